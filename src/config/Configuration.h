@@ -1,0 +1,142 @@
+#pragma once
+// The one process-wide settings record, shared by every page, the surveys, the signal
+// computation and the drawing code. It is created and loaded from the SettingsStore on the first
+// GetConfiguration and saved back only at ReleaseConfiguration (program exit): a setting changed
+// on a page lives in memory until then. Settings are read at the moment of use, so a change acts
+// at once on everything, stored measurements included.
+//
+// Fields named "bool" in the stored format are ints holding 0 or 1; no value is range-checked on
+// load, users clamp where they need to. Registry value names are part of the stored format.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/Colour.h"
+#include "base/Frequencies.h"
+#include "calibration/CalibrationId.h"
+#include "calibration/CalibrationRecord.h"
+#include "calibration/CalibrationStore.h"
+#include "graphics/ColourChart.h"
+
+namespace orv {
+
+class Prompt;
+class SettingsStore;
+
+// Work types: their values equal the string-table ids of their names.
+namespace work_type {
+constexpr int kMap = 2;
+constexpr int kProfile = 3;
+constexpr int kLine = 4;
+constexpr int kGpsTrack = 31;
+}  // namespace work_type
+
+class Configuration
+{
+public:
+    // Constructs the calibration store (which reads `calibrationPath`), sets the defaults, then
+    // loads the stored values over them and selects the calibration in use.
+    Configuration(SettingsStore& store, const std::string& calibrationPath, Prompt& prompt);
+    ~Configuration();
+    Configuration(const Configuration&) = delete;
+    Configuration& operator=(const Configuration&) = delete;
+
+    void LoadDefaults();
+    void Load();
+    // Writes every stored field; false with the reason when the store could not be written.
+    [[nodiscard]] bool Save(std::string& error);
+
+    // Copies `key` into CalibrationKey, selects from the store with CalibrationKey as the in/out
+    // identity and copies the record into ActiveCalibration.
+    void SelectCalibration(const CalibrationId& key);
+    // Called with the serial number of each measurement reply: a non-zero serial that differs
+    // from ConnectedSerial selects that instrument's calibration at the date of CalibrationKey.
+    void NoteInstrumentSerial(unsigned serial);
+    // Speed in bits per second of GpsBaudRateId (73..87); any other id gives 9600.
+    [[nodiscard]] uint32_t GpsBaudRate() const;
+
+    int WorkType = work_type::kMap;
+    int XSize = 20;
+    int YSize = 10;
+    float XStep = 1.0f;
+    float YStep = 1.0f;
+    std::array<int, kFrequencyCount> UsedFrequencies{};
+    int TrasserMode = 0;
+    int HeaderReserved1 = 0;
+    int HeaderReserved2 = 0;
+    int BluetoothInboundPort = 5;
+    int BluetoothOutboundPort = 8;
+    int GpsBaudRateId = 79;
+    int NormalizedToCurrent = 0;
+    int NormalizedToFrequency = 0;
+    int PhaseEqualization = 0;
+    int SubtractUndercompensation = 0;
+    int SignalChannelIsCurrent = 0;
+    int UnitMeasure = 0;  // 0 ADC quantums, 1 apparent values
+    int SignalComponent = 1;  // 0 module, 1 quadrature, 2 in-phase
+    int ApparentValueKind = 0;  // 0 resistivity (Ohm*m), 1 conductivity (mS/m)
+    float PowerInphase = 2.5f;
+    float PowerModule = 2.0f;
+    float PowerQuadrature = 2.0f;
+    int ApplySignalFilter = 0;
+    double FilterTolerance = 0.5;
+    float DepthScaleFactor = 10.0f;
+    int MinStationsForProfileCurve = 4;
+    int MinStationsForProfile = 4;
+    int MinProfilesForArea = 3;
+    int ShowSoundingCurves = 1;
+    int ShowProfileCurves = 0;
+    int ShowSections = 1;
+    int ShowMaps = 1;
+    int FilterProfileCurve = 0;
+    int PixelRefinement = 1;
+    int ManualAreaRange = 0;
+    int ManualProfileRange = 0;
+    int TimerMode = 0;
+    int TimerDelay = 3500;
+    int TimerCount = 0;
+    int MeasurementsToShow = 0;
+    int MinMeasurementsForScatteredMap = 4;
+    int AreaFrequency = 1;
+    int RealScaling = 1;
+    int ShowGrid = 0;
+    int ShowScaleMarks = 1;
+    int ShowGpsTrack = 1;
+    int TrackRadius = 50;
+    Colour EmptyStationColour = 0x00AFAFAF;
+    Colour MeasuredStationColour = 0x000000FF;
+    Colour CursorColour = 0x00FF0000;
+    Colour GridColour = 0x00808080;
+    std::string SessionText1;
+    std::string SessionText2;
+    std::string SessionText3;
+    int SurveyStations = 0;
+    int SurveyProfiles = 0;
+    int ConnectedSerial = 0;
+    std::string RegistrySection = "Default values";
+
+    ColourChart AreaChart;
+    ColourChart ProfileChart;
+    CalibrationStore& Calibrations() { return *m_calibrationStore; }
+    const CalibrationStore& Calibrations() const { return *m_calibrationStore; }
+    CalibrationId CalibrationKey;
+    CalibrationRecord ActiveCalibration;
+
+private:
+    SettingsStore& m_store;
+    std::unique_ptr<CalibrationStore> m_calibrationStore;
+};
+
+// The program-wide record. InstallConfigurationEnvironment names the store, the calibration file
+// and the prompt the record is created with; it must run before the first GetConfiguration.
+void InstallConfigurationEnvironment(SettingsStore& store, std::string calibrationPath,
+                                     Prompt& prompt);
+Configuration& GetConfiguration();
+// Saves the record, then destroys it, which writes the calibration file when a record changed:
+// the settings are written before the calibration file. False with the reasons when a write
+// failed; the record is released all the same.
+bool ReleaseConfiguration(std::string& error);
+
+}  // namespace orv

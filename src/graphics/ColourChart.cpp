@@ -1,0 +1,155 @@
+#include "graphics/ColourChart.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/ByteOrder.h"
+
+namespace orv {
+
+namespace {
+
+constexpr Colour kRes2dinv[15] = {0x800000, 0xFF0000, 0xFF8000, 0xFFFF00, 0x80C000,
+                                  0x00FF00, 0x008000, 0x00C080, 0x00FFFF, 0x0080BF,
+                                  0x0080FF, 0x0000FF, 0x0000D3, 0x400080, 0x600060};
+constexpr Colour kRgb[15] = {0x0000FF, 0x0025DB, 0x0049B7, 0x006E92, 0x00926E,
+                             0x00B749, 0x00DB25, 0x00FF00, 0x25DB00, 0x49B700,
+                             0x6E9200, 0x926E00, 0xB74900, 0xDB2500, 0xFF0000};
+
+uint32_t Channel(uint32_t from, uint32_t to, float f)
+{
+    const float difference = static_cast<float>(static_cast<int>(to) - static_cast<int>(from));
+    const float value = difference * f + static_cast<float>(from) + 0.5f;
+    return static_cast<uint32_t>(std::clamp(static_cast<int>(value), 0, 255));
+}
+
+}  // namespace
+
+ColourChart::ColourChart() = default;
+
+bool ColourChart::SetRange(float minimum, float maximum)
+{
+    if (!(minimum < maximum)) {
+        return false;
+    }
+    m_minimum = minimum;
+    m_maximum = maximum;
+    RecomputeStep();
+    return true;
+}
+
+void ColourChart::GetRange(float& minimum, float& maximum) const
+{
+    minimum = m_minimum;
+    maximum = m_maximum;
+}
+
+Colour ColourChart::ColourAt(float value) const
+{
+    const int count = Count();
+    if (count == 0) {
+        return kNoColour;
+    }
+    if (count == 1) {
+        return m_colours[0];
+    }
+    // A NaN is no value at all: it must not pick a stop by an undefined conversion.
+    if (std::isnan(value)) {
+        return kNoColour;
+    }
+    if (value <= m_minimum) {
+        return m_colours.front();
+    }
+    if (value >= m_maximum) {
+        return m_colours.back();
+    }
+    float t = (value - m_minimum) * m_inverseStep;
+    // An infinite or NaN inverse step (a range too narrow for a float step) must still index
+    // inside the stops.
+    if (!(t >= 0.0f)) {
+        t = 0.0f;
+    }
+    const float last = static_cast<float>(count - 1);
+    if (t > last) {
+        t = last;
+    }
+    int i = static_cast<int>(t);
+    if (i >= count - 1) {
+        i = count - 2;
+    }
+    const float f = t - static_cast<float>(i);
+    const Colour a = m_colours[size_t(i)];
+    const Colour b = m_colours[size_t(i) + 1];
+    return MakeColour(Channel(RedOf(a), RedOf(b), f), Channel(GreenOf(a), GreenOf(b), f),
+                      Channel(BlueOf(a), BlueOf(b), f));
+}
+
+void ColourChart::SetColour(int index, Colour colour)
+{
+    if (index < 0 || index >= Count()) {
+        return;
+    }
+    m_colours[size_t(index)] = colour;
+    RecomputeStep();
+}
+
+int ColourChart::AppendColour(Colour colour)
+{
+    m_colours.push_back(colour);
+    RecomputeStep();
+    return Count() - 1;
+}
+
+void ColourChart::RemoveColours(int index, int n)
+{
+    if (index < 0 || n <= 0 || index >= Count()) {
+        return;
+    }
+    const int end = std::min(Count(), index + n);
+    m_colours.erase(m_colours.begin() + index, m_colours.begin() + end);
+    RecomputeStep();
+}
+
+void ColourChart::Reverse() { std::reverse(m_colours.begin(), m_colours.end()); }
+
+void ColourChart::LoadPreset(ColourPreset preset)
+{
+    const Colour* stops = preset == ColourPreset::Rgb ? kRgb : kRes2dinv;
+    m_colours.assign(stops, stops + 15);
+    RecomputeStep();
+}
+
+void ColourChart::SetColourBytes(std::span<const uint8_t> bytes)
+{
+    m_colours.clear();
+    m_colours.reserve((bytes.size() + 3) / 4);
+    for (size_t offset = 0; offset < bytes.size(); offset += 4) {
+        uint8_t word[4] = {0, 0, 0, 0};
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                    std::min<size_t>(4, bytes.size() - offset), word);
+        m_colours.push_back(little_endian::Load32(word));
+    }
+    RecomputeStep();
+}
+
+std::vector<uint8_t> ColourChart::ColourBytes() const
+{
+    std::vector<uint8_t> bytes(m_colours.size() * 4);
+    for (size_t i = 0; i < m_colours.size(); ++i) {
+        little_endian::Store32(&bytes[4 * i], m_colours[i]);
+    }
+    return bytes;
+}
+
+void ColourChart::RecomputeStep()
+{
+    if (Count() < 2) {
+        return;
+    }
+    m_step = (m_maximum - m_minimum) / static_cast<float>(Count() - 1);
+    if (m_step != 0.0f) {
+        m_inverseStep = 1.0f / m_step;
+    }
+}
+
+}  // namespace orv

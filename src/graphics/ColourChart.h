@@ -1,0 +1,57 @@
+#pragma once
+// A colour chart turns a value into a display colour through evenly spaced colour stops between
+// a minimum and a maximum: stop k stands at minimum + k * step. The configuration owns two, the
+// area chart of maps and the profile chart of sections. All arithmetic is single precision.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "base/Colour.h"
+
+namespace orv {
+
+enum class ColourPreset { Res2dinv, Rgb };
+
+class ColourChart
+{
+public:
+    // No stops, range -10 to 10.
+    ColourChart();
+
+    // Refused (false, nothing changed) unless minimum < maximum.
+    bool SetRange(float minimum, float maximum);
+    void GetRange(float& minimum, float& maximum) const;
+    [[nodiscard]] Colour ColourAt(float value) const;
+
+    // `index` must be a valid stop.
+    void SetColour(int index, Colour colour);
+    int AppendColour(Colour colour);
+    // Removes n stops from `index` on; out-of-range parts are ignored.
+    void RemoveColours(int index, int n);
+    void Reverse();
+    void LoadPreset(ColourPreset preset);
+    // (size + 3) / 4 stops from little-endian 32-bit words; a trailing partial word is padded
+    // with zero bytes.
+    void SetColourBytes(std::span<const uint8_t> bytes);
+    // The stops as little-endian 32-bit words, count * 4 bytes.
+    [[nodiscard]] std::vector<uint8_t> ColourBytes() const;
+
+    [[nodiscard]] const std::vector<Colour>& Colours() const { return m_colours; }
+    [[nodiscard]] int Count() const { return static_cast<int>(m_colours.size()); }
+    [[nodiscard]] float Minimum() const { return m_minimum; }
+    [[nodiscard]] float Maximum() const { return m_maximum; }
+    [[nodiscard]] float Step() const { return m_step; }
+    [[nodiscard]] float InverseStep() const { return m_inverseStep; }
+
+private:
+    void RecomputeStep();
+
+    std::vector<Colour> m_colours;
+    float m_minimum = -10.0f;
+    float m_maximum = 10.0f;
+    float m_step = 0.0f;
+    float m_inverseStep = 0.0f;
+};
+
+}  // namespace orv

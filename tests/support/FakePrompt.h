@@ -1,0 +1,42 @@
+#pragma once
+// Answers questions from a script and records everything asked and told.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "base/Prompt.h"
+
+namespace orv {
+
+class FakePrompt final : public Prompt
+{
+public:
+    struct Shown
+    {
+        std::string text;
+        std::string caption;
+    };
+
+    Answer Ask(const std::string& text, const std::string& caption, Buttons, Icon) override
+    {
+        asked.push_back({text, caption});
+        if (answers.empty()) {
+            return defaultAnswer;
+        }
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void Tell(const std::string& text, const std::string& caption, Icon) override
+    {
+        told.push_back({text, caption});
+    }
+
+    std::deque<Answer> answers;
+    Answer defaultAnswer = Answer::No;
+    std::vector<Shown> asked;
+    std::vector<Shown> told;
+};
+
+}  // namespace orv

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "base/SystemClock.h"
+
+namespace orv {
+
+class FakeSystemClock final : public SystemClock
+{
+public:
+    bool Set(const UtcTime& time) override
+    {
+        std::scoped_lock lock(m_mutex);
+        sets.push_back(time);
+        return !refuse;
+    }
+    std::vector<UtcTime> Sets() const
+    {
+        std::scoped_lock lock(m_mutex);
+        return sets;
+    }
+
+    std::vector<UtcTime> sets;
+    bool refuse = true;  // as for a desktop user without the right
+
+private:
+    mutable std::mutex m_mutex;
+};
+
+}  // namespace orv
