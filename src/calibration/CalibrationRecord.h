@@ -3,11 +3,11 @@
 // receiver and current readings into normalised signals and apparent values, plus the coil
 // constants of the transmitter and the two receivers. Arrays are indexed by frequency 0..13.
 
+#include "base/Frequencies.h"
+
 #include <array>
 #include <span>
 #include <string>
-
-#include "base/Frequencies.h"
 
 namespace orv {
 
@@ -25,15 +25,15 @@ struct CalibrationRecord
     std::string Comment;  // UTF-8 in memory; the file holds it in the handheld's code page
     std::array<CalibrationPair, kFrequencyCount> Primary{};  // XPrimary, YPrimary: phase factor
     std::array<CalibrationPair, kFrequencyCount> Air{};  // XAir, YAir: residual signal in the air
-    FrequencyTable IAir{};  // current-channel module at which the air signal was measured
+    FrequencyTable IAir{};         // current-channel module at which the air signal was measured
     FrequencyTable CurrentCoef{};  // coefficient of the current-channel reading
-    FrequencyTable M1{};  // receiver 1 coefficient of the apparent-value formulas
-    FrequencyTable M2{};  // receiver 2 coefficient
+    FrequencyTable M1{};           // receiver 1 coefficient of the apparent-value formulas
+    FrequencyTable M2{};           // receiver 2 coefficient
     FrequencyTable GainFactor{};
-    double rt = 0.0;  // transmitter loop radius, metres
-    double nt = 0.0;  // transmitter turns
-    double r1 = 0.0;  // distance of receiver 1, metres
-    double r2 = 0.0;  // distance of receiver 2, metres
+    double rt = 0.0;               // transmitter loop radius, metres
+    double nt = 0.0;               // transmitter turns
+    double r1 = 0.0;               // distance of receiver 1, metres
+    double r2 = 0.0;               // distance of receiver 2, metres
     FrequencyTable Frequencies{};  // kHz
     FrequencyTable DepthFactor{};  // sqrt(Frequencies[0] / Frequencies[i]), derived
 

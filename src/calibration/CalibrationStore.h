@@ -4,12 +4,15 @@
 // hash table (101 buckets, newest first inside a bucket); the saved file and the first-record
 // rule of Select follow that order.
 
+#include "base/CodePage.h"
+#include "calibration/CalibrationId.h"
+#include "calibration/CalibrationRecord.h"
+
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "calibration/CalibrationId.h"
-#include "calibration/CalibrationRecord.h"
 
 namespace orv {
 
@@ -19,9 +22,12 @@ class CalibrationStore
 {
 public:
     // Reads `path` with Import (a missing file leaves the store empty), then clears `modified`.
-    // The prompt answers the overwrite question of Merge.
+    // The prompt answers the overwrite question of Merge. Loading asks nothing: the program's own
+    // file never holds two records of one identity, and if an edited copy does, the later one is
+    // kept (with a warning) and loading goes on. Comments are in the code page named by
+    // ORVCONTROL_CODEPAGE (windows-1251 when unset).
     CalibrationStore(std::string path, Prompt& prompt);
-    // Close: writes the file back when a record changed.
+    // Close, when it has not run yet: writes the file back when a record changed.
     ~CalibrationStore();
     CalibrationStore(const CalibrationStore&) = delete;
     CalibrationStore& operator=(const CalibrationStore&) = delete;
@@ -40,18 +46,50 @@ public:
     // Writes the whole store atomically; clears `modified`. False, with the reason, when the file
     // cannot be written; the old file is then left whole.
     [[nodiscard]] bool Save(const std::string& path, std::string& error);
-    // Saves to `path` when modified. False with the reason when that save failed.
+    // Saves to `path` when modified. False with the reason when that save failed. A file that
+    // exists but could not be read at construction is never overwritten by Close (it may hold
+    // calibrations this store never saw): Close then fails with the reason.
     [[nodiscard]] bool Close(std::string& error);
 
     // Every (identity, record) in store order.
-    void ForEach(const std::function<void(const CalibrationId&, const CalibrationRecord&)>& visit) const;
+    void ForEach(
+        const std::function<void(const CalibrationId&, const CalibrationRecord&)>& visit) const;
     [[nodiscard]] int Count() const;
     [[nodiscard]] bool Modified() const;
     [[nodiscard]] const std::string& Path() const;
 
+    // What the last Import (the load at construction included) skipped and why, one message
+    // each: lines cut, values that are not numbers, sections without valid frequencies.
+    [[nodiscard]] const std::vector<std::string>& Warnings() const;
+    // Why the file at `path` could not be read at construction; empty when it was read or is
+    // simply missing.
+    [[nodiscard]] const std::string& LoadError() const;
+    [[nodiscard]] const CodePage& FileCodePage() const;
+
 private:
-    struct Impl;
-    // filled in by the implementation
+    struct Entry
+    {
+        CalibrationId id;
+        CalibrationRecord record;
+    };
+    static constexpr size_t kBucketCount = 101;
+
+    enum class Mode { Loading, Importing };
+    [[nodiscard]] bool ReadFile(const std::string& path, Mode mode, std::string& error);
+    Entry* Find(const CalibrationId& id);
+    const Entry* Find(const CalibrationId& id) const;
+
+    std::string m_path;
+    Prompt& m_prompt;
+    CodePage m_codePage;
+    // Each chain is kept head first: a new identity goes to the front, and loading the
+    // program's own file appends, so the chains come back in the order they were saved.
+    std::array<std::vector<Entry>, kBucketCount> m_buckets;
+    int m_count = 0;
+    bool m_modified = false;
+    bool m_closed = false;
+    std::string m_loadError;
+    std::vector<std::string> m_warnings;
 };
 
 }  // namespace orv

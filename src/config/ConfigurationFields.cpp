@@ -116,17 +116,13 @@ const FieldInfo kFields[] = {
     Text("RegistrySection", &C::RegistrySection),
 };
 
-std::string ShortestFloat(double v, int maxPrecision)
+// The shortest text that reads back as the same value.
+template <typename T>
+std::string Shortest(T v)
 {
-    char buffer[48];
-    for (int precision = 1; precision <= maxPrecision; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, v);
-        if (maxPrecision == 9 ? std::strtof(buffer, nullptr) == static_cast<float>(v)
-                              : std::strtod(buffer, nullptr) == v) {
-            break;
-        }
-    }
-    return buffer;
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, result.ptr);
 }
 
 bool ParseInteger(std::string_view text, long long& value)
@@ -186,9 +182,9 @@ std::string FieldValueText(const Configuration& config, const FieldInfo& field)
         case FieldKind::Int:
             return std::to_string(config.*field.intField);
         case FieldKind::Float:
-            return ShortestFloat(static_cast<double>(config.*field.floatField), 9);
+            return Shortest(config.*field.floatField);
         case FieldKind::Double:
-            return ShortestFloat(config.*field.doubleField, 17);
+            return Shortest(config.*field.doubleField);
         case FieldKind::ColourWord: {
             char buffer[16];
             std::snprintf(buffer, sizeof buffer, "0x%08X", config.*field.colourField);
