@@ -5,11 +5,12 @@
 // (signal re/im, current re/im), the present mask at 168..169 (little-endian, 14 bits) and the
 // instrument's serial number at 175.
 
+#include "base/ByteOrder.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
-
-#include "base/ByteOrder.h"
 
 namespace orv {
 
@@ -63,7 +64,8 @@ struct MeasurementSlot
     {
         std::fill(bytes.begin(), bytes.begin() + kReplySize, uint8_t{0});
         if (i >= 0 && i <= 13) {
-            std::copy_n(reply.begin() + kBlockSize * size_t(i), kBlockSize, bytes.begin());
+            const auto block = reply.subspan(kBlockSize * size_t(i), kBlockSize);
+            std::copy(block.begin(), block.end(), bytes.begin());
             bytes[kMaskOffset] = 1;
         }
         return !IsEmpty();

@@ -29,6 +29,8 @@ public:
                                     size_t& received) = 0;
     // Drops whatever waits in the receive and transmit buffers.
     virtual void Purge() = 0;
+    // Why the last Open, Write or Read failed, in words for the operator; empty when unknown.
+    [[nodiscard]] virtual std::string ErrorText() const { return {}; }
 };
 
 // The handheld's read time-out: 10 ms per requested byte + 1000 ms.

@@ -4,6 +4,7 @@
 // arrive in pieces. With no chunk waiting a Read returns 0 bytes and, when a clock is given,
 // advances it by the time-out asked for, as a real port would wait.
 
+#include <algorithm>
 #include <deque>
 #include <mutex>
 #include <vector>

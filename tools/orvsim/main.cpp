@@ -1,11 +1,11 @@
 // orvsim: an ORV instrument or a GPS receiver on a pseudo-terminal, linked where the port
 // pattern says the port lives, for trying and testing OrvControl without hardware.
 
+#include "SimCommand.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "SimCommand.h"
 
 namespace orv::sim {
 
@@ -19,7 +19,8 @@ std::vector<Command>& Registry()
 
 void PrintUsage(std::FILE* out)
 {
-    std::fprintf(out, "Usage: orvsim COMMAND [OPTIONS]...\nSimulators for OrvControl.\n\nCommands:\n");
+    std::fprintf(out,
+                 "Usage: orvsim COMMAND [OPTIONS]...\nSimulators for OrvControl.\n\nCommands:\n");
     for (const Command& c : Registry()) {
         std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
     }

@@ -1,0 +1,146 @@
+#include "gps/GpsMatcher.h"
+
+#include "base/MessagePoster.h"
+#include "base/TickClock.h"
+
+namespace orv {
+
+GpsMatcher::GpsMatcher(TickClock& clock) : m_clock(clock) { m_resetTick = m_clock.Now(); }
+
+void GpsMatcher::Reset()
+{
+    const uint32_t now = m_clock.Now();
+    std::scoped_lock lock(m_mutex);
+    m_last = GpsFix{};
+    m_resetTick = now;
+    m_requestHead = 0;
+    m_requestCount = 0;
+    m_notifyWindow = nullptr;
+    m_haveFix = false;
+}
+
+int64_t GpsMatcher::Store(const GpsFix& fix)
+{
+    const int64_t id = m_nextId++;
+    Slot& slot = m_ring[size_t(id % int64_t{kRingSize})];
+    slot.fix = fix;
+    slot.id = id;
+    return id;
+}
+
+void GpsMatcher::AddFix(const GpsFix& fix)
+{
+    std::array<Outgoing, kMaxRequests + 1> outgoing{};
+    size_t outgoingCount = 0;
+    {
+        std::scoped_lock lock(m_mutex);
+        const bool first =
+            m_last.tickStamp == 0 && m_last.latitude == 0.0 && m_last.longitude == 0.0;
+        if (first || fix.tickStamp != m_last.tickStamp) {
+            const uint32_t tLast = m_last.tickStamp - m_resetTick;
+            const uint32_t tNew = fix.tickStamp - m_resetTick;
+            const double span = double(uint32_t(tNew - tLast));
+            const double latSlope = first ? 0.0 : (fix.latitude - m_last.latitude) / span;
+            const double lonSlope = first ? 0.0 : (fix.longitude - m_last.longitude) / span;
+            for (size_t i = 0; i < m_requestCount; ++i) {
+                const PositionRequest& r = m_requests[(m_requestHead + i) % kMaxRequests];
+                if (r.window == nullptr) {
+                    continue;
+                }
+                GpsFix answer{fix.latitude, fix.longitude, r.tickStamp};
+                if (!first) {
+                    // Interpolation between the two fixes, extrapolation outside them; the
+                    // unsigned differences are split by the sign of tReq - tLast.
+                    const uint32_t tReq = r.tickStamp - m_resetTick;
+                    if (tReq >= tLast) {
+                        const double dt = double(tReq - tLast);
+                        answer.latitude = m_last.latitude + latSlope * dt;
+                        answer.longitude = m_last.longitude + lonSlope * dt;
+                    } else {
+                        const double dt = double(tLast - tReq);
+                        answer.latitude = m_last.latitude - latSlope * dt;
+                        answer.longitude = m_last.longitude - lonSlope * dt;
+                    }
+                }
+                outgoing[outgoingCount++] = {r.window, message::kMeasurementPosition, r.index,
+                                             Store(answer)};
+            }
+            m_requestHead = 0;
+            m_requestCount = 0;
+        }
+        if (m_notifyWindow != nullptr) {
+            outgoing[outgoingCount++] = {m_notifyWindow, message::kNewGpsFix, 0, Store(fix)};
+        }
+        m_last = fix;
+        m_haveFix = true;
+    }
+    for (size_t i = 0; i < outgoingCount; ++i) {
+        const Outgoing& o = outgoing[i];
+        o.window->Post(o.message, o.wParam, o.lParam);
+    }
+}
+
+void GpsMatcher::RequestPosition(const PositionRequest& request)
+{
+    std::scoped_lock lock(m_mutex);
+    if (m_requestCount == kMaxRequests) {
+        m_requestHead = (m_requestHead + 1) % kMaxRequests;
+        --m_requestCount;
+    }
+    m_requests[(m_requestHead + m_requestCount) % kMaxRequests] = request;
+    ++m_requestCount;
+    m_notifyWindow = request.window;
+}
+
+void GpsMatcher::Forget(const MessagePoster* window)
+{
+    std::scoped_lock lock(m_mutex);
+    size_t kept = 0;
+    std::array<PositionRequest, kMaxRequests> remaining{};
+    for (size_t i = 0; i < m_requestCount; ++i) {
+        const PositionRequest& r = m_requests[(m_requestHead + i) % kMaxRequests];
+        if (r.window != window) {
+            remaining[kept++] = r;
+        }
+    }
+    m_requests = remaining;
+    m_requestHead = 0;
+    m_requestCount = kept;
+    if (m_notifyWindow == window) {
+        m_notifyWindow = nullptr;
+    }
+}
+
+bool GpsMatcher::Payload(int64_t lParam, GpsFix& out) const
+{
+    if (lParam < 0) {
+        return false;
+    }
+    std::scoped_lock lock(m_mutex);
+    const Slot& slot = m_ring[size_t(lParam % int64_t{kRingSize})];
+    if (slot.id != lParam) {
+        return false;
+    }
+    out = slot.fix;
+    return true;
+}
+
+bool GpsMatcher::HaveFix() const
+{
+    std::scoped_lock lock(m_mutex);
+    return m_haveFix;
+}
+
+GpsFix GpsMatcher::LastFix() const
+{
+    std::scoped_lock lock(m_mutex);
+    return m_last;
+}
+
+size_t GpsMatcher::PendingRequests() const
+{
+    std::scoped_lock lock(m_mutex);
+    return m_requestCount;
+}
+
+}  // namespace orv

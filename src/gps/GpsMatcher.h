@@ -1,0 +1,91 @@
+#pragma once
+// Matches GPS fixes to measurements by tick stamp. The track page asks for the position of a
+// measurement (RequestPosition); the reader thread hands in every new fix (AddFix), which
+// answers the queued requests by interpolating between the last fix and the new one and
+// streams the fix to the page.
+//
+// Answers travel as posted messages through the MessagePoster named in the request:
+//   9034 (message::kMeasurementPosition): wParam = the measurement index, lParam = payload id;
+//   9035 (message::kNewGpsFix): wParam = 0, lParam = payload id.
+// The payload (a GpsFix) sits in a ring of 80 slots inside the matcher; the receiver fetches
+// it with Payload(lParam) while it handles the message. An id whose slot has been reused by 80
+// later payloads is refused rather than read as someone else's fix.
+//
+// Tick differences are unsigned 32-bit and taken relative to the tick of the last Reset, so
+// the counter may wrap during a session.
+
+#include "gps/GpsFix.h"
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+
+namespace orv {
+
+class MessagePoster;
+class TickClock;
+
+struct PositionRequest
+{
+    MessagePoster* window = nullptr;  // null: nobody to answer, the request is skipped
+    uint32_t index = 0;               // the measurement's index in the survey
+    uint32_t tickStamp = 0;           // the measurement's tick stamp
+};
+
+class GpsMatcher
+{
+public:
+    static constexpr size_t kMaxRequests = 16;
+    static constexpr size_t kRingSize = 80;
+
+    explicit GpsMatcher(TickClock& clock);
+    GpsMatcher(const GpsMatcher&) = delete;
+    GpsMatcher& operator=(const GpsMatcher&) = delete;
+
+    // Last fix zero, reset tick = now, requests dropped, nobody notified, no fix.
+    void Reset();
+    // Answers the waiting requests and notifies the window of the latest request. Messages are
+    // posted after the matcher's lock is released.
+    void AddFix(const GpsFix& fix);
+    // Queues a request; with 16 waiting the oldest is dropped. The request's window also gets
+    // every new fix from now on.
+    void RequestPosition(const PositionRequest& request);
+    // Drops the requests of a window that goes away and stops notifying it.
+    void Forget(const MessagePoster* window);
+
+    // The fix a 9034/9035 message carries; false when the id is unknown or its slot was reused.
+    [[nodiscard]] bool Payload(int64_t lParam, GpsFix& out) const;
+    [[nodiscard]] bool HaveFix() const;
+    [[nodiscard]] GpsFix LastFix() const;
+    [[nodiscard]] size_t PendingRequests() const;
+
+private:
+    struct Slot
+    {
+        GpsFix fix;
+        int64_t id = -1;
+    };
+    struct Outgoing
+    {
+        MessagePoster* window;
+        uint32_t message;
+        uint64_t wParam;
+        int64_t lParam;
+    };
+
+    int64_t Store(const GpsFix& fix);
+
+    TickClock& m_clock;
+    mutable std::mutex m_mutex;
+    GpsFix m_last;
+    uint32_t m_resetTick = 0;
+    std::array<PositionRequest, kMaxRequests> m_requests{};
+    size_t m_requestHead = 0;
+    size_t m_requestCount = 0;
+    MessagePoster* m_notifyWindow = nullptr;
+    bool m_haveFix = false;
+    std::array<Slot, kRingSize> m_ring{};
+    int64_t m_nextId = 0;  // never reset, so an id stays unique for the whole run
+};
+
+}  // namespace orv

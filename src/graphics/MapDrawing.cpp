@@ -1,0 +1,251 @@
+#include "graphics/MapDrawing.h"
+
+#include "base/NoValue.h"
+#include "config/Configuration.h"
+#include "graphics/DrawMath.h"
+#include "graphics/Gridding.h"
+#include "graphics/PlotCanvas.h"
+#include "graphics/ScaleFrame.h"
+#include "signal/SignalComputation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
+
+namespace orv {
+
+bool IsProfileComplete(const GridSurveyData& survey, int p)
+{
+    if (survey.stations <= 0 || p < 0 || p >= survey.profiles) {
+        return false;
+    }
+    for (int s = 0; s < survey.stations; ++s) {
+        if (!survey.IsMeasured(p, s)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+MapBlock FindMapBlock(const GridSurveyData& survey, int p)
+{
+    MapBlock block;
+    if (p < 0 || p >= survey.profiles) {
+        return block;
+    }
+    int b = p - 1;
+    while (b >= 0 && IsProfileComplete(survey, b)) {
+        --b;
+    }
+    block.first = b + 1;
+    block.last = p;
+    if (IsProfileComplete(survey, p)) {
+        while (block.last + 1 < survey.profiles && IsProfileComplete(survey, block.last + 1)) {
+            ++block.last;
+        }
+    }
+    for (int q = block.first; q <= block.last; ++q) {
+        block.complete += IsProfileComplete(survey, q);
+    }
+    return block;
+}
+
+bool DrawGridMap(const DrawContext& context, const GridSurveyData& survey, int p, int f,
+                 const FrameRect& frame)
+{
+    Configuration& config = context.config;
+    const int nx = survey.stations;
+    const MapBlock block = FindMapBlock(survey, p);
+    const int rows = block.Rows();
+    if (block.complete < 1 || nx < 2 || rows < 2 || !IsFrequencyActive(config, f) ||
+        frame.Width() <= 0 || frame.Height() <= 0) {
+        return false;
+    }
+    const int e = PixelRefinementOf(config);
+
+    std::vector<float> values;
+    std::vector<float> xs;
+    std::vector<float> ys;
+    try {
+        values.assign(size_t(nx) * size_t(rows), 0.0f);
+        xs.resize(size_t(nx));
+        ys.resize(size_t(rows));
+    } catch (const std::bad_alloc&) {
+        ReportInsufficientMemory(context.prompt);
+        return false;
+    }
+    // Oldest profile first, so that a station not measured yet repeats the profile before it.
+    for (int q = block.first; q <= block.last; ++q) {
+        const int row = block.last - q;
+        for (int j = 0; j < nx; ++j) {
+            float& v = values[size_t(row) * size_t(nx) + size_t(j)];
+            const MeasurementSlot* slot = survey.Slot(q, j);
+            if (slot != nullptr && !slot->IsEmpty()) {
+                v = ValueAt(config, *slot, f);
+            } else if (q > block.first) {
+                v = values[size_t(row + 1) * size_t(nx) + size_t(j)];
+            }
+        }
+    }
+    for (int j = 0; j < nx; ++j) {
+        xs[size_t(j)] = static_cast<float>(j) * survey.xStep;
+    }
+    for (int k = 0; k < rows; ++k) {
+        ys[size_t(k)] = static_cast<float>(k) * survey.yStep;
+    }
+
+    const bool proportional = config.RealScaling != 0;
+    const float extentX = static_cast<float>(nx - 1) * survey.xStep;
+    const float extentY = static_cast<float>(rows - 1) * survey.yStep;
+    int width = frame.Width();
+    int height = frame.Height();
+    // A survey without extent in one direction (a step of 0) has no proportion to keep.
+    if (proportional && extentX > 0.0f && extentY > 0.0f) {
+        const float fw = static_cast<float>(width);
+        const float fh = static_cast<float>(height);
+        if (extentX / fw > extentY / fh) {
+            height = TruncateToInt(extentY / (extentX / fw) + 0.5f);
+        } else {
+            width = TruncateToInt(extentX / (extentY / fh) + 0.5f);
+        }
+    }
+    const int outW = CeilDiv(width, e);
+    const int outH = CeilDiv(height, e);
+    if (outW < 2 || outH < 2) {
+        return false;
+    }
+    std::vector<float> cells;
+    if (!AllocateCells(context.prompt, cells, size_t(outW) * size_t(outH), kNoValue)) {
+        return false;
+    }
+    if (!AcceptGridOutcome(context.prompt, GridRegular(xs, ys, values, outW, outH, cells))) {
+        return false;
+    }
+    if (config.ManualAreaRange == 0) {
+        ApplyAutomaticRange(config.AreaChart, cells);
+    }
+
+    FrameRect picture = frame;
+    if (proportional) {
+        if (outW * e < frame.Width()) {
+            const int inset = (frame.Width() - outW * e) / 2;
+            picture.left += inset;
+            picture.right -= inset;
+        }
+        if (outH * e < frame.Height()) {
+            const int inset = (frame.Height() - outH * e) / 2;
+            picture.top += inset;
+            picture.bottom -= inset;
+        }
+    }
+    PaintCells(context.canvas, config.AreaChart, cells, outW, outH, e, picture);
+    if (WantsScaleFrame(config)) {
+        DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
+                       picture.left, picture.top, picture.left + outW * e, picture.top + outH * e,
+                       0.0f, extentX, 0.0f, extentY);
+    }
+    return true;
+}
+
+bool DrawTrackMap(const DrawContext& context, const TrackSurveyData& survey, int f, int radius,
+                  const FrameRect& frame)
+{
+    Configuration& config = context.config;
+    const int count = survey.Count();
+    if (count <= 3 || !IsFrequencyActive(config, f) || frame.Width() <= 0 || frame.Height() <= 0) {
+        return false;
+    }
+    std::vector<ScatteredPoint> points;
+    try {
+        points.reserve(size_t(count));
+    } catch (const std::bad_alloc&) {
+        ReportInsufficientMemory(context.prompt);
+        return false;
+    }
+    float minX = 0.0f;
+    float maxX = 0.0f;
+    float minY = 0.0f;
+    float maxY = 0.0f;
+    for (int i = 0; i < count; ++i) {
+        const MeasurementSlot& slot = survey.slots[size_t(i)];
+        if (slot.IsEmpty()) {
+            continue;
+        }
+        const LocalPoint point = survey.PositionOf(i);
+        if (points.empty()) {
+            minX = maxX = point.x;
+            minY = maxY = point.y;
+        } else {
+            minX = std::min(minX, point.x);
+            maxX = std::max(maxX, point.x);
+            minY = std::min(minY, point.y);
+            maxY = std::max(maxY, point.y);
+        }
+        points.push_back({point.x, point.y, ValueAt(config, slot, f)});
+    }
+    if (points.size() < 4) {
+        return false;
+    }
+    const float extentX = maxX - minX;
+    const float extentY = maxY - minY;
+    if (!(extentX > 0.0f) || !(extentY > 0.0f) || !std::isfinite(extentX) ||
+        !std::isfinite(extentY)) {
+        return false;
+    }
+    // North up: the interpolator's row 0 is the smallest y.
+    const float flip = maxY + minY;
+    for (ScatteredPoint& point : points) {
+        point.y = flip - point.y;
+    }
+
+    FrameRect picture = frame;
+    int width = frame.Width();
+    int height = frame.Height();
+    const float metresPerPixelX = extentX / static_cast<float>(width);
+    const float metresPerPixelY = extentY / static_cast<float>(height);
+    if (config.RealScaling != 0) {
+        if (metresPerPixelX > metresPerPixelY) {
+            height = TruncateToInt(extentY / metresPerPixelX + 0.5f);
+            picture.bottom = picture.top + height;
+        } else {
+            width = TruncateToInt(extentX / metresPerPixelY + 0.5f);
+            picture.right = picture.left + width;
+        }
+    } else if (metresPerPixelX > metresPerPixelY) {
+        const float stretch = metresPerPixelX / metresPerPixelY;
+        for (ScatteredPoint& point : points) {
+            point.y *= stretch;
+        }
+    } else {
+        const float stretch = metresPerPixelY / metresPerPixelX;
+        for (ScatteredPoint& point : points) {
+            point.x *= stretch;
+        }
+    }
+    const int e = PixelRefinementOf(config);
+    const int outW = CeilDiv(width, e);
+    const int outH = CeilDiv(height, e);
+    if (outW < 2 || outH < 2) {
+        return false;
+    }
+    std::vector<float> cells;
+    if (!AllocateCells(context.prompt, cells, size_t(outW) * size_t(outH), kNoValue)) {
+        return false;
+    }
+    if (!AcceptGridOutcome(context.prompt, GridScattered(points, radius, outW, outH, cells))) {
+        return false;
+    }
+    if (config.ManualAreaRange == 0) {
+        ApplyAutomaticRange(config.AreaChart, cells);
+    }
+    PaintCells(context.canvas, config.AreaChart, cells, outW, outH, e, picture);
+    if (WantsScaleFrame(config)) {
+        DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
+                       picture.left, picture.top, picture.right, picture.bottom, 0.0f, extentX,
+                       0.0f, extentY);
+    }
+    return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,307 @@
+#include "instrument/InstrumentDevice.h"
+
+#include "base/Prompt.h"
+#include "base/TickClock.h"
+#include "config/Configuration.h"
+#include "instrument/BluetoothRadio.h"
+#include "instrument/GpsReaderLauncher.h"
+#include "instrument/PortNamer.h"
+#include "instrument/ProgramPorts.h"
+#include "instrument/SerialPort.h"
+#include "instrument/WireProtocol.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+
+namespace orv {
+
+std::atomic<bool> gpsReaderRunning{false};
+
+namespace {
+
+constexpr uint32_t kInstrumentBaud = 9600;
+constexpr const char* kCaption = "Orv Control";
+constexpr const char* kReaderFailed = "Failed to read NMEA data";
+
+std::string PortDescription(int number, const std::string& path)
+{
+    return path + " (" + HandheldPortName(unsigned(number)) + ")";
+}
+
+std::string WithReason(std::string text, const SerialPort& port)
+{
+    const std::string reason = port.ErrorText();
+    if (!reason.empty()) {
+        text += ": " + reason;
+    }
+    return text;
+}
+
+}  // namespace
+
+InstrumentDevice::InstrumentDevice(Configuration& config, SerialPort& instrument, SerialPort& gps,
+                                   TickClock& clock, Prompt& prompt, BluetoothRadio* radio,
+                                   GpsReaderLauncher* gpsReader, LinkTimings timings)
+    : m_config(config),
+      m_instrument(instrument),
+      m_gps(gps),
+      m_clock(clock),
+      m_prompt(prompt),
+      m_radio(radio),
+      m_gpsReader(gpsReader),
+      m_timings(timings)
+{
+    if (m_radio != nullptr) {
+        m_radioWasOn = m_radio->IsOn() == 1;
+        if (!m_radioWasOn) {
+            m_radio->TurnOn();
+        }
+    }
+}
+
+InstrumentDevice::~InstrumentDevice()
+{
+    CloseLink();
+    if (m_radio != nullptr && !m_radioWasOn) {
+        m_radio->TurnOff();
+    }
+}
+
+bool InstrumentDevice::Fail(std::string reason)
+{
+    m_lastError = std::move(reason);
+    return false;
+}
+
+bool InstrumentDevice::Connect()
+{
+    m_lastError.clear();
+    const int number = m_config.BluetoothInboundPort;
+    if (number < 0) {
+        return Fail("the instrument port number " + std::to_string(number) + " is not valid");
+    }
+    const std::string path = DevicePathForPort(unsigned(number));
+    if (!m_instrument.Open(path, kInstrumentBaud)) {
+        return Fail(WithReason("cannot open the instrument port " + PortDescription(number, path),
+                               m_instrument));
+    }
+    if (m_gpsWanted) {
+        return ConnectGps();
+    }
+    return true;
+}
+
+bool InstrumentDevice::ConnectGps()
+{
+    m_lastError.clear();
+    const int number = m_config.BluetoothOutboundPort;
+    if (number < 0) {
+        return Fail("the GPS port number " + std::to_string(number) + " is not valid");
+    }
+    const std::string path = DevicePathForPort(unsigned(number));
+    if (!m_gps.Open(path, m_config.GpsBaudRate())) {
+        return Fail(WithReason("cannot open the GPS port " + PortDescription(number, path), m_gps));
+    }
+    if (!gpsReaderRunning.load()) {
+        gpsReaderRunning = true;
+        const bool started =
+            m_gpsReader != nullptr && m_gpsReader->StartReader(m_gps, gpsReaderRunning);
+        if (!started) {
+            gpsReaderRunning = false;
+            m_prompt.Tell(kReaderFailed, kCaption, Icon::Error);
+        }
+    }
+    return true;
+}
+
+bool InstrumentDevice::CloseLink()
+{
+    const bool instrumentClosed = m_instrument.Close();
+    const bool gpsClosed = CloseGps();
+    return instrumentClosed && gpsClosed;
+}
+
+bool InstrumentDevice::CloseGps()
+{
+    // The reader closes the port itself when it ends; closing it here too would pull the port
+    // from under a read in progress.
+    if (!gpsReaderRunning.load()) {
+        return m_gps.Close();
+    }
+    gpsReaderRunning = false;
+    return true;
+}
+
+bool InstrumentDevice::SetGpsWanted(bool wanted)
+{
+    const bool old = m_gpsWanted;
+    m_gpsWanted = wanted;
+    if (!wanted) {
+        CloseGps();
+    }
+    return old;
+}
+
+bool InstrumentDevice::IsReady() const
+{
+    return m_instrument.IsOpen() && (!m_gpsWanted || m_gps.IsOpen());
+}
+
+bool InstrumentDevice::Exchange(std::span<const uint8_t> frame, std::span<uint8_t> reply,
+                                uint32_t& sent, uint32_t& firstByte)
+{
+    m_lastError.clear();
+    if (!IsReady()) {
+        return Fail(m_instrument.IsOpen() ? "the GPS receiver is not connected"
+                                          : "the instrument is not connected");
+    }
+    m_instrument.Purge();
+    if (!m_instrument.Write(frame)) {
+        return Fail(WithReason("cannot send the command to the instrument", m_instrument));
+    }
+    sent = m_clock.Now();
+    firstByte = sent;
+    size_t received = 0;
+    // The instrument may answer in pieces; keep reading until the whole reply or the deadline.
+    while (received < reply.size()) {
+        const uint32_t elapsed = m_clock.Now() - sent;
+        const uint32_t left =
+            elapsed < m_timings.replyTimeoutMs ? m_timings.replyTimeoutMs - elapsed : 0;
+        // A read never waits past the deadline by more than a tick.
+        const auto wait =
+            std::min(ReadTimeoutFor(reply.size() - received), std::chrono::milliseconds(left + 1));
+        size_t got = 0;
+        const bool ok = m_instrument.Read(reply.subspan(received), wait, got);
+        if (ok && got > 0) {
+            if (received == 0) {
+                firstByte = m_clock.Now();
+            }
+            received += std::min(got, reply.size() - received);
+            if (received == reply.size()) {
+                break;
+            }
+        } else if (!ok && !m_instrument.IsOpen()) {
+            // The port closed itself: the device went away. Waiting out the time-out cannot
+            // bring the reply back.
+            return Fail(WithReason("the link to the instrument was lost after " +
+                                       std::to_string(received) + " of " +
+                                       std::to_string(reply.size()) + " reply bytes",
+                                   m_instrument));
+        } else {
+            m_clock.Sleep(m_timings.idleSleepMs);
+        }
+        if (m_clock.Now() - sent > m_timings.replyTimeoutMs) {
+            return Fail("no complete reply from the instrument within " +
+                        std::to_string(m_timings.replyTimeoutMs) + " ms (" +
+                        std::to_string(received) + " of " + std::to_string(reply.size()) +
+                        " bytes)");
+        }
+    }
+    return true;
+}
+
+bool InstrumentDevice::Measure(MeasurementSlot& slot)
+{
+    const uint16_t mask = wire::FrequencyMask(m_config.UsedFrequencies);
+    const wire::MeasureFrame frame = wire::MeasureCommand(mask);
+    std::array<uint8_t, kReplySize> reply{};
+    uint32_t sent = 0;
+    uint32_t firstByte = 0;
+    if (!Exchange(frame, reply, sent, firstByte)) {
+        return false;
+    }
+    MeasurementSlot result;
+    result.SetTickStamp(sent + ((firstByte - sent) >> 1));
+    const bool filled = result.AssignReply(reply);
+    m_config.NoteInstrumentSerial(result.SerialNumber());
+    if (!filled) {
+        return Fail("the instrument's reply holds no frequency (empty present mask)");
+    }
+    slot = result;
+    return true;
+}
+
+bool InstrumentDevice::MeasureSeries(std::span<MeasurementSlot, kFrequencyCount> slots)
+{
+    const wire::MeasureFrame frame = wire::SeriesCommand();
+    std::array<uint8_t, kReplySize> reply{};
+    uint32_t sent = 0;
+    uint32_t firstByte = 0;
+    if (!Exchange(frame, reply, sent, firstByte)) {
+        return false;
+    }
+    std::array<MeasurementSlot, kFrequencyCount> result{};
+    const uint32_t span = firstByte - sent;
+    for (int i = 0; i < kFrequencyCount; ++i) {
+        MeasurementSlot& sample = result[size_t(i)];
+        sample.SetTickStamp(sent + (uint32_t(i) * span) / 13u);
+        sample.AssignSingle(reply, i);
+    }
+    // Slot 0 carries serial 0, so this selects nothing; the series keeps the calibration in use.
+    m_config.NoteInstrumentSerial(result[0].SerialNumber());
+    std::copy(result.begin(), result.end(), slots.begin());
+    return true;
+}
+
+bool InstrumentDevice::ReadBattery(uint32_t& centivolts)
+{
+    const wire::BatteryFrame frame = wire::BatteryCommand();
+    std::array<uint8_t, wire::kBatteryReplySize> reply{};
+    uint32_t sent = 0;
+    uint32_t firstByte = 0;
+    if (!Exchange(frame, reply, sent, firstByte)) {
+        return false;
+    }
+    centivolts = wire::BatteryCentivolts(reply);
+    return true;
+}
+
+namespace {
+
+class StderrPrompt final : public Prompt
+{
+public:
+    Answer Ask(const std::string& text, const std::string&, Buttons, Icon) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return Answer::Cancel;
+    }
+    void Tell(const std::string& text, const std::string&, Icon) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+};
+
+InstrumentEnvironment g_environment;
+std::unique_ptr<InstrumentDevice> g_device;
+
+}  // namespace
+
+void InstallInstrumentEnvironment(const InstrumentEnvironment& environment)
+{
+    g_environment = environment;
+}
+
+InstrumentDevice& GetInstrumentDevice()
+{
+    if (!g_device) {
+        static StderrPrompt fallbackPrompt;
+        TickClock& clock =
+            g_environment.clock != nullptr ? *g_environment.clock : SteadyTickClock();
+        Prompt& prompt = g_environment.prompt != nullptr ? *g_environment.prompt : fallbackPrompt;
+        g_device = std::make_unique<InstrumentDevice>(
+            GetConfiguration(), InstrumentPort(), GpsPort(), clock, prompt, g_environment.radio,
+            g_environment.gpsReader, g_environment.timings);
+    }
+    return *g_device;
+}
+
+void ReleaseInstrumentDevice()
+{
+    gpsReaderRunning = false;
+    g_device.reset();
+}
+
+}  // namespace orv

@@ -1,0 +1,136 @@
+#pragma once
+// The one object that owns the link to the instrument and its exchanges. It opens the instrument
+// port ("COM%u:" of BluetoothInboundPort, 9600 baud) and, when the GPS is wanted, the GPS port
+// with the NMEA reader thread; it sends the command frames of instrument/WireProtocol.h and waits
+// for the replies, blocking the calling (user-interface) thread for at most the reply time-out, 40
+// 000 ms on the instrument.
+//
+//     InstrumentDevice& device = GetInstrumentDevice();
+//     MeasurementSlot slot;
+//     if ((device.IsReady() || device.Connect()) && device.Measure(slot)) { store(slot); }
+//     else { device.CloseLink(); report(device.LastError()); }
+//
+// A failed exchange leaves its output untouched, so a slot that already held a measurement keeps
+// it. A reply is judged by its length and, for Measure, a non-empty present mask, nothing else:
+// no framing, no checksum, no comparison of the mask with the request, so any reply the
+// instrument completes is kept. Each exchange purges the port first, so bytes of an earlier,
+// timed-out reply never reach the next one.
+
+#include "base/Frequencies.h"
+#include "instrument/MeasurementSlot.h"
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace orv {
+
+class BluetoothRadio;
+class Configuration;
+class GpsReaderLauncher;
+class Prompt;
+class SerialPort;
+class TickClock;
+
+// True while the NMEA reader thread runs or is asked to run; the thread polls it and ends when it
+// goes false. It outlives every InstrumentDevice, since the thread may still look at it after the
+// device is gone.
+extern std::atomic<bool> gpsReaderRunning;
+
+struct LinkTimings
+{
+    // A reply not complete this long after the command was sent fails the exchange.
+    uint32_t replyTimeoutMs = 40000;
+    // Pause after a read that returned nothing.
+    uint32_t idleSleepMs = 10;
+};
+
+class InstrumentDevice
+{
+public:
+    // Asks the radio whether it is on and switches it on when it is not (the result is not
+    // checked: a radio that stays off shows as a port that cannot be opened). `radio` and
+    // `gpsReader` may be null; both are borrowed and must outlive the device.
+    InstrumentDevice(Configuration& config, SerialPort& instrument, SerialPort& gps,
+                     TickClock& clock, Prompt& prompt, BluetoothRadio* radio,
+                     GpsReaderLauncher* gpsReader, LinkTimings timings = {});
+    // Closes the link; switches the radio off again only when it was off at creation.
+    ~InstrumentDevice();
+    InstrumentDevice(const InstrumentDevice&) = delete;
+    InstrumentDevice& operator=(const InstrumentDevice&) = delete;
+
+    // Opens the instrument port and, when the GPS is wanted, the GPS side (ConnectGps). False
+    // when a port could not be opened; the instrument port stays open when only the GPS failed.
+    [[nodiscard]] bool Connect();
+    // Opens the GPS port at the configured speed and starts the reader thread unless one runs.
+    // The result is whether the port opened: a reader that cannot start is reported to the
+    // operator ("Failed to read NMEA data") and leaves the port open.
+    [[nodiscard]] bool ConnectGps();
+    // Closes the instrument port, then the GPS side; true when both succeeded.
+    bool CloseLink();
+    // With no reader running, closes the GPS port. Otherwise asks the reader to stop and returns
+    // at once: the thread closes the port when its current read returns.
+    bool CloseGps();
+    // Stores whether the GPS receiver belongs to the link and returns the old value; false also
+    // closes the GPS side.
+    bool SetGpsWanted(bool wanted);
+    [[nodiscard]] bool GpsWanted() const { return m_gpsWanted; }
+    // The instrument port is open and, when the GPS is wanted, the GPS port too.
+    [[nodiscard]] bool IsReady() const;
+
+    // One measurement at the active frequencies (UsedFrequencies). True when a complete reply
+    // arrived and its present mask is not empty; `slot` then holds the reply and the tick stamp
+    // halfway between the command and the first reply byte. The reply's serial number goes to
+    // the configuration, which selects that instrument's calibration when it changed.
+    [[nodiscard]] bool Measure(MeasurementSlot& slot);
+    // A tracer series: the reply's 14 blocks are 14 successive samples, slot i holding sample i
+    // as frequency 0, stamped from the command (sample 0) to the first reply byte (sample 13).
+    [[nodiscard]] bool MeasureSeries(std::span<MeasurementSlot, kFrequencyCount> slots);
+    // The battery voltage in hundredths of a volt.
+    [[nodiscard]] bool ReadBattery(uint32_t& centivolts);
+
+    // Why the last operation failed, for the operator; empty after a success.
+    [[nodiscard]] const std::string& LastError() const { return m_lastError; }
+    [[nodiscard]] bool RadioWasOn() const { return m_radioWasOn; }
+
+private:
+    // Purges, sends `frame`, and reads reply.size() bytes. `sent` is the tick right after the
+    // write, `firstByte` the tick of the first reply data.
+    bool Exchange(std::span<const uint8_t> frame, std::span<uint8_t> reply, uint32_t& sent,
+                  uint32_t& firstByte);
+    bool Fail(std::string reason);
+
+    Configuration& m_config;
+    SerialPort& m_instrument;
+    SerialPort& m_gps;
+    TickClock& m_clock;
+    Prompt& m_prompt;
+    BluetoothRadio* m_radio;
+    GpsReaderLauncher* m_gpsReader;
+    LinkTimings m_timings;
+    bool m_radioWasOn = false;
+    bool m_gpsWanted = false;
+    std::string m_lastError;
+};
+
+// What the program-wide device is made with. The ports are the program's (ProgramPorts.h) and the
+// configuration is GetConfiguration(). Call before the first GetInstrumentDevice; pointers are
+// borrowed for the whole run. Without it the device uses the monotonic clock, a prompt that
+// writes to stderr, no radio and no GPS reader.
+struct InstrumentEnvironment
+{
+    TickClock* clock = nullptr;
+    Prompt* prompt = nullptr;
+    BluetoothRadio* radio = nullptr;
+    GpsReaderLauncher* gpsReader = nullptr;
+    LinkTimings timings;
+};
+void InstallInstrumentEnvironment(const InstrumentEnvironment& environment);
+// The program-wide device, created on first use.
+InstrumentDevice& GetInstrumentDevice();
+// Asks the reader thread to stop, then destroys the device (which closes the ports and puts the
+// radio back). A later GetInstrumentDevice creates a fresh one.
+void ReleaseInstrumentDevice();
+
+}  // namespace orv

@@ -1,0 +1,47 @@
+#pragma once
+// Labels drawn with QPainter into the canvas: a QImage of format RGBX8888 wraps the canvas's own
+// pixel buffer (the canvas keeps its pixels in that byte order), so text lands in the same
+// pixels the core paints and nothing is copied. The font is 8-point Arial at the handheld's
+// 96 dots per inch, an 11-pixel em, taken from Liberation Sans (metric compatible, installed by
+// scripts/deps) without antialiasing, so label widths and golden images stay those of the
+// handheld. A QGuiApplication must exist before the first painter is made.
+
+#include "graphics/TextPainter.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <string>
+#include <vector>
+
+namespace orv {
+
+class PlotCanvas;
+
+class QtTextPainter final : public TextPainter
+{
+public:
+    QtTextPainter();
+
+    TextExtent Measure(std::string_view text) override;
+    void Draw(PlotCanvas& canvas, int x, int y, std::string_view text, Colour colour) override;
+
+    [[nodiscard]] const QFont& Font() const { return m_font; }
+
+private:
+    QFont m_font;
+};
+
+// A QImage over the canvas's pixels, valid while the canvas lives and is not re-created.
+QImage CanvasImage(PlotCanvas& canvas);
+// A deep copy of the canvas's pixels as an RGB32 image, for saving or for the screen.
+QImage CanvasImageCopy(const PlotCanvas& canvas);
+
+// The canvas as a PNG file, written atomically. False with the reason when encoding or writing
+// failed; an existing file is then unchanged.
+[[nodiscard]] bool SaveCanvasPng(const PlotCanvas& canvas, const std::string& path,
+                                 std::string& error);
+// The PNG bytes of the canvas; empty when encoding failed.
+std::vector<uint8_t> EncodeCanvasPng(const PlotCanvas& canvas);
+
+}  // namespace orv

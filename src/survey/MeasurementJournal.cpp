@@ -1,0 +1,343 @@
+#include "survey/MeasurementJournal.h"
+
+#include "base/AtomicFile.h"
+#include "base/ByteOrder.h"
+#include "survey/SessionFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace orv {
+
+namespace {
+
+constexpr uint8_t kMagic[4] = {'O', 'R', 'V', 'J'};
+constexpr uint16_t kVersion = 1;
+constexpr size_t kFixedHeader = 16;
+constexpr size_t kMaxPath = 4096;
+constexpr size_t kFileBaseSize = 12;
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+bool WriteAll(int fd, std::span<const uint8_t> bytes, uint64_t offset)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::pwrite(fd, bytes.data() + done, bytes.size() - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+// Writes the pointer file of a journal kept outside the data directory. Returns a warning
+// when the journal could not be made findable.
+std::string WriteLink(const std::string& linkPath, const std::string& journalPath,
+                      const std::string& dataDirectory)
+{
+    if (linkPath.empty()) {
+        return {};
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(dataDirectory, ec);
+    std::string error;
+    const std::filesystem::path absolute = std::filesystem::absolute(journalPath, ec);
+    const std::string text = absolute.string();
+    if (!WriteFileAtomically(linkPath, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                             error)) {
+        return "The measurement journal " + Quoted(journalPath) +
+               " will not be offered for recovery at the next start: " + error;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeJournalHeader(const JournalBase& base)
+{
+    const size_t baseSize = base.embedded ? base.image.size() : kFileBaseSize;
+    const size_t pathSize = base.sessionPath.size();
+    std::vector<uint8_t> out(kFixedHeader + pathSize + baseSize + 4);
+    uint8_t* p = out.data();
+    std::copy(std::begin(kMagic), std::end(kMagic), p);
+    little_endian::Store16(p + 4, kVersion);
+    little_endian::Store16(p + 6, base.embedded ? 0 : 1);
+    little_endian::Store32(p + 8, uint32_t(pathSize));
+    little_endian::Store32(p + 12, uint32_t(baseSize));
+    p += kFixedHeader;
+    std::memcpy(p, base.sessionPath.data(), pathSize);
+    p += pathSize;
+    if (base.embedded) {
+        if (baseSize > 0) {
+            std::memcpy(p, base.image.data(), baseSize);
+        }
+    } else {
+        little_endian::Store32(p, uint32_t(base.fileSize));
+        little_endian::Store32(p + 4, uint32_t(base.fileSize >> 32));
+        little_endian::Store32(p + 8, base.fileCrc);
+    }
+    p += baseSize;
+    little_endian::Store32(p, Crc32({out.data(), out.size() - 4}));
+    return out;
+}
+
+void EncodeJournalRecord(const JournalRecord& record, std::span<uint8_t, journal::kRecordSize> out)
+{
+    uint8_t* p = out.data();
+    little_endian::Store32(p, record.kind);
+    little_endian::Store32(p + 4, record.index);
+    little_endian::Store32(p + 8, uint32_t(record.cursorProfile));
+    little_endian::Store32(p + 12, uint32_t(record.cursorStation));
+    std::copy(record.slot.bytes.begin(), record.slot.bytes.end(), p + 16);
+    little_endian::StoreDouble(p + 196, record.position.latitude);
+    little_endian::StoreDouble(p + 204, record.position.longitude);
+    little_endian::Store32(p + 212, record.position.tickStamp);
+    little_endian::Store32(p + 216, Crc32({p, 216}));
+}
+
+bool ParseJournal(std::span<const uint8_t> bytes, JournalContents& contents, std::string& error)
+{
+    const uint64_t size = bytes.size();
+    if (size < kFixedHeader || !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin())) {
+        error = size < kFixedHeader ? "it ends inside its header" : "it is not a journal";
+        return false;
+    }
+    const uint16_t version = little_endian::Load16(&bytes[4]);
+    const uint16_t baseKind = little_endian::Load16(&bytes[6]);
+    const uint64_t pathSize = little_endian::Load32(&bytes[8]);
+    const uint64_t baseSize = little_endian::Load32(&bytes[12]);
+    if (version != kVersion || baseKind > 1) {
+        error = "it was written by another version of the program";
+        return false;
+    }
+    if (pathSize > kMaxPath || (baseKind == 1 && baseSize != kFileBaseSize)) {
+        error = "its header is damaged";
+        return false;
+    }
+    const uint64_t headerEnd = kFixedHeader + pathSize + baseSize + 4;
+    if (headerEnd > size) {
+        error = "it ends inside its header";
+        return false;
+    }
+    const size_t crcAt = size_t(headerEnd - 4);
+    if (Crc32(bytes.first(crcAt)) != little_endian::Load32(&bytes[crcAt])) {
+        error = "its header is damaged";
+        return false;
+    }
+    JournalContents result;
+    const uint8_t* p = bytes.data() + kFixedHeader;
+    result.base.sessionPath.assign(reinterpret_cast<const char*>(p), size_t(pathSize));
+    p += pathSize;
+    result.base.embedded = baseKind == 0;
+    if (result.base.embedded) {
+        result.base.image.assign(p, p + baseSize);
+    } else {
+        result.base.fileSize =
+            uint64_t{little_endian::Load32(p)} | uint64_t{little_endian::Load32(p + 4)} << 32;
+        result.base.fileCrc = little_endian::Load32(p + 8);
+    }
+    size_t at = size_t(headerEnd);
+    while (size - at >= journal::kRecordSize) {
+        const uint8_t* r = bytes.data() + at;
+        const uint32_t kind = little_endian::Load32(r);
+        if (Crc32({r, 216}) != little_endian::Load32(r + 216) ||
+            (kind != journal::kMeasurement && kind != journal::kPosition)) {
+            break;
+        }
+        JournalRecord record;
+        record.kind = kind;
+        record.index = little_endian::Load32(r + 4);
+        record.cursorProfile = int32_t(little_endian::Load32(r + 8));
+        record.cursorStation = int32_t(little_endian::Load32(r + 12));
+        std::copy(r + 16, r + 196, record.slot.bytes.begin());
+        record.position.latitude = little_endian::LoadDouble(r + 196);
+        record.position.longitude = little_endian::LoadDouble(r + 204);
+        record.position.tickStamp = little_endian::Load32(r + 212);
+        result.records.push_back(record);
+        at += journal::kRecordSize;
+    }
+    result.goodLength = at;
+    result.droppedBytes = size_t(size - at);
+    contents = std::move(result);
+    return true;
+}
+
+std::string JournalLinkPath(const std::string& journalPath, const std::string& dataDirectory)
+{
+    if (dataDirectory.empty()) {
+        return {};
+    }
+    std::error_code ec;
+    const std::filesystem::path journal =
+        std::filesystem::absolute(journalPath, ec).lexically_normal();
+    const std::filesystem::path folder =
+        std::filesystem::absolute(dataDirectory, ec).lexically_normal();
+    if (journal.parent_path() == folder) {
+        return {};
+    }
+    const std::string text = journal.string();
+    char name[32];
+    std::snprintf(name, sizeof name, "%08x",
+                  Crc32({reinterpret_cast<const uint8_t*>(text.data()), text.size()}));
+    return (folder / (std::string(name) + journal::kLinkExtension)).string();
+}
+
+MeasurementJournal::MeasurementJournal(Key, int fd, std::string path, std::string linkPath,
+                                       uint64_t length)
+    : m_fd(fd), m_path(std::move(path)), m_linkPath(std::move(linkPath)), m_length(length)
+{}
+
+MeasurementJournal::~MeasurementJournal()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+std::unique_ptr<MeasurementJournal> MeasurementJournal::Create(const std::string& preferredPath,
+                                                               const std::string& dataDirectory,
+                                                               const JournalBase& base,
+                                                               std::string& error)
+{
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(preferredPath).parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ec);
+    }
+    std::string stem = preferredPath;
+    if (stem.size() >= std::strlen(journal::kExtension) &&
+        stem.compare(stem.size() - std::strlen(journal::kExtension), std::string::npos,
+                     journal::kExtension) == 0) {
+        stem.resize(stem.size() - std::strlen(journal::kExtension));
+    }
+    int fd = -1;
+    std::string path;
+    for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+        path = attempt == 0 ? preferredPath
+                            : stem + "." + std::to_string(attempt) + journal::kExtension;
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            error = "Cannot start the measurement journal " + Quoted(path) + ": " +
+                    std::strerror(errno) + ". Measurements are kept in memory only until saved.";
+            return nullptr;
+        }
+    }
+    if (fd < 0) {
+        error = "Cannot start the measurement journal beside " + Quoted(preferredPath) +
+                ": too many journals there. Measurements are kept in memory only until saved.";
+        return nullptr;
+    }
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    const std::vector<uint8_t> header = EncodeJournalHeader(base);
+    if (!WriteAll(fd, header, 0) || ::fsync(fd) != 0) {
+        const int e = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        error = "Cannot write the measurement journal " + Quoted(path) + ": " + std::strerror(e) +
+                ". Measurements are kept in memory only until saved.";
+        return nullptr;
+    }
+    SyncFolderOf(path);
+    const std::string linkPath = JournalLinkPath(path, dataDirectory);
+    error = WriteLink(linkPath, path, dataDirectory);
+    return std::make_unique<MeasurementJournal>(Key{}, fd, path, linkPath, header.size());
+}
+
+std::unique_ptr<MeasurementJournal> MeasurementJournal::Reopen(const std::string& path,
+                                                               const std::string& dataDirectory,
+                                                               uint64_t goodLength,
+                                                               std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error =
+            "Cannot reopen the measurement journal " + Quoted(path) + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        error = "The measurement journal " + Quoted(path) + " is in use by another program.";
+        return nullptr;
+    }
+    if (::ftruncate(fd, off_t(goodLength)) != 0 || ::fsync(fd) != 0) {
+        const int e = errno;
+        ::close(fd);
+        error = "Cannot reopen the measurement journal " + Quoted(path) + ": " + std::strerror(e);
+        return nullptr;
+    }
+    const std::string linkPath = JournalLinkPath(path, dataDirectory);
+    std::error_code ec;
+    if (!linkPath.empty() && !std::filesystem::exists(linkPath, ec)) {
+        error = WriteLink(linkPath, path, dataDirectory);
+    }
+    return std::make_unique<MeasurementJournal>(Key{}, fd, path, linkPath, goodLength);
+}
+
+bool MeasurementJournal::Append(std::span<const JournalRecord> records, std::string& error)
+{
+    std::vector<uint8_t> bytes(records.size() * journal::kRecordSize);
+    for (size_t i = 0; i < records.size(); ++i) {
+        EncodeJournalRecord(records[i],
+                            std::span<uint8_t, journal::kRecordSize>(
+                                bytes.data() + i * journal::kRecordSize, journal::kRecordSize));
+    }
+    if (!WriteAll(m_fd, bytes, m_length) || ::fsync(m_fd) != 0) {
+        const int e = errno;
+        // A cut record would stand between the records that follow: take it back.
+        if (::ftruncate(m_fd, off_t(m_length)) != 0) {
+            // Recovery stops at the cut record all the same; nothing more to do here.
+        }
+        error = "Cannot write the measurement journal " + Quoted(m_path) + ": " + std::strerror(e) +
+                ". The measurement is kept in memory only until saved.";
+        return false;
+    }
+    m_length += bytes.size();
+    return true;
+}
+
+bool MeasurementJournal::Remove(std::string& error)
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    bool ok = true;
+    if (::unlink(m_path.c_str()) != 0 && errno != ENOENT) {
+        error =
+            "Cannot remove the measurement journal " + Quoted(m_path) + ": " + std::strerror(errno);
+        ok = false;
+    }
+    if (!m_linkPath.empty()) {
+        ::unlink(m_linkPath.c_str());
+    }
+    return ok;
+}
+
+}  // namespace orv

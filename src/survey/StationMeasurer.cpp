@@ -1,0 +1,91 @@
+#include "survey/StationMeasurer.h"
+
+#include "gps/GpsMatcher.h"
+#include "instrument/InstrumentDevice.h"
+#include "survey/GridSurvey.h"
+#include "survey/TrackSurvey.h"
+
+namespace orv {
+
+StationMeasurer::StationMeasurer(Survey& survey, InstrumentDevice& device, GpsMatcher* matcher,
+                                 MessagePoster* window)
+    : m_survey(survey), m_device(device), m_matcher(matcher), m_window(window)
+{}
+
+bool StationMeasurer::Connect(std::string& error)
+{
+    if (m_device.IsReady() || m_device.Connect()) {
+        return true;
+    }
+    error = "Failed to connect to device";
+    if (!m_device.LastError().empty()) {
+        error += ": " + m_device.LastError();
+    }
+    return false;
+}
+
+bool StationMeasurer::Measure(std::string& error)
+{
+    if (!Connect(error)) {
+        return false;
+    }
+    const int before = m_survey.CurrentIndex();
+    if (!m_survey.MeasureStation(m_device)) {
+        error = "Failed to measure";
+        if (!m_device.LastError().empty()) {
+            error += ": " + m_device.LastError();
+        } else {
+            error += ": out of memory for a new station";
+        }
+        m_device.CloseLink();
+        return false;
+    }
+    const int after = m_survey.CurrentIndex();
+    m_complete = after == before;
+    if (m_survey.IsTrack()) {
+        for (int index = before; index < after; ++index) {
+            RequestPosition(index);
+        }
+    }
+    return true;
+}
+
+void StationMeasurer::RequestPosition(int index)
+{
+    auto& track = static_cast<TrackSurvey&>(m_survey);
+    track.GiveLastKnownPosition(index);
+    if (m_matcher == nullptr || m_window == nullptr) {
+        return;
+    }
+    m_pending.insert(index);
+    m_matcher->RequestPosition(
+        PositionRequest{m_window, uint32_t(index), track.PositionAt(index).tickStamp});
+}
+
+void StationMeasurer::OnMeasurementPosition(uint64_t wParam, int64_t lParam)
+{
+    GpsFix fix;
+    if (m_matcher == nullptr || !m_matcher->Payload(lParam, fix)) {
+        return;
+    }
+    StorePosition(int(wParam), fix);
+}
+
+void StationMeasurer::StorePosition(int index, const GpsFix& fix)
+{
+    m_pending.erase(index);
+    if (m_survey.IsTrack()) {
+        static_cast<TrackSurvey&>(m_survey).AssignPosition(index, fix);
+    }
+}
+
+void StationMeasurer::OnNewFix(int64_t lParam)
+{
+    GpsFix fix;
+    if (m_matcher == nullptr || !m_matcher->Payload(lParam, fix) || !m_survey.IsTrack()) {
+        return;
+    }
+    static_cast<TrackSurvey&>(m_survey).SetCurrentPosition(fix);
+}
+
+}  // namespace orv

@@ -1,0 +1,307 @@
+#include "survey/Survey.h"
+
+#include "base/AtomicFile.h"
+#include "config/Configuration.h"
+#include "graphics/PlotCanvas.h"
+#include "instrument/InstrumentDevice.h"
+#include "survey/GridSurvey.h"
+#include "survey/MeasurementJournal.h"
+#include "survey/SessionFile.h"
+#include "survey/TrackSurvey.h"
+
+#include <array>
+#include <ctime>
+#include <filesystem>
+#include <new>
+#include <unistd.h>
+
+namespace orv {
+
+Survey::Survey(Configuration& config, int workType) : m_config(config), m_workType(workType) {}
+
+Survey::~Survey() = default;
+
+bool Survey::IsTrack() const { return m_workType == work_type::kGpsTrack; }
+
+int Survey::ValidCount() const
+{
+    int n = 0;
+    for (const MeasurementSlot& slot : m_slots.View()) {
+        n += slot.IsEmpty() ? 0 : 1;
+    }
+    return n;
+}
+
+bool Survey::MeasureStation(InstrumentDevice& device)
+{
+    if (m_config.TrasserMode == 0) {
+        MeasurementSlot slot;
+        if (!device.Measure(slot)) {
+            return false;
+        }
+        return StoreMeasurement(slot);
+    }
+    std::array<MeasurementSlot, kFrequencyCount> slots{};
+    if (!device.MeasureSeries(slots)) {
+        return false;
+    }
+    return StoreSeries(slots);
+}
+
+bool Survey::Paint(PlotCanvas& canvas, const PaintArea& area) const
+{
+    return m_painter ? m_painter(*this, canvas, area) : true;
+}
+
+bool Survey::PaintToCanvas(PlotCanvas* canvas, const PaintArea& area) const
+{
+    if (canvas == nullptr || !canvas->IsCreated()) {
+        return false;
+    }
+    return Paint(*canvas, area);
+}
+
+bool Survey::Save(const std::string& path, bool clear, std::string& error)
+{
+    std::vector<uint8_t> image;
+    try {
+        image = SessionImage();
+    } catch (const std::bad_alloc&) {
+        error = "Insufficient memory";
+        return false;
+    }
+    if (!WriteFileAtomically(path, image, error)) {
+        return false;
+    }
+    if (clear) {
+        m_modified = 0;
+        if (m_journal) {
+            std::string ignored;
+            m_journal->Remove(ignored);
+            m_journal.reset();
+        }
+        m_journalProblem.clear();
+        m_journalWarning.clear();
+        m_fileIdentity = HeaderIdentity();
+        MarkLoaded(path, image.size(), Crc32(image));
+    }
+    return true;
+}
+
+bool Survey::StoreMeasurement(const MeasurementSlot& slot)
+{
+    PrepareJournal();
+    const int index = CurrentIndex();
+    if (!StoreAt(index, slot)) {
+        return false;
+    }
+    m_modified = 1;
+    NoteSerial(slot);
+    Advance();
+    const JournalRecord record = MeasurementRecord(index);
+    Journal({&record, 1});
+    return true;
+}
+
+bool Survey::StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots)
+{
+    PrepareJournal();
+    std::vector<JournalRecord> records;
+    records.reserve(slots.size());
+    m_modified = 1;
+    bool ok = true;
+    for (const MeasurementSlot& slot : slots) {
+        const int index = CurrentIndex();
+        if (!StoreAt(index, slot)) {
+            ok = false;
+            break;
+        }
+        NoteSerial(slot);
+        Advance();
+        records.push_back(MeasurementRecord(index));
+    }
+    Journal(records);
+    return ok;
+}
+
+bool Survey::StoreAt(int index, const MeasurementSlot& slot)
+{
+    if (index < 0) {
+        return false;
+    }
+    if (index >= m_slots.Count() && !m_slots.SetCount(index + 1)) {
+        return false;
+    }
+    m_slots[index] = slot;
+    return true;
+}
+
+bool Survey::LoadSlots(std::span<const uint8_t> data, int count, size_t stride)
+{
+    if (count < 0 || (count > 0 && (stride < kSlotSize ||
+                                    data.size() < size_t(count - 1) * stride + kSlotSize))) {
+        return false;
+    }
+    if (count > m_slots.Count() && !m_slots.SetCount(count)) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* p = data.data() + size_t(i) * stride;
+        std::copy(p, p + kSlotSize, m_slots[i].bytes.begin());
+    }
+    return true;
+}
+
+void Survey::NoteSerial(const MeasurementSlot& slot)
+{
+    const unsigned serial = slot.SerialNumber();
+    if (serial != 0 && m_fileIdentity && serial != m_fileIdentity->Serial) {
+        m_fileIdentity.reset();
+    }
+}
+
+CalibrationId Survey::HeaderIdentity() const
+{
+    if (m_fileIdentity) {
+        return *m_fileIdentity;
+    }
+    CalibrationId id = m_config.CalibrationKey;
+    if (m_config.ConnectedSerial != 0) {
+        id.Serial = static_cast<uint16_t>(m_config.ConnectedSerial);
+    }
+    return id;
+}
+
+void Survey::MarkLoaded(std::string filePath, uint64_t fileSize, uint32_t fileCrc)
+{
+    m_modified = 0;
+    m_basePath = std::move(filePath);
+    m_baseSize = fileSize;
+    m_baseCrc = fileCrc;
+    m_haveBase = !m_basePath.empty();
+}
+
+bool Survey::ApplyJournalRecord(const JournalRecord& record)
+{
+    if (record.kind != journal::kMeasurement || record.index > uint32_t(m_slots.Count())) {
+        return false;
+    }
+    if (!StoreAt(int(record.index), record.slot)) {
+        return false;
+    }
+    NoteSerial(record.slot);
+    m_modified = 1;
+    SetCursor(record.cursorProfile, record.cursorStation);
+    return true;
+}
+
+void Survey::AdoptJournal(std::unique_ptr<MeasurementJournal> journal)
+{
+    m_journal = std::move(journal);
+}
+
+GpsFix Survey::JournalPosition(int) const { return {}; }
+
+JournalRecord Survey::MeasurementRecord(int index) const
+{
+    JournalRecord record;
+    record.kind = journal::kMeasurement;
+    record.index = uint32_t(index);
+    GetCursor(record.cursorProfile, record.cursorStation);
+    record.slot = m_slots[index];
+    record.position = JournalPosition(index);
+    return record;
+}
+
+void Survey::EnableJournal(std::string dataDirectory)
+{
+    m_journalFolder = std::move(dataDirectory);
+}
+
+std::string Survey::JournalPath() const { return m_journal ? m_journal->Path() : std::string(); }
+
+bool Survey::DiscardJournal(std::string& error)
+{
+    if (!m_journal) {
+        return true;
+    }
+    const bool ok = m_journal->Remove(error);
+    m_journal.reset();
+    return ok;
+}
+
+void Survey::PrepareJournal()
+{
+    if (JournalEnabled() && !m_journal) {
+        OpenJournal();
+    }
+}
+
+bool Survey::OpenJournal()
+{
+    JournalBase base;
+    base.sessionPath = m_filePath;
+    if (m_modified == 0 && m_haveBase && m_basePath == m_filePath) {
+        // The file holds this survey as it is now: name it rather than copy it.
+        base.embedded = false;
+        base.fileSize = m_baseSize;
+        base.fileCrc = m_baseCrc;
+    } else {
+        try {
+            base.image = SessionImage();
+        } catch (const std::bad_alloc&) {
+            m_journalProblem = "Insufficient memory for the measurement journal.";
+            return false;
+        }
+    }
+    std::string preferred;
+    if (!m_filePath.empty()) {
+        preferred = m_filePath + journal::kExtension;
+    } else {
+        preferred = (std::filesystem::path(m_journalFolder) /
+                     ("unsaved-" + AutomaticFileName(std::time(nullptr)) + "-" +
+                      std::to_string(::getpid()) + journal::kExtension))
+                        .string();
+    }
+    std::string error;
+    m_journal = MeasurementJournal::Create(preferred, m_journalFolder, base, error);
+    if (m_journal) {
+        m_journalWarning = error;
+        m_journalProblem.clear();
+    } else {
+        m_journalProblem = error;
+    }
+    return m_journal != nullptr;
+}
+
+void Survey::Journal(std::span<const JournalRecord> records)
+{
+    if (!JournalEnabled() || records.empty()) {
+        return;
+    }
+    if (!m_journal && !OpenJournal()) {
+        return;
+    }
+    std::string error;
+    if (m_journal->Append(records, error)) {
+        m_journalProblem.clear();
+    } else {
+        m_journalProblem = error;
+    }
+}
+
+std::unique_ptr<Survey> CreateSurvey(Configuration& config, const GpsMatcher* matcher,
+                                     std::string& error)
+{
+    try {
+        if (config.WorkType == work_type::kGpsTrack) {
+            return std::make_unique<TrackSurvey>(config, matcher);
+        }
+        return std::make_unique<GridSurvey>(config);
+    } catch (const std::bad_alloc&) {
+        error = "Insufficient memory";
+        return nullptr;
+    }
+}
+
+}  // namespace orv

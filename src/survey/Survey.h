@@ -1,0 +1,202 @@
+#pragma once
+// A survey: the stored measurements of one session in walking order, and the cursor that says
+// where the next measurement goes. GridSurvey serves the work types Map, Profile and Line,
+// TrackSurvey the GPS track. The sheet owns at most one; the Main pages move its cursor and ask
+// it to measure; the drawings read its slots; the session file writes and reads it.
+//
+//     std::string error;
+//     std::unique_ptr<Survey> survey = CreateSurvey(config, &matcher, error);  // "Insufficient
+//     memory" survey->EnableJournal(DataDirectory()); if (!survey->MeasureStation(device)) {
+//     report(device.LastError()); } if (!SaveSession(*survey, path, error)) { report(error); } //
+//     stays modified
+//
+// Only raw measurements are stored; displayed values are computed afresh from them and the
+// configuration at every use.
+//
+// Crash safety: with the journal enabled, every stored measurement and every position given to
+// a track station is appended to a journal file and flushed to the disk before the call
+// returns. A successful Save (clear = true) removes the journal. Destroying the survey keeps the
+// journal file, so a survey the operator chose not to save must call DiscardJournal; a journal
+// left by a crash or a kill is found at the next start (JournalRecovery.h).
+
+#include "base/Frequencies.h"
+#include "calibration/CalibrationId.h"
+#include "gps/GpsFix.h"
+#include "instrument/MeasurementSlot.h"
+#include "survey/GrowableArray.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+class Configuration;
+class GpsMatcher;
+class InstrumentDevice;
+class MeasurementJournal;
+class PlotCanvas;
+struct JournalRecord;
+
+using SlotArray = GrowableArray<MeasurementSlot>;
+
+// Where a survey paints on a canvas, in canvas pixels.
+struct PaintArea
+{
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+class Survey
+{
+public:
+    // The drawing code installs what Paint draws: the progress overview of a grid survey, the
+    // GPS track view of a track survey.
+    using Painter = std::function<bool(const Survey&, PlotCanvas&, const PaintArea&)>;
+
+    virtual ~Survey();
+    Survey(const Survey&) = delete;
+    Survey& operator=(const Survey&) = delete;
+
+    // One measurement at the cursor through `device`: Measure, or MeasureSeries (14 stations)
+    // when TrasserMode is set; the slot is stored, the survey marked modified and the cursor
+    // advanced in walking order. False when the exchange failed (the survey is unchanged; the
+    // reason is device.LastError()) or when memory ran out for a new station.
+    [[nodiscard]] virtual bool MeasureStation(InstrumentDevice& device);
+    // Draws through the installed painter; true when nothing is installed.
+    virtual bool Paint(PlotCanvas& canvas, const PaintArea& area) const;
+    // Paint into `canvas`; false when there is no canvas to draw into.
+    virtual bool PaintToCanvas(PlotCanvas* canvas, const PaintArea& area) const;
+    virtual bool ResetCursor() = 0;
+    // Next station in walking order; false, with the cursor unchanged, at the end.
+    virtual bool Advance() = 0;
+    // Previous station in walking order; false at the start.
+    virtual bool StepBack() = 0;
+    // The arrow keys: Left, Right, Up and Down of the Main pages.
+    virtual void PreviousStation() = 0;
+    virtual void NextStation() = 0;
+    virtual void NextProfile() = 0;
+    virtual void PreviousProfile() = 0;
+    // Slot index of the cursor.
+    [[nodiscard]] virtual int CurrentIndex() const = 0;
+    // Writes the session file atomically (temporary file beside it, flush, rename). With
+    // clear = true the survey is marked unmodified and its journal removed. False, with the
+    // reason in `error`, when the file could not be written: the survey stays modified and an
+    // earlier file at `path` is left whole.
+    [[nodiscard]] virtual bool Save(const std::string& path, bool clear, std::string& error);
+
+    // The bytes Save writes.
+    [[nodiscard]] virtual std::vector<uint8_t> SessionImage() = 0;
+
+    [[nodiscard]] int WorkType() const { return m_workType; }
+    [[nodiscard]] bool IsTrack() const;
+    // 1 once a measurement was stored since the last save or load.
+    [[nodiscard]] int Modified() const { return m_modified; }
+    // The path the survey was last saved to or read from; empty for a new survey.
+    [[nodiscard]] const std::string& FilePath() const { return m_filePath; }
+    void SetFilePath(std::string path) { m_filePath = std::move(path); }
+    [[nodiscard]] const SlotArray& Slots() const { return m_slots; }
+    // Slots that hold a measurement.
+    [[nodiscard]] int ValidCount() const;
+    [[nodiscard]] Configuration& Config() const { return m_config; }
+
+    // The storing half of MeasureStation, for a measurement taken elsewhere: stores `slot` at
+    // the cursor, marks the survey modified, journals it and advances. False only when memory
+    // ran out for a new station (nothing changes then).
+    [[nodiscard]] bool StoreMeasurement(const MeasurementSlot& slot);
+    // A tracer series: the 14 samples are stored one after the other in walking order.
+    [[nodiscard]] bool StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots);
+
+    void SetPainter(Painter painter) { m_painter = std::move(painter); }
+
+    // Journals measurements from now on. A survey with a FilePath keeps its journal beside the
+    // session file ("<file>.journal"); an unsaved survey keeps it in `dataDirectory`, which also
+    // holds a pointer to every journal kept elsewhere, so that the next start finds them all.
+    void EnableJournal(std::string dataDirectory);
+    [[nodiscard]] bool JournalEnabled() const { return !m_journalFolder.empty(); }
+    // The journal file in use; empty before the first measurement and after a save.
+    [[nodiscard]] std::string JournalPath() const;
+    // Why journaling failed (the measurements are then in memory only); empty while it works.
+    [[nodiscard]] const std::string& JournalProblem() const
+    {
+        return m_journalProblem.empty() ? m_journalWarning : m_journalProblem;
+    }
+    // Removes the journal file: the operator chose to drop the unsaved measurements.
+    bool DiscardJournal(std::string& error);
+
+    // The identity the header of the next save names: the one read from the session file as
+    // long as no measurement of this session came from another instrument, else the serial of
+    // the instrument last heard from (ConnectedSerial; CalibrationKey's when none) and the date
+    // of CalibrationKey.
+    [[nodiscard]] CalibrationId HeaderIdentity() const;
+    // Set by the session reader: the identity in the file's header.
+    void SetFileIdentity(const CalibrationId& identity) { m_fileIdentity = identity; }
+
+    // Session reader and journal recovery only.
+    void MarkLoaded(std::string filePath, uint64_t fileSize, uint32_t fileCrc);
+    void MarkModified() { m_modified = 1; }
+    // Copies `count` slots, slot i from data[i * stride], into indexes 0..count-1, growing the
+    // slot array when needed. False when `data` is too short or memory ran out.
+    [[nodiscard]] bool LoadSlots(std::span<const uint8_t> data, int count, size_t stride);
+    // Replays one journal record; false when it does not fit this survey (a damaged journal).
+    [[nodiscard]] virtual bool ApplyJournalRecord(const JournalRecord& record);
+    // Takes over the journal a survey was recovered from, so later measurements join it.
+    void AdoptJournal(std::unique_ptr<MeasurementJournal> journal);
+
+protected:
+    Survey(Configuration& config, int workType);
+
+    // Stores `slot` at `index`, growing the slot array when index >= count. False for lack of
+    // memory; nothing changes then.
+    [[nodiscard]] virtual bool StoreAt(int index, const MeasurementSlot& slot);
+    // The cursor as (profile, station); a track reports profile 0.
+    virtual void GetCursor(int& profile, int& station) const = 0;
+    virtual void SetCursor(int profile, int station) = 0;
+    // The position journaled with the measurement at `index` (a track's; zero for a grid).
+    [[nodiscard]] virtual GpsFix JournalPosition(int index) const;
+
+    // Appends records to the journal, opening it first when needed. Never fails the caller:
+    // a journal that cannot be written is noted in JournalProblem.
+    void Journal(std::span<const JournalRecord> records);
+    // Opens the journal before a change, so that a journal that starts with a copy of the
+    // survey copies it as it was before the change.
+    void PrepareJournal();
+    [[nodiscard]] JournalRecord MeasurementRecord(int index) const;
+
+    SlotArray m_slots;
+
+private:
+    void NoteSerial(const MeasurementSlot& slot);
+    bool OpenJournal();
+
+    Configuration& m_config;
+    int m_workType;
+    int m_modified = 0;
+    std::string m_filePath;
+    Painter m_painter;
+    std::optional<CalibrationId> m_fileIdentity;
+    // The file this survey was last read from or saved to, as it was then: a journal started
+    // while the survey is unmodified names it instead of copying the survey.
+    std::string m_basePath;
+    uint64_t m_baseSize = 0;
+    uint32_t m_baseCrc = 0;
+    bool m_haveBase = false;
+    std::string m_journalFolder;
+    std::string m_journalProblem;
+    std::string m_journalWarning;
+    std::unique_ptr<MeasurementJournal> m_journal;
+};
+
+// The dataset for the work type in `config`: a TrackSurvey for GPS track (reading `matcher`'s
+// haveFix for the current position; it may be null), else a GridSurvey. Null with "Insufficient
+// memory" when it cannot be allocated.
+std::unique_ptr<Survey> CreateSurvey(Configuration& config, const GpsMatcher* matcher,
+                                     std::string& error);
+
+}  // namespace orv

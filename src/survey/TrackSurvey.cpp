@@ -1,0 +1,230 @@
+#include "survey/TrackSurvey.h"
+
+#include "base/ByteOrder.h"
+#include "config/Configuration.h"
+#include "gps/GpsMatcher.h"
+#include "graphics/RegularGridInterpolator.h"
+#include "graphics/ScatteredInterpolator.h"
+#include "survey/MeasurementJournal.h"
+#include "survey/SessionFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <numbers>
+
+namespace orv {
+
+namespace {
+
+constexpr int kStartCapacity = 32;
+constexpr double kEarthRadius = 6371000.0;  // metres
+
+}  // namespace
+
+TrackSurvey::TrackSurvey(Configuration& config, const GpsMatcher* matcher)
+    : Survey(config, work_type::kGpsTrack), m_matcher(matcher)
+{
+    if (!m_slots.Reserve(kStartCapacity) || !m_positions.Reserve(kStartCapacity) ||
+        !m_local.Reserve(kStartCapacity)) {
+        throw std::bad_alloc();
+    }
+    m_scattered = std::make_unique<ScatteredInterpolator>();
+    m_regular = std::make_unique<RegularGridInterpolator>();
+}
+
+TrackSurvey::~TrackSurvey() = default;
+
+bool TrackSurvey::ResetCursor()
+{
+    m_currentStation = 0;
+    return true;
+}
+
+bool TrackSurvey::Advance()
+{
+    if (m_currentStation < m_slots.Count()) {
+        ++m_currentStation;
+        return true;
+    }
+    return false;
+}
+
+bool TrackSurvey::StepBack()
+{
+    if (m_currentStation > 0) {
+        --m_currentStation;
+        return true;
+    }
+    return false;
+}
+
+bool TrackSurvey::StoreAt(int index, const MeasurementSlot& slot)
+{
+    if (index < 0) {
+        return false;
+    }
+    const int oldPositions = m_positions.Count();
+    if (index >= oldPositions && !m_positions.SetCount(index + 1)) {
+        return false;
+    }
+    if (!Survey::StoreAt(index, slot)) {
+        static_cast<void>(m_positions.SetCount(oldPositions));
+        return false;
+    }
+    // The position follows from the GPS matcher; until then the station carries its time.
+    m_positions[index] = GpsFix{0.0, 0.0, slot.TickStamp()};
+    return true;
+}
+
+bool TrackSurvey::AssignPosition(int index, const GpsFix& fix)
+{
+    const int n = m_positions.Count();
+    int target = -1;
+    if (index >= 0 && index < n && m_positions[index].tickStamp == fix.tickStamp) {
+        target = index;
+    } else {
+        for (int i = std::min(index, n) - 1; i >= 0; --i) {
+            if (m_positions[i].tickStamp == fix.tickStamp) {
+                target = i;
+                break;
+            }
+        }
+    }
+    if (target < 0) {
+        return false;
+    }
+    PrepareJournal();
+    m_positions[target] = fix;
+    MarkModified();
+    JournalPositionOf(target);
+    return true;
+}
+
+bool TrackSurvey::GiveLastKnownPosition(int index)
+{
+    if (index < 0 || index >= m_positions.Count()) {
+        return false;
+    }
+    PrepareJournal();
+    GpsFix& position = m_positions[index];
+    position.latitude = m_currentPosition.latitude;
+    position.longitude = m_currentPosition.longitude;
+    MarkModified();
+    JournalPositionOf(index);
+    return true;
+}
+
+GpsFix TrackSurvey::PositionAt(int index) const
+{
+    if (index < 0 || index >= m_positions.Count()) {
+        return {};
+    }
+    return m_positions[index];
+}
+
+void TrackSurvey::UpdateLocalCoordinates()
+{
+    const int n = m_slots.Count();
+    if (n == 0) {
+        static_cast<void>(m_local.SetCount(0));
+        return;
+    }
+    if (!m_local.SetCount(n + 1)) {
+        return;
+    }
+    const double k = std::numbers::pi / 180.0;
+    const GpsFix origin = PositionAt(0);
+    const double sy = kEarthRadius * k;
+    const double sx = std::cos(origin.latitude * k) * kEarthRadius * k;
+    const auto project = [&](const GpsFix& fix) {
+        return LocalPoint{static_cast<float>((fix.longitude - origin.longitude) * sx),
+                          static_cast<float>((fix.latitude - origin.latitude) * sy)};
+    };
+    m_local[0] = LocalPoint{};
+    for (int i = 1; i < n; ++i) {
+        // A station without a position stays where the one before it was.
+        m_local[i] = i < m_positions.Count() ? project(m_positions[i]) : m_local[i - 1];
+    }
+    const bool haveFix = m_matcher != nullptr && m_matcher->HaveFix();
+    m_local[n] = haveFix ? project(m_currentPosition) : m_local[n - 1];
+}
+
+TrackSurveyData TrackSurvey::Data() const
+{
+    return TrackSurveyData{m_slots.View(), m_local.View(), m_currentStation};
+}
+
+bool TrackSurvey::SetPositions(std::span<const GpsFix> positions)
+{
+    if (!m_positions.SetCount(m_slots.Count())) {
+        return false;
+    }
+    const size_t n = std::min(positions.size(), size_t(m_slots.Count()));
+    std::copy_n(positions.begin(), n, m_positions.Items().begin());
+    std::fill(m_positions.Items().begin() + std::ptrdiff_t(n), m_positions.Items().end(), GpsFix{});
+    return true;
+}
+
+std::vector<uint8_t> TrackSurvey::SessionImage()
+{
+    UpdateLocalCoordinates();
+    const int n = m_slots.Count();
+    std::vector<uint8_t> out;
+    out.reserve(session::kHeaderSize + session::kTrackBodySize +
+                size_t(n) * session::kTrackStationSize);
+    session::AppendHeader(Config(), HeaderIdentity(), session::kKindTrack, out);
+    session::Append32(out, uint32_t(n));
+    session::Append32(out, 0);
+    session::Append32(out, uint32_t(out.size() + 4));
+    for (int i = 0; i < n; ++i) {
+        const MeasurementSlot& slot = m_slots[i];
+        out.insert(out.end(), slot.bytes.begin(), slot.bytes.end());
+        const GpsFix position = PositionAt(i);
+        session::AppendDouble(out, position.longitude);
+        session::AppendDouble(out, position.latitude);
+    }
+    return out;
+}
+
+bool TrackSurvey::ApplyJournalRecord(const JournalRecord& record)
+{
+    if (record.kind == journal::kPosition) {
+        if (record.index >= uint32_t(m_positions.Count())) {
+            return false;
+        }
+        m_positions[int(record.index)] = record.position;
+        MarkModified();
+        return true;
+    }
+    if (!Survey::ApplyJournalRecord(record)) {
+        return false;
+    }
+    m_positions[int(record.index)] = record.position;
+    return true;
+}
+
+void TrackSurvey::GetCursor(int& profile, int& station) const
+{
+    profile = 0;
+    station = m_currentStation;
+}
+
+void TrackSurvey::SetCursor(int, int station)
+{
+    m_currentStation = std::clamp(station, 0, m_slots.Count());
+}
+
+GpsFix TrackSurvey::JournalPosition(int index) const { return PositionAt(index); }
+
+void TrackSurvey::JournalPositionOf(int index)
+{
+    JournalRecord record;
+    record.kind = journal::kPosition;
+    record.index = uint32_t(index);
+    GetCursor(record.cursorProfile, record.cursorStation);
+    record.position = m_positions[index];
+    Journal({&record, 1});
+}
+
+}  // namespace orv

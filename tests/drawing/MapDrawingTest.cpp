@@ -1,0 +1,201 @@
+#include "graphics/MapDrawing.h"
+
+#include "DrawingFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace orv {
+namespace {
+
+const sim::GroundModel kBody = sim::GroundModel::Body(10.0, 100.0, 13.0, 4.0, 4.0, 3.0);
+constexpr int kFourMetres = 7;  // 15.62 kHz sees 4 m with the built-in calibration
+
+TEST(MapBlock, CoversTheCompleteProfilesAroundTheShownOne)
+{
+    const sim::GroundModel ground = sim::GroundModel::HalfSpace(20.0);
+    struct Case
+    {
+        const char* legend;
+        int measured;  // stations measured in walking order, of 3 x 5
+        int hole;      // a slot emptied afterwards, or -1
+        int p;
+        int first, last, complete;
+    };
+    const Case cases[] = {
+        {"three complete profiles", 9, -1, 2, 0, 2, 3},
+        {"a started profile is the newest row", 10, -1, 3, 0, 3, 3},
+        {"forward over the run of complete ones", 15, -1, 1, 0, 4, 5},
+        {"the next one only started", 4, -1, 0, 0, 0, 1},
+        {"a hole ends the block behind", 15, 4, 3, 2, 4, 3},
+        {"nothing measured", 0, -1, 2, 2, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        SimulatedGrid grid = MakeGrid(ground, 3, 5, 1.0f, 1.0f, c.measured);
+        if (c.hole >= 0) {
+            grid.slots[size_t(c.hole)] = MeasurementSlot{};
+        }
+        const MapBlock block = FindMapBlock(grid.Data(), c.p);
+        EXPECT_EQ(block.first, c.first);
+        EXPECT_EQ(block.last, c.last);
+        EXPECT_EQ(block.complete, c.complete);
+    }
+}
+
+class GridMap : public DrawingTest
+{
+};
+
+TEST_F(GridMap, ShowsTheBuriedBodyWhereTheModelPutIt)
+{
+    const SimulatedGrid grid = MakeGrid(kBody, 20, 12);
+    ASSERT_TRUE(DrawGridMap(Context(), grid.Data(), 11, kFourMetres, m_frame));
+    const FrameRect box = ValueBounds();
+    // Proportional: 19 x 11 m in 240 x 200 keeps the width and centres 139 rows.
+    EXPECT_EQ(box.left, 0);
+    EXPECT_EQ(box.right, 240);
+    EXPECT_EQ(box.Height(), 139);
+    EXPECT_EQ(box.top, (200 - 139) / 2);
+    int x = 0;
+    int y = 0;
+    ArgMax(x, y);
+    const float east = (float(x - box.left) + 0.5f) / float(box.Width()) * 19.0f;
+    const float north = (float(box.bottom - y) - 0.5f) / float(box.Height()) * 11.0f;
+    EXPECT_NEAR(east, 13.0f, 0.5f);
+    EXPECT_NEAR(north, 4.0f, 0.5f);
+    // The automatic range follows the painted values: about 10 to nearly 100 mS/m.
+    EXPECT_NEAR(m_config->AreaChart.Minimum(), 10.0f, 1.0f);
+    EXPECT_GT(m_config->AreaChart.Maximum(), 80.0f);
+    // The scale frame is labelled in metres.
+    EXPECT_EQ(m_text.Texts(), (std::vector<std::string>{"5", "10", "15", "5", "10"}));
+}
+
+TEST_F(GridMap, StationsNotYetMeasuredRepeatThePreviousProfile)
+{
+    // A body under profile 1 makes the two profiles differ; of profile 1 (walked from station 4
+    // down) only station 4 is measured.
+    const sim::GroundModel ground = sim::GroundModel::Body(10.0, 60.0, 2.0, 1.0, 2.0, 2.0);
+    const SimulatedGrid grid = MakeGrid(ground, 5, 2, 1.0f, 1.0f, 6);
+    ASSERT_TRUE(DrawGridMap(Context(), grid.Data(), 1, 9, m_frame));
+    const FrameRect box = ValueBounds();
+    const int top = box.top;
+    const int bottom = box.bottom - 1;
+    // The corners are the stations themselves (smoothing keeps the outer rings).
+    EXPECT_EQ(m_canvas.GetValue(0, top), m_canvas.GetValue(0, bottom));
+    EXPECT_NE(m_canvas.GetValue(239, top), m_canvas.GetValue(239, bottom));
+}
+
+TEST_F(GridMap, EqualValuesKeepTheChartRangeAndManualRangesStay)
+{
+    const SimulatedGrid grid = MakeGrid(kBody, 6, 3);
+    m_config->UnitMeasure = 7;  // an unknown unit: every value is 0
+    ASSERT_TRUE(m_config->AreaChart.SetRange(-5.0f, 15.0f));
+    ASSERT_TRUE(DrawGridMap(Context(), grid.Data(), 2, 0, m_frame));
+    EXPECT_EQ(m_config->AreaChart.Minimum(), -5.0f);
+    EXPECT_EQ(m_config->AreaChart.Maximum(), 15.0f);
+    const FrameRect box = ValueBounds();
+    EXPECT_EQ(m_canvas.GetPixel(box.left + 3, box.top + 3), m_config->AreaChart.ColourAt(0.0f));
+
+    m_config->UnitMeasure = 1;
+    m_config->ManualAreaRange = 1;
+    ASSERT_TRUE(DrawGridMap(Context(), grid.Data(), 2, kFourMetres, m_frame));
+    EXPECT_EQ(m_config->AreaChart.Minimum(), -5.0f);
+    EXPECT_EQ(m_config->AreaChart.Maximum(), 15.0f);
+}
+
+TEST_F(GridMap, TooLittleDataDrawsNothingAndTellsNothing)
+{
+    const SimulatedGrid full = MakeGrid(kBody, 6, 3);
+    const SimulatedGrid empty = MakeGrid(kBody, 6, 3, 1.0f, 1.0f, 0);
+    const SimulatedGrid profile = MakeGrid(kBody, 6, 1);
+    const SimulatedGrid oneStation = MakeGrid(kBody, 1, 4);
+    GridSurveyData line = full.Data();
+    line.stations = 0;
+    line.profiles = 1;
+    struct Case
+    {
+        const char* legend;
+        GridSurveyData survey;
+        int p;
+        int f;
+        FrameRect frame;
+    };
+    const Case cases[] = {
+        {"no valid slot", empty.Data(), 2, 0, m_frame},
+        {"a Profile survey", profile.Data(), 0, 0, m_frame},
+        {"one station per profile", oneStation.Data(), 3, 0, m_frame},
+        {"a Line survey", line, 0, 0, m_frame},
+        {"profile outside the survey", full.Data(), 7, 0, m_frame},
+        {"frequency index out of range", full.Data(), 2, 14, m_frame},
+        {"a frame one pixel wide", full.Data(), 2, 0, {5, 5, 6, 100}},
+        {"an upside-down frame", full.Data(), 2, 0, {50, 50, 10, 10}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        const uint32_t before = m_canvas.ChangeCount();
+        EXPECT_FALSE(DrawGridMap(Context(), c.survey, c.p, c.f, c.frame));
+        EXPECT_EQ(m_canvas.ChangeCount(), before);
+    }
+    m_config->UsedFrequencies[3] = 0;
+    EXPECT_FALSE(DrawGridMap(Context(), full.Data(), 2, 3, m_frame));
+    EXPECT_TRUE(m_prompt.told.empty());
+}
+
+TEST_F(GridMap, ZeroStepsFillTheFrameInsteadOfDividingByZero)
+{
+    SimulatedGrid grid = MakeGrid(kBody, 6, 3);
+    grid.yStep = 0.0f;
+    ASSERT_TRUE(DrawGridMap(Context(), grid.Data(), 2, 0, m_frame));
+    const FrameRect box = ValueBounds();
+    EXPECT_EQ(box.Width(), 240);
+    EXPECT_EQ(box.Height(), 200);
+}
+
+class TrackMap : public DrawingTest
+{
+};
+
+TEST_F(TrackMap, ShowsTheBodyUnderTheWalkNorthUp)
+{
+    const SimulatedTrack track = MakeTrack(kBody, ZigZagWalk(), {0.0f, 0.0f});
+    ASSERT_TRUE(DrawTrackMap(Context(), track.Data(), kFourMetres, 50, m_frame));
+    const FrameRect box = ValueBounds();
+    int x = 0;
+    int y = 0;
+    ArgMax(x, y);
+    // 30 m east over the full width; north is up, from the walk's lowest to its highest y.
+    float minY = 1e9f;
+    float maxY = -1e9f;
+    for (const LocalPoint& p : ZigZagWalk()) {
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    const float east = (float(x - box.left) + 0.5f) / float(box.Width()) * 30.0f;
+    const float north = minY + (float(box.bottom - y) - 0.5f) / float(box.Height()) * (maxY - minY);
+    EXPECT_NEAR(east, 13.0f, 1.0f);
+    EXPECT_NEAR(north, 4.0f, 1.0f);
+}
+
+TEST_F(TrackMap, NeedsFourMeasuredRecordsWithExtentBothWays)
+{
+    const SimulatedTrack three = MakeTrack(kBody, {{0, 0}, {5, 5}, {9, 1}}, {});
+    const SimulatedTrack eastward = MakeTrack(kBody, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}}, {});
+    SimulatedTrack gaps = MakeTrack(kBody, {{0, 0}, {5, 5}, {9, 1}, {3, 8}, {6, 6}}, {});
+    gaps.slots[1] = MeasurementSlot{};
+    gaps.slots[2] = MeasurementSlot{};
+    const std::pair<const char*, TrackSurveyData> cases[] = {
+        {"three records", three.Data()},
+        {"a walk due east has no north-south extent", eastward.Data()},
+        {"only three records hold a measurement", gaps.Data()},
+    };
+    for (const auto& [legend, survey] : cases) {
+        SCOPED_TRACE(legend);
+        EXPECT_FALSE(DrawTrackMap(Context(), survey, 0, 50, m_frame));
+    }
+    EXPECT_EQ(ValueBounds().right, 0);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,142 @@
+#include "gps/GpsMatcher.h"
+
+#include "FakeMessagePoster.h"
+#include "FakeTickClock.h"
+#include "base/MessagePoster.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+class GpsMatcherTest : public ::testing::Test
+{
+protected:
+    GpsMatcherTest() { m_matcher.Reset(); }
+
+    // The fix carried by the n-th message posted to the page.
+    GpsFix PayloadOf(size_t n)
+    {
+        const auto messages = m_page.Messages();
+        GpsFix fix;
+        EXPECT_LT(n, messages.size());
+        if (n < messages.size()) {
+            EXPECT_TRUE(m_matcher.Payload(messages[n].lParam, fix));
+        }
+        return fix;
+    }
+
+    FakeTickClock m_clock{100000};
+    FakeMessagePoster m_page;
+    GpsMatcher m_matcher{m_clock};
+};
+
+TEST_F(GpsMatcherTest, InterpolatesAndExtrapolatesByTickStamp)
+{
+    m_matcher.AddFix({10.0, 20.0, 200000});
+    m_matcher.RequestPosition({&m_page, 7, 200250});  // 250 ms after the first fix
+    m_matcher.RequestPosition({&m_page, 8, 199500});  // 500 ms before it
+    EXPECT_TRUE(m_page.Messages().empty());
+    m_matcher.AddFix({10.001, 20.002, 201000});
+
+    const auto messages = m_page.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].message, message::kMeasurementPosition);
+    EXPECT_EQ(messages[0].wParam, 7u);
+    GpsFix a = PayloadOf(0);
+    EXPECT_NEAR(a.latitude, 10.00025, 1e-12);
+    EXPECT_NEAR(a.longitude, 20.0005, 1e-12);
+    EXPECT_EQ(a.tickStamp, 200250u);
+    EXPECT_EQ(messages[1].wParam, 8u);
+    EXPECT_NEAR(PayloadOf(1).latitude, 9.9995, 1e-12);
+    // The page's own window also gets the new fix.
+    EXPECT_EQ(messages[2].message, message::kNewGpsFix);
+    EXPECT_EQ(messages[2].wParam, 0u);
+    EXPECT_EQ(PayloadOf(2).tickStamp, 201000u);
+    EXPECT_EQ(m_matcher.PendingRequests(), 0u);
+}
+
+TEST_F(GpsMatcherTest, AnswersEarlyRequestsWithTheFirstFix)
+{
+    EXPECT_FALSE(m_matcher.HaveFix());
+    m_matcher.RequestPosition({&m_page, 1, 150000});
+    m_matcher.RequestPosition({nullptr, 2, 150001});  // nobody to answer, nobody notified
+    m_matcher.AddFix({51.5, -0.2, 160000});
+    const auto messages = m_page.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    const GpsFix fix = PayloadOf(0);
+    EXPECT_EQ(fix.latitude, 51.5);
+    EXPECT_EQ(fix.longitude, -0.2);
+    EXPECT_EQ(fix.tickStamp, 150000u);
+    EXPECT_TRUE(m_matcher.HaveFix());
+}
+
+TEST_F(GpsMatcherTest, KeepsRequestsUntilTimeMovesAndDropsTheOldest)
+{
+    m_matcher.AddFix({1.0, 1.0, 110000});
+    for (uint32_t i = 0; i < 20; ++i) {
+        m_matcher.RequestPosition({&m_page, i, 110000 + i});
+    }
+    EXPECT_EQ(m_matcher.PendingRequests(), GpsMatcher::kMaxRequests);
+    // A fix with the same tick answers nothing: there is no time difference to use.
+    m_matcher.AddFix({1.0, 1.0, 110000});
+    EXPECT_EQ(m_matcher.PendingRequests(), GpsMatcher::kMaxRequests);
+    m_page.Messages();
+    m_matcher.AddFix({2.0, 2.0, 111000});
+    const auto messages = m_page.Messages();
+    // One 9035 for the same-tick fix, sixteen answers, then a 9035 again.
+    ASSERT_EQ(messages.size(), 18u);
+    EXPECT_EQ(messages[1].wParam, 4u);  // requests 0..3 were dropped
+    EXPECT_EQ(messages[16].wParam, 19u);
+}
+
+TEST_F(GpsMatcherTest, WorksAcrossTheTickCounterWrap)
+{
+    FakeTickClock clock(0xFFFFFF00u);
+    GpsMatcher matcher(clock);
+    matcher.AddFix({10.0, 0.0, 0xFFFFFFF0u});
+    matcher.RequestPosition({&m_page, 3, 0x00000010u});  // 32 ms later, past the wrap
+    matcher.AddFix({10.064, 0.0, 0x00000030u});          // 64 ms after the first
+    const auto messages = m_page.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    GpsFix fix;
+    ASSERT_TRUE(matcher.Payload(messages[0].lParam, fix));
+    EXPECT_NEAR(fix.latitude, 10.032, 1e-12);
+}
+
+TEST_F(GpsMatcherTest, RefusesPayloadsWhoseSlotWasReused)
+{
+    m_matcher.RequestPosition({&m_page, 0, 100001});
+    for (uint32_t i = 1; i <= GpsMatcher::kRingSize + 1; ++i) {
+        m_matcher.AddFix({double(i), 0.0, 100000 + i});
+    }
+    const auto messages = m_page.Messages();
+    GpsFix fix;
+    EXPECT_FALSE(m_matcher.Payload(messages.front().lParam, fix));
+    EXPECT_TRUE(m_matcher.Payload(messages.back().lParam, fix));
+    EXPECT_EQ(fix.latitude, double(GpsMatcher::kRingSize + 1));
+    EXPECT_FALSE(m_matcher.Payload(-1, fix));
+    EXPECT_FALSE(m_matcher.Payload(1 << 30, fix));
+}
+
+TEST_F(GpsMatcherTest, ResetAndForgetStopAllMessages)
+{
+    FakeMessagePoster other;
+    m_matcher.RequestPosition({&m_page, 1, 100500});
+    m_matcher.RequestPosition({&other, 2, 100500});
+    m_matcher.Forget(&other);
+    m_matcher.AddFix({1.0, 2.0, 101000});
+    EXPECT_TRUE(other.Messages().empty());
+    EXPECT_EQ(m_page.Messages().size(), 1u);  // the answer only: the notified window was other
+
+    m_matcher.RequestPosition({&m_page, 3, 101500});
+    m_matcher.Reset();
+    EXPECT_FALSE(m_matcher.HaveFix());
+    EXPECT_EQ(m_matcher.PendingRequests(), 0u);
+    m_matcher.AddFix({5.0, 6.0, 102000});
+    EXPECT_EQ(m_page.Messages().size(), 1u);
+    EXPECT_EQ(m_matcher.LastFix().latitude, 5.0);
+}
+
+}  // namespace
+}  // namespace orv

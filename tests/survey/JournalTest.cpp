@@ -1,0 +1,191 @@
+// The measurement journal: what a crash or a kill between two saves leaves behind must give
+// back every stored measurement, and nothing that was not stored.
+
+#include "SurveyFixture.h"
+#include "survey/GridSurvey.h"
+#include "survey/JournalRecovery.h"
+#include "survey/MeasurementJournal.h"
+#include "survey/SessionFile.h"
+#include "survey/TrackSurvey.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace orv;
+using orv::test::Measurement;
+using orv::test::NumberOf;
+
+class JournalTest : public orv::test::SurveyFixture
+{
+protected:
+    std::string DataDir() const { return m_dir.File("data"); }
+
+    std::unique_ptr<Survey> Recover(const std::string& journal, std::string& error)
+    {
+        return RecoverJournal(journal, DataDir(), m_config, {}, error);
+    }
+
+    // A saved track of two stations that then measures `more` stations, journaled beside the
+    // file. Returns the journal's path; the survey stays open.
+    std::string TrackWithJournal(int more, std::unique_ptr<TrackSurvey>& track)
+    {
+        m_config.WorkType = work_type::kGpsTrack;
+        track = std::make_unique<TrackSurvey>(m_config, nullptr);
+        EXPECT_TRUE(track->StoreMeasurement(Measurement(1, 0x3FFF, 9, 100)));
+        EXPECT_TRUE(track->StoreMeasurement(Measurement(2, 0x3FFF, 9, 200)));
+        std::string error;
+        EXPECT_TRUE(SaveSession(*track, m_dir.File("track.orv"), error)) << error;
+        track->EnableJournal(DataDir());
+        for (int n = 0; n < more; ++n) {
+            const uint32_t tick = 300 + 100 * uint32_t(n);
+            EXPECT_TRUE(track->StoreMeasurement(Measurement(3 + uint32_t(n), 0x3FFF, 9, tick)));
+            EXPECT_TRUE(track->AssignPosition(track->Slots().Count() - 1, {50.0 + n, 8.0, tick}));
+        }
+        EXPECT_EQ(track->JournalProblem(), "");
+        return track->JournalPath();
+    }
+};
+
+TEST_F(JournalTest, KilledSurveyIsRecoveredWithEveryStoredMeasurement)
+{
+    Grid(work_type::kMap, 4, 3);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        GridSurvey survey(m_config);
+        survey.EnableJournal(DataDir());
+        for (uint32_t n = 1; n <= 6; ++n) {
+            if (!survey.StoreMeasurement(Measurement(n))) {
+                _exit(1);
+            }
+        }
+        raise(SIGKILL);
+        _exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const std::vector<OrphanedJournal> orphans = FindOrphanedJournals(DataDir());
+    ASSERT_EQ(orphans.size(), 1u);
+    EXPECT_EQ(orphans[0].measurements, 6);
+    EXPECT_EQ(orphans[0].sessionPath, "");
+
+    m_config.WorkType = work_type::kLine;
+    std::string error;
+    auto survey = Recover(orphans[0].journalPath, error);
+    ASSERT_TRUE(survey) << error;
+    EXPECT_EQ(m_config.WorkType, work_type::kMap);
+    EXPECT_EQ(survey->Modified(), 1);
+    EXPECT_EQ(survey->ValidCount(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(NumberOf(survey->Slots()[i]), uint32_t(i + 1));
+    }
+    EXPECT_EQ(survey->CurrentIndex(), 6);  // where the operator was going to measure next
+
+    // The recovered survey goes on in the same journal; a save removes it.
+    EXPECT_EQ(survey->JournalPath(), orphans[0].journalPath);
+    ASSERT_TRUE(survey->StoreMeasurement(Measurement(7)));
+    ASSERT_TRUE(SaveSession(*survey, m_dir.File("map.orv"), error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(orphans[0].journalPath));
+    EXPECT_TRUE(FindOrphanedJournals(DataDir()).empty());
+}
+
+TEST_F(JournalTest, JournalCutAnywhereInItsLastRecordKeepsTheRecordsBefore)
+{
+    std::unique_ptr<TrackSurvey> track;
+    const std::string journal = TrackWithJournal(2, track);
+    EXPECT_EQ(std::filesystem::path(journal).parent_path(), m_dir.Path());
+    EXPECT_TRUE(FindOrphanedJournals(DataDir()).empty());  // in use by `track`
+    track.reset();
+
+    const std::vector<uint8_t> whole = ReadFileBytes(journal);
+    const size_t last = whole.size() - journal::kRecordSize;
+    for (size_t cut = 0; cut <= journal::kRecordSize; ++cut) {
+        SCOPED_TRACE(cut);
+        WriteFileText(journal,
+                      std::string(whole.begin(), whole.begin() + std::ptrdiff_t(last + cut)));
+        std::string error;
+        auto survey = Recover(journal, error);
+        ASSERT_TRUE(survey) << error;
+        auto& recovered = static_cast<TrackSurvey&>(*survey);
+        ASSERT_EQ(recovered.Slots().Count(), 4);
+        EXPECT_EQ(NumberOf(recovered.Slots()[3]), 4u);
+        EXPECT_EQ(recovered.PositionAt(2).latitude, 50.0);
+        // The last record is the position of station 3.
+        EXPECT_EQ(recovered.PositionAt(3).latitude, cut == journal::kRecordSize ? 51.0 : 0.0);
+        EXPECT_EQ(recovered.FilePath(), m_dir.File("track.orv"));
+
+        if (cut == journal::kRecordSize / 2) {
+            // A measurement after recovery lines up behind the cut record's place.
+            ASSERT_TRUE(recovered.StoreMeasurement(Measurement(9, 0x3FFF, 9, 900)));
+            survey.reset();
+            auto again = Recover(journal, error);
+            ASSERT_TRUE(again) << error;
+            EXPECT_EQ(again->Slots().Count(), 5);
+            EXPECT_EQ(NumberOf(again->Slots()[4]), 9u);
+        }
+    }
+}
+
+TEST_F(JournalTest, JournalOfAChangedOrMissingFileIsKept)
+{
+    std::unique_ptr<TrackSurvey> track;
+    const std::string journal = TrackWithJournal(1, track);
+    track.reset();
+    std::string error;
+
+    std::vector<uint8_t> file = ReadFileBytes(m_dir.File("track.orv"));
+    file[9] ^= 1;
+    WriteFileText(m_dir.File("track.orv"), std::string(file.begin(), file.end()));
+    EXPECT_FALSE(Recover(journal, error));
+    EXPECT_NE(error.find("has changed"), std::string::npos) << error;
+
+    std::filesystem::remove(m_dir.File("track.orv"));
+    EXPECT_FALSE(Recover(journal, error));
+    EXPECT_TRUE(std::filesystem::exists(journal));
+
+    // The journal is listed (through its pointer in the data folder) until it is discarded.
+    const std::vector<OrphanedJournal> orphans = FindOrphanedJournals(DataDir());
+    ASSERT_EQ(orphans.size(), 1u);
+    EXPECT_EQ(orphans[0].journalPath, std::filesystem::absolute(journal).string());
+    EXPECT_EQ(orphans[0].measurements, 1);
+    ASSERT_TRUE(DiscardOrphanedJournal(orphans[0].journalPath, DataDir(), error)) << error;
+    EXPECT_TRUE(FindOrphanedJournals(DataDir()).empty());
+    EXPECT_TRUE(std::filesystem::is_empty(DataDir()));
+}
+
+TEST_F(JournalTest, DamagedJournalHeaderRecoversNothing)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Grid(work_type::kProfile, 3, 1);
+        GridSurvey survey(m_config);
+        survey.EnableJournal(DataDir());
+        static_cast<void>(survey.StoreMeasurement(Measurement(1)));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    std::vector<OrphanedJournal> orphans = FindOrphanedJournals(DataDir());
+    ASSERT_EQ(orphans.size(), 1u);
+    std::vector<uint8_t> bytes = ReadFileBytes(orphans[0].journalPath);
+    bytes[20] ^= 0x40;
+    WriteFileText(orphans[0].journalPath, std::string(bytes.begin(), bytes.end()));
+    orphans = FindOrphanedJournals(DataDir());
+    ASSERT_EQ(orphans.size(), 1u);
+    EXPECT_TRUE(orphans[0].damaged);
+    std::string error;
+    m_config.WorkType = work_type::kGpsTrack;
+    EXPECT_FALSE(Recover(orphans[0].journalPath, error));
+    EXPECT_EQ(m_config.WorkType, work_type::kGpsTrack);
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+// orvtool info: what a session file holds, as JSON keyed by the configuration and survey fields
+// its header and body fill.
+
+#include "Command.h"
+#include "Json.h"
+#include "ToolPrompt.h"
+#include "base/ByteOrder.h"
+#include "config/Configuration.h"
+#include "config/ProgramPaths.h"
+#include "platform/QtSettingsStore.h"
+#include "survey/GridSurvey.h"
+#include "survey/SessionFile.h"
+#include "survey/SessionFormat.h"
+#include "survey/TrackSurvey.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace orv::tool {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: orvtool info FILE.orv [--slots] [--calibration INI]\n"
+    "Describes a session file as JSON: its header and survey fields under the names of the\n"
+    "configuration and survey fields they fill, the work type, and the number of slots and of\n"
+    "slots holding a measurement.\n\n"
+    "  --slots              also list every slot: index, profile, station, present mask,\n"
+    "                       serial, tick stamp, the 14 x 4 raw readings (signal re, im,\n"
+    "                       current re, im) and, for a track, the position\n"
+    "  --calibration FILE   calibration file the header's instrument is looked up in\n"
+    "                       (default: the program's own)\n";
+
+const char* WorkTypeName(int workType)
+{
+    switch (workType) {
+        case work_type::kMap:
+            return "Map";
+        case work_type::kProfile:
+            return "Profile";
+        case work_type::kLine:
+            return "Line";
+        case work_type::kGpsTrack:
+            return "GPS track";
+        default:
+            return "unknown";
+    }
+}
+
+std::string IdentityJson(const CalibrationId& id)
+{
+    return JsonObject()
+        .Integer("Serial", id.Serial)
+        .Integer("Year", id.Year)
+        .Integer("Month", id.Month)
+        .Integer("Day", id.Day)
+        .Str();
+}
+
+std::string SlotJson(const Survey& survey, int index)
+{
+    const MeasurementSlot& slot = survey.Slots()[index];
+    int profile = 0;
+    int station = index;
+    if (!survey.IsTrack()) {
+        static_cast<const GridSurvey&>(survey).StationOf(index, profile, station);
+    }
+    std::string values = "[";
+    for (int f = 0; f < kFrequencyCount; ++f) {
+        values += f == 0 ? "[" : ",[";
+        for (size_t k = 0; k < 4; ++k) {
+            values += (k == 0 ? "" : ",") + std::to_string(slot.Value(f, 3 * k));
+        }
+        values += "]";
+    }
+    values += "]";
+    JsonObject json;
+    json.Integer("Index", index)
+        .Integer("Profile", profile)
+        .Integer("Station", station)
+        .Integer("PresentMask", slot.PresentMask())
+        .Integer("Serial", slot.SerialNumber())
+        .Integer("TickStamp", slot.TickStamp())
+        .Raw("Values", values);
+    if (survey.IsTrack()) {
+        const GpsFix position = static_cast<const TrackSurvey&>(survey).PositionAt(index);
+        json.Number("Latitude", position.latitude).Number("Longitude", position.longitude);
+    }
+    return json.Str();
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = std::string(kCouldNotOpenText) + FileErrorText(FileErrorCause(errno), path);
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    if (WantsHelp(args)) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    std::string path;
+    std::string calibrationPath = DefaultCalibrationPath();
+    bool slots = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--slots") {
+            slots = true;
+        } else if (a == "--calibration") {
+            if (i + 1 >= args.size()) {
+                return Fail("info", "--calibration needs a value");
+            }
+            calibrationPath = args[++i];
+        } else if (!a.empty() && a[0] == '-') {
+            return Fail("info", "unknown option '" + a + "' (see --help)");
+        } else if (path.empty()) {
+            path = a;
+        } else {
+            return Fail("info", "one session file only ('" + a + "' is a second one)");
+        }
+    }
+    if (path.empty()) {
+        std::fputs(kHelp, stderr);
+        return 2;
+    }
+
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadWholeFile(path, bytes, error)) {
+        return Fail("info", error);
+    }
+    // The program's settings are read but never written; what is shown comes from the file.
+    QtSettingsStore store(SettingsFilePath(), "Default values");
+    ToolPrompt prompt;
+    Configuration config(store, calibrationPath, prompt);
+    std::string detail;
+    std::unique_ptr<Survey> survey = ReadSession(bytes, config, {}, error, &detail);
+    if (!survey) {
+        return Fail("info", path + ": " + error + (detail.empty() ? "" : " " + detail));
+    }
+    // The file is sound now; the raw fields are read where the layout puts them.
+    const uint8_t* h = bytes.data();
+    CalibrationId key;
+    key.Day = h[session::kIdentityOffset];
+    key.Month = h[session::kIdentityOffset + 1];
+    key.Year = little_endian::Load16(h + session::kIdentityOffset + 2);
+    key.Serial = little_endian::Load16(h + session::kIdentityOffset + 4);
+    const uint8_t* body = h + little_endian::Load32(h + session::kBodyOffsetField);
+
+    std::string used = "[";
+    for (int f = 0; f < kFrequencyCount; ++f) {
+        used += (f == 0 ? "" : ",") + std::to_string(config.UsedFrequencies[size_t(f)]);
+    }
+    used += "]";
+
+    JsonObject json;
+    json.Text("File", path)
+        .Integer("FormatWord1", little_endian::Load16(h + 4))
+        .Integer("FormatWord2", little_endian::Load16(h + 6))
+        .Text("SessionText1", config.SessionText1)
+        .Text("SessionText2", config.SessionText2)
+        .Text("SessionText3", config.SessionText3)
+        .Raw("CalibrationKey", IdentityJson(key))
+        .Raw("SelectedCalibration", IdentityJson(config.CalibrationKey))
+        .Integer("WorkType", config.WorkType)
+        .Text("WorkTypeName", WorkTypeName(config.WorkType));
+    if (!survey->IsTrack()) {
+        const auto& grid = static_cast<const GridSurvey&>(*survey);
+        json.Integer("HeaderReserved1", int32_t(little_endian::Load32(body)))
+            .Integer("HeaderReserved2", int32_t(little_endian::Load32(body + 4)))
+            .Integer("XSize", little_endian::Load32(body + 8))
+            .Integer("YSize", little_endian::Load32(body + 12))
+            .Number("XStep", little_endian::LoadDouble(body + 16))
+            .Number("YStep", little_endian::LoadDouble(body + 24))
+            .Integer("OpenEnded", little_endian::Load32(body + 32) & 1u)
+            .Integer("Stations", grid.Stations())
+            .Integer("Profiles", grid.Profiles());
+    } else {
+        json.Integer("TrackFlags", little_endian::Load32(body + 4));
+    }
+    json.Raw("UsedFrequencies", used)
+        .Integer("SlotCount", survey->Slots().Count())
+        .Integer("ValidSlots", survey->ValidCount());
+    if (slots) {
+        std::string list = "[";
+        for (int i = 0; i < survey->Slots().Count(); ++i) {
+            list += (i == 0 ? "" : ",") + SlotJson(*survey, i);
+        }
+        json.Raw("Slots", list + "]");
+    }
+    std::printf("%s\n", json.Str().c_str());
+    return 0;
+}
+
+const bool kRegistered = RegisterCommand({"info", "describe a session file as JSON", &Run});
+
+}  // namespace
+
+}  // namespace orv::tool

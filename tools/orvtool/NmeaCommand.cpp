@@ -1,0 +1,163 @@
+// orvtool nmea: feeds an NMEA capture through the controller's parser and prints the final
+// GPS status as JSON, or with --fixes every fix the reader thread would hand to the matcher.
+
+#include "Command.h"
+#include "Json.h"
+#include "base/TickClock.h"
+#include "gps/NmeaParser.h"
+#include "gps/NmeaStream.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace orv::tool {
+
+namespace {
+
+constexpr const char* kName = "nmea";
+constexpr size_t kReadSize = 256;  // what the reader thread asks of the port at a time
+
+const char kHelp[] =
+    "Usage: orvtool nmea FILE.nmea [--fixes]\n"
+    "Feeds an NMEA 0183 capture through the GPS parser in the reader thread's chunks of 256\n"
+    "bytes and prints the final GPS status as JSON, keyed by the status field names.\n"
+    "\n"
+    "  --fixes    print instead every fix passed to the GPS matcher, as CSV\n"
+    "             (tickStamp,latitude,longitude); the tick stamp is the byte offset of the\n"
+    "             chunk that held the fix's RMC sentence\n"
+    "  -h, --help show this help\n";
+
+// Stands in for the tick counter: the offset of the chunk being fed.
+class OffsetClock final : public TickClock
+{
+public:
+    uint32_t Now() override { return offset; }
+    void Sleep(uint32_t) override {}
+    uint32_t offset = 0;
+};
+
+std::string Char(char c) { return JsonString(std::string_view(&c, c == '\0' ? 0 : 1)); }
+
+std::string StatusJson(const GpsStatus& s)
+{
+    std::string prns = "[";
+    for (size_t i = 0; i < s.usedPrns.size(); ++i) {
+        prns += (i ? "," : "") + std::to_string(s.usedPrns[i]);
+    }
+    prns += "]";
+    std::string satellites = "[";
+    for (size_t i = 0; i < s.satellites.size(); ++i) {
+        const SatelliteInView& v = s.satellites[i];
+        satellites += (i ? "," : "") + JsonObject()
+                                           .Integer("prn", v.prn)
+                                           .Integer("elevation", v.elevation)
+                                           .Integer("azimuth", v.azimuth)
+                                           .Integer("snr", v.snr)
+                                           .Integer("used", v.used)
+                                           .Str();
+    }
+    satellites += "]";
+    return JsonObject()
+        .Integer("sentenceCount", s.sentenceCount)
+        .Integer("ggaHour", s.ggaHour)
+        .Integer("ggaMinute", s.ggaMinute)
+        .Integer("ggaSecond", s.ggaSecond)
+        .Integer("ggaMillis", s.ggaMillis)
+        .Number("ggaLatitude", s.ggaLatitude)
+        .Number("ggaLongitude", s.ggaLongitude)
+        .Integer("fixQuality", s.fixQuality)
+        .Integer("satellitesUsed", s.satellitesUsed)
+        .Number("ggaHdop", s.ggaHdop)
+        .Number("altitude", s.altitude)
+        .Number("verticalSpeed", s.verticalSpeed)
+        .Integer("ggaCount", s.ggaCount)
+        .Raw("gsaMode", Char(s.gsaMode))
+        .Integer("fixType", s.fixType)
+        .Raw("usedPrns", prns)
+        .Number("pdop", s.pdop)
+        .Number("hdop", s.hdop)
+        .Number("vdop", s.vdop)
+        .Integer("gsaCount", s.gsaCount)
+        .Integer("satellitesInView", s.satellitesInView)
+        .Raw("satellites", satellites)
+        .Integer("gsvCount", s.gsvCount)
+        .Integer("rmcHour", s.rmcHour)
+        .Integer("rmcMinute", s.rmcMinute)
+        .Integer("rmcSecond", s.rmcSecond)
+        .Integer("rmcMillis", s.rmcMillis)
+        .Raw("rmcStatus", Char(s.rmcStatus))
+        .Number("rmcLatitude", s.rmcLatitude)
+        .Number("rmcLongitude", s.rmcLongitude)
+        .Number("speedKnots", s.speedKnots)
+        .Number("courseDegrees", s.courseDegrees)
+        .Integer("day", s.day)
+        .Integer("month", s.month)
+        .Integer("year", s.year)
+        .Number("magneticVariation", s.magneticVariation)
+        .Integer("rmcCount", s.rmcCount)
+        .Integer("rmcTick", s.rmcTick)
+        .Str();
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    if (WantsHelp(args)) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    std::string path;
+    bool fixes = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--fixes") {
+            fixes = true;
+        } else if (args[i].starts_with("-") && args[i] != "-") {
+            return Fail(kName, "unknown option '" + args[i] + "' (see --help)");
+        } else if (path.empty()) {
+            path = args[i];
+        } else {
+            return Fail(kName, "more than one file given (see --help)");
+        }
+    }
+    if (path.empty()) {
+        return Fail(kName, "no capture file given (see --help)");
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return Fail(kName, "cannot open '" + path + "'");
+    }
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return Fail(kName, "cannot read '" + path + "'");
+    }
+
+    OffsetClock clock;
+    NmeaParser parser(clock);
+    NmeaStream stream;
+    if (fixes) {
+        std::fputs("tickStamp,latitude,longitude\n", stdout);
+    }
+    for (size_t offset = 0; offset < bytes.size(); offset += kReadSize) {
+        clock.offset = uint32_t(offset);
+        const size_t n = std::min(kReadSize, bytes.size() - offset);
+        const NmeaStream::Step step = stream.Process(
+            parser, std::span<const uint8_t>(bytes.data() + offset, n), clock.offset);
+        if (fixes && step.fix) {
+            std::printf("%u,%s,%s\n", step.fix->tickStamp, JsonNumber(step.fix->latitude).c_str(),
+                        JsonNumber(step.fix->longitude).c_str());
+        }
+    }
+    if (!fixes) {
+        std::printf("%s\n", StatusJson(parser.Snapshot()).c_str());
+    }
+    return 0;
+}
+
+const bool kRegistered = RegisterCommand({kName, "NMEA capture through the GPS parser", Run});
+
+}  // namespace
+
+}  // namespace orv::tool
