@@ -4,15 +4,13 @@
 // painted), which the tap read-out reads back. x grows to the right, y downward, (0, 0) is the
 // top-left pixel; every operation ignores what falls outside the canvas.
 //
-// The pixels are stored in the display's byte order R, G, B, X (X = 0xFF), so the Qt layer can
-// wrap the buffer in a QImage of format RGBX8888 to draw text into it and to copy it to the
-// screen without any conversion. A Colour (0x00BBGGRR) becomes a pixel word once, by
-// PixelWordOf, at the boundary; drawing loops that fill many pixels with one colour convert it
-// first and then store words.
+// The pixels are 32-bit words 0xFFRRGGBB, the layout of QImage::Format_RGB32, so the Qt layer
+// wraps the buffer in a QImage to draw text into it and to copy it to the screen without any
+// conversion. A Colour (0x00BBGGRR) becomes a pixel word once, by PixelWordOf, at the boundary;
+// drawing loops that fill many pixels with one colour convert it first and then store words.
 
 #include "base/Colour.h"
 
-#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -20,23 +18,15 @@ namespace orv {
 
 using PixelWord = uint32_t;
 
-// The pixel word of a colour in R, G, B, X byte order. kNoColour keeps its low 24 bits, white.
+// The pixel word of a colour: 0xFFRRGGBB. kNoColour keeps its low 24 bits, white.
 constexpr PixelWord PixelWordOf(Colour colour)
 {
-    if constexpr (std::endian::native == std::endian::little) {
-        return (colour & 0x00FFFFFFu) | 0xFF000000u;
-    } else {
-        return RedOf(colour) << 24 | GreenOf(colour) << 16 | BlueOf(colour) << 8 | 0xFFu;
-    }
+    return 0xFF000000u | RedOf(colour) << 16 | GreenOf(colour) << 8 | BlueOf(colour);
 }
 
 constexpr Colour ColourOfPixelWord(PixelWord word)
 {
-    if constexpr (std::endian::native == std::endian::little) {
-        return word & 0x00FFFFFFu;
-    } else {
-        return MakeColour(word >> 24, word >> 16, word >> 8);
-    }
+    return MakeColour(word >> 16, word >> 8, word);
 }
 
 constexpr Colour kWhite = 0x00FFFFFFu;

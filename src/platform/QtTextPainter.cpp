@@ -58,14 +58,14 @@ void QtTextPainter::Draw(PlotCanvas& canvas, int x, int y, std::string_view text
 QImage CanvasImage(PlotCanvas& canvas)
 {
     return QImage(reinterpret_cast<uchar*>(canvas.PixelData()), canvas.Width(), canvas.Height(),
-                  canvas.BytesPerLine(), QImage::Format_RGBX8888);
+                  canvas.BytesPerLine(), QImage::Format_RGB32);
 }
 
 QImage CanvasImageCopy(const PlotCanvas& canvas)
 {
     const QImage view(reinterpret_cast<const uchar*>(canvas.PixelData()), canvas.Width(),
-                      canvas.Height(), canvas.BytesPerLine(), QImage::Format_RGBX8888);
-    return view.convertToFormat(QImage::Format_RGB32);
+                      canvas.Height(), canvas.BytesPerLine(), QImage::Format_RGB32);
+    return view.copy();
 }
 
 std::vector<uint8_t> EncodeCanvasPng(const PlotCanvas& canvas)

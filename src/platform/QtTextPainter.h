@@ -1,6 +1,6 @@
 #pragma once
-// Labels drawn with QPainter into the canvas: a QImage of format RGBX8888 wraps the canvas's own
-// pixel buffer (the canvas keeps its pixels in that byte order), so text lands in the same
+// Labels drawn with QPainter into the canvas: a QImage of format RGB32 wraps the canvas's own
+// pixel buffer (the canvas keeps its pixels as 0xFFRRGGBB words), so text lands in the same
 // pixels the core paints and nothing is copied. The font is 8-point Arial at the handheld's
 // 96 dots per inch, an 11-pixel em, taken from Liberation Sans (metric compatible, installed by
 // scripts/deps) without antialiasing, so label widths and golden images stay those of the
@@ -32,9 +32,10 @@ private:
     QFont m_font;
 };
 
-// A QImage over the canvas's pixels, valid while the canvas lives and is not re-created.
+// A QImage (RGB32) over the canvas's pixels, valid while the canvas lives and is not
+// re-created: paint it to the screen as it is.
 QImage CanvasImage(PlotCanvas& canvas);
-// A deep copy of the canvas's pixels as an RGB32 image, for saving or for the screen.
+// A deep copy of the canvas's pixels as an RGB32 image, for saving.
 QImage CanvasImageCopy(const PlotCanvas& canvas);
 
 // The canvas as a PNG file, written atomically. False with the reason when encoding or writing

@@ -108,7 +108,6 @@ bool Survey::StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots
     PrepareJournal();
     std::vector<JournalRecord> records;
     records.reserve(slots.size());
-    m_modified = 1;
     bool ok = true;
     for (const MeasurementSlot& slot : slots) {
         const int index = CurrentIndex();
@@ -116,6 +115,7 @@ bool Survey::StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots
             ok = false;
             break;
         }
+        m_modified = 1;
         NoteSerial(slot);
         Advance();
         records.push_back(MeasurementRecord(index));

@@ -33,16 +33,13 @@ TEST(PlotCanvas, CreatesWhiteWithoutValuesAndIgnoresEverythingOutside)
     EXPECT_EQ(canvas.GetPixel(2, 2), kWhite);
 }
 
-TEST(PlotCanvas, PixelWordsAreRedGreenBlueInByteOrder)
+TEST(PlotCanvas, PixelWordsAreTheScreensRgb32)
 {
     PlotCanvas canvas;
     ASSERT_TRUE(canvas.Create(1, 1));
     canvas.SetPixel(0, 0, MakeColour(0x12, 0x34, 0x56));
-    const auto* bytes = reinterpret_cast<const uint8_t*>(canvas.PixelData());
-    EXPECT_EQ(bytes[0], 0x12);
-    EXPECT_EQ(bytes[1], 0x34);
-    EXPECT_EQ(bytes[2], 0x56);
-    EXPECT_EQ(bytes[3], 0xFF);
+    EXPECT_EQ(canvas.PixelData()[0], 0xFF123456u);
+    EXPECT_EQ(canvas.GetPixel(0, 0), MakeColour(0x12, 0x34, 0x56));
     // "No colour" paints white, as on the handheld.
     canvas.SetPixel(0, 0, kNoColour);
     EXPECT_EQ(canvas.GetPixel(0, 0), kWhite);

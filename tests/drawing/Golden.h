@@ -13,6 +13,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,22 +22,51 @@
 
 namespace orv {
 
-inline QtTextPainter& LabelPainter()
+// The application and the painter live until the end of the test run, and are destroyed in
+// order by the test environment, before the statics Qt's font machinery keeps.
+class QtEnvironment final : public ::testing::Environment
 {
-    static int argc = 1;
-    static char name[] = "test_drawing";
-    static char* argv[] = {name, nullptr};
-    static const bool platform = [] {
-        if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+public:
+    static QtEnvironment& Instance()
+    {
+        static QtEnvironment* environment = [] {
+            auto* e = new QtEnvironment;  // owned by GoogleTest
+            ::testing::AddGlobalTestEnvironment(e);
+            return e;
+        }();
+        return *environment;
+    }
+
+    QtTextPainter& Painter()
+    {
+        if (!m_painter) {
+            if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+                setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            }
+            m_application = std::make_unique<QGuiApplication>(m_argc, m_argv);
+            m_painter = std::make_unique<QtTextPainter>();
         }
-        return true;
-    }();
-    static_cast<void>(platform);
-    static QGuiApplication application(argc, argv);
-    static QtTextPainter painter;
-    return painter;
-}
+        return *m_painter;
+    }
+
+    void TearDown() override
+    {
+        m_painter.reset();
+        m_application.reset();
+    }
+
+private:
+    int m_argc = 1;
+    char m_name[16] = "test_drawing";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QGuiApplication> m_application;
+    std::unique_ptr<QtTextPainter> m_painter;
+};
+
+// Registered before the tests run, so that its TearDown comes.
+inline const bool kQtEnvironmentRegistered = (QtEnvironment::Instance(), true);
+
+inline QtTextPainter& LabelPainter() { return QtEnvironment::Instance().Painter(); }
 
 struct GoldenResult
 {

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace orv {

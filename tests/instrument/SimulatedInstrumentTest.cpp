@@ -30,7 +30,7 @@ using sim::InstrumentSimulator;
 using test::ReplyOf;
 
 constexpr unsigned kPort = 7;
-constexpr uint32_t kTimeoutMs = 300;
+constexpr uint32_t kTimeoutMs = 500;  // generous for a loaded machine, short for a test
 
 uint32_t ReplyNumber(const MeasurementSlot& slot)
 {

@@ -360,6 +360,9 @@ TEST(SessionNames, AutomaticNameAndFileErrorTexts)
     EXPECT_EQ(FileErrorText(13, "/card/a.orv"), "Disk full while accessing /card/a.orv.");
     EXPECT_EQ(FileErrorText(2, ""), "an unnamed file was not found.");
     EXPECT_EQ(FileErrorText(FileErrorCause(EACCES), "x"), "Access to x was denied.");
+    // The check value of CRC-32, over a length that is not a multiple of four.
+    const std::string check = "123456789";
+    EXPECT_EQ(Crc32({reinterpret_cast<const uint8_t*>(check.data()), check.size()}), 0xCBF43926u);
 }
 
 }  // namespace

@@ -1,0 +1,168 @@
+#pragma once
+// Fixed resource identifiers: dialogs, menus, menu commands, controls and string-table entries.
+// The handheld's ids are kept as they were (pages, stored work types and the string table refer
+// to them); ids from 40000 on are this program's own additions to the string table.
+
+namespace orv {
+
+namespace dialog_id {
+constexpr int kSettings = 102;        // CPropertyPageW1
+constexpr int kStaticSettings = 103;  // CPropertyPageS1
+constexpr int kViewSettings = 104;    // CPropertyPageW2
+constexpr int kOtherSettings = 137;   // CPropertyPageS2
+constexpr int kMainGrid = 138;        // CPropertyPageView1
+constexpr int kMainTrack = 153;       // CPropertyPageView2
+constexpr int kGps = 154;             // CPropertyPageGPSView
+}  // namespace dialog_id
+
+namespace menu_id {
+constexpr int kSession = 128;
+constexpr int kColour = 150;
+constexpr int kView = 157;
+constexpr int kHelp = 40900;
+}  // namespace menu_id
+
+namespace command_id {
+constexpr int kNew = 32824;
+constexpr int kOpen = 32780;
+constexpr int kSave = 57603;
+constexpr int kClose = 32784;
+constexpr int kHelpKeys = 40901;
+constexpr int kHelpAbout = 40902;
+}  // namespace command_id
+
+namespace control_id {
+// Static settings (dialog 103).
+constexpr int kMode = 1000;
+constexpr int kXSize = 1001;
+constexpr int kYSize = 1002;
+constexpr int kXStep = 1003;
+constexpr int kYStep = 1004;
+constexpr int kDevice = 1005;
+constexpr int kXStepLabel = 1006;
+constexpr int kYStepLabel = 1007;
+constexpr int kXSizeLabel = 1008;
+constexpr int kYSizeLabel = 1009;
+constexpr int kNext = 1010;
+constexpr int kFrequency1 = 1011;  // 1011..1024: frequencies 1..14
+constexpr int kFrequency14 = 1024;
+constexpr int kAdd = 1025;
+constexpr int kDelete = 1026;
+constexpr int kAllFrequencies = 1027;
+constexpr int kTrasser = 1028;
+// Other settings (dialog 137).
+constexpr int kInstrumentPort = 1049;
+constexpr int kGpsPort = 1050;
+constexpr int kBaudRate = 1077;
+}  // namespace control_id
+
+namespace string_id {
+constexpr int kAppTitle = 1;  // "Orv Control"
+constexpr int kMap = 2;
+constexpr int kProfile = 3;
+constexpr int kLine = 4;
+constexpr int kRegistryKey = 5;      // "Quarn"
+constexpr int kRegistrySection = 6;  // "Default values"
+constexpr int kGpsTrack = 31;
+constexpr int kProfileName = 36;  // "OrvControl"
+constexpr int kBaudFirst = 73;    // "110" .. "256000": ids 73..87
+constexpr int kBaud9600 = 79;
+constexpr int kBaudLast = 87;
+constexpr int kFailedToConnect = 32774;
+constexpr int kMeasureCompleted = 32776;
+constexpr int kInsufficientMemory = 32778;
+constexpr int kSaveChanges = 32779;
+constexpr int kFailedToSetTimer = 32780;
+constexpr int kFailedToReadNmea = 32781;
+constexpr int kStart = 32791;
+constexpr int kStartSeries = 32792;
+constexpr int kStopSeries = 32793;
+constexpr int kFailedToMeasureSaveChanges = 32825;
+constexpr int kUnnamedFile = 61446;     // "an unnamed file"
+constexpr int kFileErrorFirst = 61856;  // 61856 + cause code 0..14
+constexpr int kFileErrorLast = 61870;
+
+// Page titles.
+constexpr int kStaticSettingsTitle = 40001;
+constexpr int kOtherSettingsTitle = 40002;
+constexpr int kSettingsTitle = 40003;
+constexpr int kViewSettingsTitle = 40004;
+constexpr int kMainTitle = 40005;
+constexpr int kGpsTitle = 40006;
+constexpr int kNextButton = 40007;  // "Next >>"
+// Static settings labels.
+constexpr int kModeLabel = 40010;
+constexpr int kXSizeLabel = 40011;
+constexpr int kXStepLabel = 40012;
+constexpr int kYSizeLabel = 40013;
+constexpr int kYStepLabel = 40014;
+constexpr int kActiveFrequencies = 40015;
+constexpr int kAll = 40016;
+constexpr int kDeviceLabel = 40017;
+constexpr int kAdd = 40018;
+constexpr int kDelete = 40019;
+constexpr int kTrasser = 40020;
+constexpr int kDeviceEntry = 40021;  // printf: serial, day, month, year
+constexpr int kEmptyDeviceList = 40022;
+constexpr int kDeleteQuestion = 40023;  // printf: serial, day, month, year
+constexpr int kDeleteCaption = 40024;   // printf: serial, day, month, year
+constexpr int kAtLeastOneFrequency = 40025;
+// Other settings labels.
+constexpr int kDeviceGroup = 40030;
+constexpr int kGpsReceiverGroup = 40031;
+constexpr int kBluetoothPortLabel = 40032;
+constexpr int kBaudRateLabel = 40033;
+// Validation messages of the data exchange (%1, %2: the limits).
+constexpr int kEnterInteger = 40040;
+constexpr int kEnterNumber = 40041;
+constexpr int kEnterIntegerBetween = 40042;
+constexpr int kEnterNumberBetween = 40043;
+// Files.
+constexpr int kSessionFilter = 40052;
+constexpr int kSessionExtension = 40053;
+constexpr int kSessionInitialName = 40054;
+constexpr int kIniFilter = 40055;
+constexpr int kIniExtension = 40056;
+constexpr int kIniInitialName = 40057;
+constexpr int kCalibrationImportFailed = 40058;  // %1: the reason
+constexpr int kSaveFailed = 40059;               // %1: the reason
+constexpr int kOpenSessionCaption = 40060;
+constexpr int kSaveSessionCaption = 40061;
+constexpr int kAddCalibrationCaption = 40062;
+constexpr int kCalibrationImportWarnings = 40063;  // %1: what was skipped, one per line
+// Recovery of an unsaved survey.
+constexpr int kRecoverQuestion = 40070;  // %1: count, %2: the survey
+constexpr int kRecoverCaption = 40071;
+constexpr int kRecoverFailed = 40072;  // %1: the reason
+constexpr int kRecoverUnsavedSurvey = 40073;
+constexpr int kRecoverDiscardQuestion = 40074;  // %1: count
+constexpr int kWrongFormatDetail = 40075;       // %1: the message, %2: what is wrong
+// Shutdown.
+constexpr int kSettingsNotSaved = 40080;  // %1: the reason
+// Menus.
+constexpr int kSessionMenu = 40100;
+constexpr int kMenuNew = 40101;
+constexpr int kMenuOpen = 40102;
+constexpr int kMenuSave = 40103;
+constexpr int kMenuClose = 40104;
+constexpr int kHelpMenu = 40105;
+constexpr int kMenuKeys = 40106;
+constexpr int kMenuAbout = 40107;
+// Help.
+constexpr int kKeysCaption = 40110;
+constexpr int kKeysIntroduction = 40111;
+constexpr int kKeysLongPress = 40112;
+constexpr int kAboutText = 40113;  // %1: version
+constexpr int kKeyPreviousPage = 40120;
+constexpr int kKeyNextPage = 40121;
+constexpr int kKeyStart = 40122;
+constexpr int kKeyHigherFrequency = 40123;
+constexpr int kKeyLowerFrequency = 40124;
+constexpr int kKeyArrows = 40125;
+constexpr int kKeyEnter = 40126;
+constexpr int kKeyFullScreen = 40127;
+// Placeholder of the session pages not yet built.
+constexpr int kPagePlaceholder = 40130;  // %1: the page's title
+}  // namespace string_id
+
+}  // namespace orv

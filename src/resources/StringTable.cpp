@@ -1,0 +1,209 @@
+#include "resources/StringTable.h"
+
+#include "resources/ResourceIds.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+namespace orv {
+
+namespace {
+
+struct Entry
+{
+    int id;
+    std::string_view text;
+};
+
+using namespace string_id;
+
+// Sorted by id.
+constexpr Entry kTable[] = {
+    {kAppTitle, "Orv Control"},
+    {kMap, "Map"},
+    {kProfile, "Profile"},
+    {kLine, "Line"},
+    {kRegistryKey, "Quarn"},
+    {kRegistrySection, "Default values"},
+    {kGpsTrack, "GPS track"},
+    {kProfileName, "OrvControl"},
+    {73, "110"},
+    {74, "300"},
+    {75, "600"},
+    {76, "1200"},
+    {77, "2400"},
+    {78, "4800"},
+    {79, "9600"},
+    {80, "14400"},
+    {81, "19200"},
+    {82, "38400"},
+    {83, "56000"},
+    {84, "57600"},
+    {85, "115200"},
+    {86, "128000"},
+    {87, "256000"},
+    {kFailedToConnect, "Failed to connect to device"},
+    {kMeasureCompleted, "Measure completed"},
+    {kInsufficientMemory, "Insufficient memory"},
+    {kSaveChanges, "Save changes?"},
+    {kFailedToSetTimer, "Failed to set timer"},
+    {kFailedToReadNmea, "Failed to read NMEA data"},
+    {kStart, "Start"},
+    {kStartSeries, "Start"},
+    {kStopSeries, "Stop"},
+    {kFailedToMeasureSaveChanges, "Failed to measure. Save changes?"},
+    {kStaticSettingsTitle, "Static settings"},
+    {kOtherSettingsTitle, "Other settings"},
+    {kSettingsTitle, "Settings"},
+    {kViewSettingsTitle, "View settings"},
+    {kMainTitle, "Main"},
+    {kGpsTitle, "GPS"},
+    {kNextButton, "Next >>"},
+    {kModeLabel, "Mode:"},
+    {kXSizeLabel, "X size:"},
+    {kXStepLabel, "X step:"},
+    {kYSizeLabel, "Y size:"},
+    {kYStepLabel, "Y step:"},
+    {kActiveFrequencies, "Active frequencies"},
+    {kAll, "All"},
+    {kDeviceLabel, "Device:"},
+    {kAdd, "Add"},
+    {kDelete, "Delete"},
+    {kTrasser, "Trasser"},
+    {kDeviceEntry, "ORV %hu, %.02d/%.02d/%hu"},
+    {kEmptyDeviceList, "<empty>"},
+    {kDeleteQuestion, "Do you wish to delete the calibration data for TALMIR %d (%.02d/%.02d/%d)?"},
+    {kDeleteCaption, "Delete TALMIR %d, %.02d/%.02d/%d?"},
+    {kAtLeastOneFrequency, "At least one frequency must be turned on"},
+    {kDeviceGroup, "Device"},
+    {kGpsReceiverGroup, "GPS receiver"},
+    {kBluetoothPortLabel, "Bluetooth COM port:"},
+    {kBaudRateLabel, "Baudrate:"},
+    {kEnterInteger, "Enter an integer."},
+    {kEnterNumber, "Enter a number."},
+    {kEnterIntegerBetween, "Enter an integer between %1 and %2."},
+    {kEnterNumberBetween, "Enter a number between %1 and %2."},
+    {kSessionFilter, "ORV Files (*.orv)|*.orv|All Files (*.*)|*.*||"},
+    {kSessionExtension, "orv"},
+    {kSessionInitialName, "*.orv"},
+    {kIniFilter, "INI Files (*.ini)|*.ini|All Files (*.*)|*.*||"},
+    {kIniExtension, "ini"},
+    {kIniInitialName, "*.ini"},
+    {kCalibrationImportFailed, "No calibration was imported: %1"},
+    {kSaveFailed,
+     "The survey was not saved: %1\nIt is still held in memory; save it again "
+     "under another name or on another disk."},
+    {kOpenSessionCaption, "Open survey"},
+    {kSaveSessionCaption, "Save survey"},
+    {kAddCalibrationCaption, "Import calibration file"},
+    {kCalibrationImportWarnings, "Parts of the file were not imported:\n%1"},
+    {kRecoverQuestion,
+     "%1 measurements of %2 were not saved when the program last ended.\n\n"
+     "Recover them now?\n"
+     "Yes: continue that survey.\n"
+     "No: discard them.\n"
+     "Cancel: decide at the next start."},
+    {kRecoverCaption, "Recover unsaved measurements?"},
+    {kRecoverFailed,
+     "The unsaved measurements could not be recovered: %1\n"
+     "They are kept and offered again at the next start."},
+    {kRecoverUnsavedSurvey, "a survey never saved"},
+    {kRecoverDiscardQuestion, "Discard the %1 unsaved measurements for good?"},
+    {kWrongFormatDetail, "%1\n(%2)"},
+    {kSettingsNotSaved, "Not every setting could be saved:\n%1"},
+    {kSessionMenu, "Session"},
+    {kMenuNew, "New"},
+    {kMenuOpen, "Open"},
+    {kMenuSave, "Save"},
+    {kMenuClose, "Close"},
+    {kHelpMenu, "Help"},
+    {kMenuKeys, "Keys"},
+    {kMenuAbout, "About"},
+    {kKeysCaption, "Keys"},
+    {kKeysIntroduction, "The handheld's hardware keys are ordinary keys here:"},
+    {kKeysLongPress,
+     "Tap-and-hold on a page: a long press on a touch screen, or the right "
+     "mouse button."},
+    {kAboutText,
+     "Orv Control %1\nField controller of the ORV frequency-domain "
+     "electromagnetic sounding instrument."},
+    {kKeyPreviousPage, "previous page"},
+    {kKeyNextPage, "next page"},
+    {kKeyStart, "Start (on the Main page)"},
+    {kKeyHigherFrequency, "next higher frequency (on the Main page)"},
+    {kKeyLowerFrequency, "next lower frequency (on the Main page)"},
+    {kKeyArrows, "move between stations and profiles (on the Main page)"},
+    {kKeyEnter, "OK: stay at the station (on the Main page)"},
+    {kKeyFullScreen, "The Main pages use the whole screen; the other pages a normal window."},
+    {kPagePlaceholder, "%1\n\nThis page is not available in this version."},
+    {61446, "an unnamed file"},
+    {61856, "No error occurred."},
+    {61857, "An unknown error occurred while accessing %1."},
+    {61858, "%1 was not found."},
+    {61859, "%1 contains an incorrect path."},
+    {61860, "Could not open %1 because there are too many open files."},
+    {61861, "Access to %1 was denied."},
+    {61862, "An incorrect file handle was associated with %1."},
+    {61863, "Could not remove %1 because it is the current directory."},
+    {61864, "Could not create %1 because the directory is full."},
+    {61865, "Seek failed on %1"},
+    {61866, "Encountered a hardware I/O error while accessing %1."},
+    {61867, "Encountered a sharing violation while accessing %1."},
+    {61868, "Encountered a locking violation while accessing %1."},
+    {61869, "Disk full while accessing %1."},
+    {61870, "Attempted to access %1 past its end."},
+};
+
+constexpr bool IsSorted()
+{
+    for (size_t i = 1; i < std::size(kTable); ++i) {
+        if (kTable[i - 1].id >= kTable[i].id) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(IsSorted(), "the string table must be sorted by id, each id once");
+
+}  // namespace
+
+std::string_view ResourceString(int id)
+{
+    const auto it = std::lower_bound(std::begin(kTable), std::end(kTable), id,
+                                     [](const Entry& e, int wanted) { return e.id < wanted; });
+    if (it == std::end(kTable) || it->id != id) {
+        return {};
+    }
+    return it->text;
+}
+
+std::string FormatPlaceholders(std::string_view text,
+                               std::initializer_list<std::string_view> arguments)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '%' && i + 1 < text.size()) {
+            const char d = text[i + 1];
+            if (d >= '1' && d <= '9') {
+                const size_t n = static_cast<size_t>(d - '1');
+                if (n < arguments.size()) {
+                    out += *(arguments.begin() + n);
+                    ++i;
+                    continue;
+                }
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string FormatResource(int id, std::initializer_list<std::string_view> arguments)
+{
+    return FormatPlaceholders(ResourceString(id), arguments);
+}
+
+}  // namespace orv

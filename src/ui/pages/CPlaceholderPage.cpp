@@ -1,0 +1,38 @@
+#include "ui/pages/CPlaceholderPage.h"
+
+#include "base/MessagePoster.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orv {
+
+CPlaceholderPage::CPlaceholderPage(PageId id, SheetLink& sheet, Prompt& prompt, bool withNext,
+                                   QWidget* parent)
+    : CPropertyPageBase(id, sheet, prompt, parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* note = new QLabel(QString::fromStdString(FormatResource(string_id::kPagePlaceholder,
+                                                                  {Title().toStdString()})),
+                            this);
+    note->setAlignment(Qt::AlignCenter);
+    note->setWordWrap(true);
+    layout->addWidget(note, 1);
+    if (withNext) {
+        auto* row = new QHBoxLayout();
+        auto* next =
+            new QPushButton(QString::fromUtf8(ResourceString(string_id::kNextButton)), this);
+        next->setObjectName(QStringLiteral("control%1").arg(control_id::kNext));
+        row->addStretch(1);
+        row->addWidget(next);
+        layout->addLayout(row);
+        connect(next, &QPushButton::clicked, this,
+                [this] { Sheet().SendToSheet(message::kNextPage, 0, 0); });
+    }
+}
+
+}  // namespace orv

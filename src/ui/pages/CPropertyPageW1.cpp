@@ -1,0 +1,211 @@
+#include "ui/pages/CPropertyPageW1.h"
+
+#include "base/MessagePoster.h"
+#include "config/Configuration.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "ui/pages/SessionPageTexts.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace orv {
+
+namespace sc = signal_control;
+
+namespace {
+
+QString Name(int id) { return QStringLiteral("control%1").arg(id); }
+
+QLineEdit* PowerEdit(QWidget* parent, int id)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(Name(id));
+    edit->setMaximumWidth(70);
+    return edit;
+}
+
+}  // namespace
+
+CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Prompt& prompt, QWidget* parent)
+    : CPropertyPageBase(PageId::Settings, sheet, prompt, parent)
+{
+    auto* layout = new QVBoxLayout(this);
+
+    const auto radio = [this](QWidget* owner, int id, const char* text) {
+        auto* b = new QRadioButton(QString::fromUtf8(text), owner);
+        b->setObjectName(Name(id));
+        // The groups are shown from the fields, not by the buttons' own exclusivity.
+        b->setAutoExclusive(false);
+        m_buttons[id] = b;
+        connect(b, &QRadioButton::clicked, this, [this, id] { OnCommand(id); });
+        return b;
+    };
+    const auto check = [this](QWidget* owner, int id, const char* text) {
+        auto* b = new QCheckBox(QString::fromUtf8(text), owner);
+        b->setObjectName(Name(id));
+        m_buttons[id] = b;
+        connect(b, &QCheckBox::clicked, this, [this, id] { OnCommand(id); });
+        return b;
+    };
+
+    auto* units = new QGroupBox(QString::fromUtf8(page_text::kMeasureUnits), this);
+    auto* unitsLayout = new QVBoxLayout(units);
+    auto* unitRow = new QHBoxLayout();
+    unitRow->addWidget(radio(units, sc::kAdcQuantums, page_text::kAdcQuantums));
+    unitRow->addWidget(radio(units, sc::kApparentValues, page_text::kApparentValues));
+    unitsLayout->addLayout(unitRow);
+    unitsLayout->addWidget(radio(units, sc::kResistivity, page_text::kResistivity));
+    unitsLayout->addWidget(radio(units, sc::kConductivity, page_text::kConductivity));
+    unitsLayout->addWidget(
+        check(units, sc::kSubtractUndercompensation, page_text::kSubtractUndercompensation));
+    unitsLayout->addWidget(check(units, sc::kPhaseEqualization, page_text::kPhaseEqualization));
+    unitsLayout->addWidget(check(units, sc::kNormalizedToCurrent, page_text::kNormalizedToCurrent));
+    unitsLayout->addWidget(
+        check(units, sc::kNormalizedToFrequency, page_text::kNormalizedToFrequency));
+    unitsLayout->addWidget(check(units, sc::kFilter, page_text::kFilter));
+    layout->addWidget(units);
+
+    auto* signal = new QGroupBox(QString::fromUtf8(page_text::kSignal), this);
+    auto* signalLayout = new QGridLayout(signal);
+    m_powerModule = PowerEdit(signal, sc::kPowerModule);
+    m_powerQuadrature = PowerEdit(signal, sc::kPowerQuadrature);
+    m_powerInphase = PowerEdit(signal, sc::kPowerInphase);
+    signalLayout->addWidget(radio(signal, sc::kModule, page_text::kModule), 0, 0);
+    signalLayout->addWidget(m_powerModule, 0, 1);
+    signalLayout->addWidget(radio(signal, sc::kQuadrature, page_text::kQuadrature), 1, 0);
+    signalLayout->addWidget(m_powerQuadrature, 1, 1);
+    signalLayout->addWidget(radio(signal, sc::kInphase, page_text::kInphase), 2, 0);
+    signalLayout->addWidget(m_powerInphase, 2, 1);
+    layout->addWidget(signal);
+
+    layout->addWidget(check(this, sc::kCurrentChannel, page_text::kCurrentChannel));
+    layout->addStretch(1);
+
+    auto* nextRow = new QHBoxLayout();
+    auto* next = new QPushButton(QString::fromUtf8(ResourceString(string_id::kNextButton)), this);
+    next->setObjectName(Name(control_id::kNext));
+    nextRow->addStretch(1);
+    nextRow->addWidget(next);
+    layout->addLayout(nextRow);
+    connect(next, &QPushButton::clicked, this,
+            [this] { Sheet().SendToSheet(message::kNextPage, 0, 0); });
+
+    // Created hidden, as on the handheld; RefreshControls shows what the units call for.
+    m_buttons[sc::kResistivity]->setVisible(false);
+    m_buttons[sc::kConductivity]->setVisible(false);
+    m_buttons[sc::kFilter]->setVisible(false);
+}
+
+void CPropertyPageW1::LoadFromConfiguration() { m_logic.LoadFromConfiguration(GetConfiguration()); }
+
+void CPropertyPageW1::StoreToConfiguration() { m_logic.StoreToConfiguration(GetConfiguration()); }
+
+void CPropertyPageW1::FieldsToControls()
+{
+    ShowChecks();
+    m_powerModule->setText(QString::fromStdString(FloatText(m_logic.PowerModule)));
+    m_powerQuadrature->setText(QString::fromStdString(FloatText(m_logic.PowerQuadrature)));
+    m_powerInphase->setText(QString::fromStdString(FloatText(m_logic.PowerInphase)));
+}
+
+bool CPropertyPageW1::ControlsToFields()
+{
+    ReadChecks();
+    const auto failure = m_logic.ReadPowers(m_powerModule->text().toStdString(),
+                                            m_powerQuadrature->text().toStdString(),
+                                            m_powerInphase->text().toStdString());
+    if (!failure) {
+        return true;
+    }
+    ShowValidationMessage(failure->message);
+    QLineEdit* edit = failure->controlId == sc::kPowerModule       ? m_powerModule
+                      : failure->controlId == sc::kPowerQuadrature ? m_powerQuadrature
+                                                                   : m_powerInphase;
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+void CPropertyPageW1::RefreshControls()
+{
+    m_logic.Refresh();
+    for (const int id : {sc::kAdcQuantums, sc::kApparentValues, sc::kResistivity, sc::kConductivity,
+                         sc::kModule, sc::kQuadrature, sc::kInphase}) {
+        const QSignalBlocker block(m_buttons[id]);
+        m_buttons[id]->setChecked(m_logic.RadioChecked(id));
+    }
+    const auto& state = m_logic.controls;
+    if (m_logic.UnitMeasure == 0 || m_logic.UnitMeasure == 1) {
+        for (const int id : {sc::kPhaseEqualization, sc::kNormalizedToCurrent,
+                             sc::kNormalizedToFrequency, sc::kSubtractUndercompensation}) {
+            m_buttons[id]->setVisible(state.correctionsVisible);
+        }
+        m_powerModule->setVisible(state.correctionsVisible);
+        m_powerQuadrature->setVisible(state.correctionsVisible);
+        m_powerInphase->setVisible(state.correctionsVisible);
+        m_buttons[sc::kResistivity]->setVisible(state.apparentVisible);
+        m_buttons[sc::kConductivity]->setVisible(state.apparentVisible);
+        m_buttons[sc::kFilter]->setVisible(state.apparentVisible);
+    }
+    m_buttons[sc::kPhaseEqualization]->setEnabled(state.phaseEqualizationEnabled);
+    m_buttons[sc::kNormalizedToCurrent]->setEnabled(state.currentAndUndercompensationEnabled);
+    m_buttons[sc::kSubtractUndercompensation]->setEnabled(state.currentAndUndercompensationEnabled);
+    m_powerModule->setEnabled(state.powersEnabled);
+    m_powerQuadrature->setEnabled(state.powersEnabled);
+    m_powerInphase->setEnabled(state.powersEnabled);
+    ShowChecks();
+}
+
+void CPropertyPageW1::OnCommand(int id)
+{
+    ReadChecks();
+    switch (id) {
+        case sc::kPhaseEqualization:
+        case sc::kNormalizedToFrequency:
+        case sc::kFilter:
+        case sc::kSubtractUndercompensation:
+        case sc::kNormalizedToCurrent:
+        case sc::kCurrentChannel:
+            // The box has already toggled itself; ReadChecks took its state.
+            break;
+        default:
+            m_logic.OnCommand(id);
+            break;
+    }
+    RefreshControls();
+}
+
+void CPropertyPageW1::ShowChecks()
+{
+    const auto show = [this](int id, int value) {
+        const QSignalBlocker block(m_buttons[id]);
+        m_buttons[id]->setChecked(value != 0);
+    };
+    show(sc::kSubtractUndercompensation, m_logic.SubtractUndercompensation);
+    show(sc::kPhaseEqualization, m_logic.PhaseEqualization);
+    show(sc::kNormalizedToCurrent, m_logic.NormalizedToCurrent);
+    show(sc::kNormalizedToFrequency, m_logic.NormalizedToFrequency);
+    show(sc::kFilter, m_logic.ApplySignalFilter);
+    show(sc::kCurrentChannel, m_logic.SignalChannelIsCurrent);
+}
+
+void CPropertyPageW1::ReadChecks()
+{
+    const auto read = [this](int id) { return m_buttons[id]->isChecked() ? 1 : 0; };
+    m_logic.SubtractUndercompensation = read(sc::kSubtractUndercompensation);
+    m_logic.PhaseEqualization = read(sc::kPhaseEqualization);
+    m_logic.NormalizedToCurrent = read(sc::kNormalizedToCurrent);
+    m_logic.NormalizedToFrequency = read(sc::kNormalizedToFrequency);
+    m_logic.ApplySignalFilter = read(sc::kFilter);
+    m_logic.SignalChannelIsCurrent = read(sc::kCurrentChannel);
+}
+
+}  // namespace orv

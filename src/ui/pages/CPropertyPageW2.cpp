@@ -1,0 +1,390 @@
+#include "ui/pages/CPropertyPageW2.h"
+
+#include "base/MessagePoster.h"
+#include "config/Configuration.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "ui/pages/SessionPageTexts.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace orv {
+
+namespace vc = view_control;
+
+namespace {
+
+QString Name(int id) { return QStringLiteral("control%1").arg(id); }
+QString Text(const char* text) { return QString::fromUtf8(text); }
+
+QColor ToQColor(Colour c)
+{
+    return QColor(static_cast<int>(RedOf(c)), static_cast<int>(GreenOf(c)),
+                  static_cast<int>(BlueOf(c)));
+}
+Colour FromQColor(const QColor& c)
+{
+    return MakeColour(static_cast<uint32_t>(c.red()), static_cast<uint32_t>(c.green()),
+                      static_cast<uint32_t>(c.blue()));
+}
+
+// The platform's colour chooser: fully expanded, the initial colour selected, the page's ring
+// as its custom colours (and taken back, with the operator's edits).
+std::optional<Colour> ChooseWithDialog(QWidget* parent, Colour initial,
+                                       std::array<Colour, 16>& custom)
+{
+    for (int i = 0; i < 16; ++i) {
+        QColorDialog::setCustomColor(i, ToQColor(custom[static_cast<size_t>(i)]));
+    }
+    const QColor chosen = QColorDialog::getColor(ToQColor(initial), parent);
+    for (int i = 0; i < 16; ++i) {
+        custom[static_cast<size_t>(i)] = FromQColor(QColorDialog::customColor(i));
+    }
+    if (!chosen.isValid()) {
+        return std::nullopt;
+    }
+    return FromQColor(chosen);
+}
+
+}  // namespace
+
+CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Prompt& prompt, QWidget* parent)
+    : CPropertyPageBase(PageId::ViewSettings, sheet, prompt, parent)
+{
+    m_chooser = [this](Colour initial, std::array<Colour, 16>& custom) {
+        return ChooseWithDialog(this, initial, custom);
+    };
+    m_menuRunner = [this](int x, int y) { return RunColourMenu(x, y); };
+
+    auto* layout = new QVBoxLayout(this);
+    const auto edit = [this](int id, int width = 60) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(Name(id));
+        e->setMaximumWidth(width);
+        m_edits[id] = e;
+        return e;
+    };
+    const auto check = [this](int id, const char* text) {
+        auto* c = new QCheckBox(Text(text), this);
+        c->setObjectName(Name(id));
+        m_checks[id] = c;
+        connect(c, &QCheckBox::clicked, this, [this, id] { OnCheck(id); });
+        return c;
+    };
+    // An up-down control beside an edit: two arrows, up with step −1, down with step +1.
+    const auto spin = [this](int id) {
+        auto* box = new QWidget(this);
+        box->setObjectName(Name(id));
+        auto* column = new QVBoxLayout(box);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        auto* up = new QToolButton(box);
+        up->setObjectName(QStringLiteral("up"));
+        up->setArrowType(Qt::UpArrow);
+        up->setAutoRepeat(true);
+        up->setFixedSize(18, 11);
+        auto* down = new QToolButton(box);
+        down->setObjectName(QStringLiteral("down"));
+        down->setArrowType(Qt::DownArrow);
+        down->setAutoRepeat(true);
+        down->setFixedSize(18, 11);
+        column->addWidget(up);
+        column->addWidget(down);
+        connect(up, &QToolButton::clicked, this, [this, id] { OnSpin(id, -1); });
+        connect(down, &QToolButton::clicked, this, [this, id] { OnSpin(id, +1); });
+        return box;
+    };
+    const auto strip = [this](int id) {
+        auto* s = new QWidget(this);
+        s->setObjectName(Name(id));
+        s->setFixedHeight(14);
+        return s;
+    };
+    const auto row = [](std::initializer_list<QWidget*> widgets) {
+        auto* r = new QHBoxLayout();
+        for (QWidget* w : widgets) {
+            r->addWidget(w);
+        }
+        r->addStretch(1);
+        return r;
+    };
+    const auto label = [this](const char* text) { return new QLabel(Text(text), this); };
+
+    layout->addLayout(row({label(page_text::kDepth), edit(vc::kDepth), label(page_text::kMetres),
+                           label(page_text::kPixelRefinement), edit(vc::kPixelRefinement, 40),
+                           spin(vc::kPixelRefinementSpin)}));
+    layout->addLayout(
+        row({check(vc::kManualProfileRange, page_text::kSectionChart), edit(vc::kProfileMinimum),
+             label(page_text::kTo), edit(vc::kProfileMaximum)}));
+    m_profileStrip = strip(vc::kProfileStrip);
+    layout->addWidget(m_profileStrip);
+    layout->addLayout(row({check(vc::kManualAreaRange, page_text::kMapChart),
+                           edit(vc::kAreaMinimum), label(page_text::kTo), edit(vc::kAreaMaximum)}));
+    m_areaStrip = strip(vc::kAreaStrip);
+    layout->addWidget(m_areaStrip);
+    layout->addLayout(
+        row({check(vc::kTimer, page_text::kTimer), edit(vc::kTimerCount, 50),
+             label(page_text::kTimesEvery), edit(vc::kTimerDelay), label(page_text::kMs)}));
+
+    auto* graphics = new QGroupBox(Text(page_text::kShowGraphics), this);
+    auto* g = new QVBoxLayout(graphics);
+    g->addLayout(row({check(vc::kSoundingCurve, page_text::kSoundingCurve)}));
+    g->addLayout(row({check(vc::kProfileCurve, page_text::kProfileCurveAfter),
+                      edit(vc::kProfileCurveStations), spin(vc::kProfileCurveSpin),
+                      label(page_text::kStations)}));
+    g->addLayout(
+        row({check(vc::kFilterProfileCurve, page_text::kFilter), label(page_text::kShow),
+             edit(vc::kPointsToShow), spin(vc::kPointsToShowSpin), label(page_text::kPoints)}));
+    g->addLayout(row({check(vc::kSection, page_text::kSectionAfter), edit(vc::kSectionStations),
+                      spin(vc::kSectionSpin), label(page_text::kStations)}));
+    g->addLayout(row({check(vc::kMap, page_text::kMapAfter), edit(vc::kMapProfiles),
+                      spin(vc::kMapSpin), label(page_text::kSections)}));
+    layout->addWidget(graphics);
+    layout->addStretch(1);
+
+    auto* nextRow = new QHBoxLayout();
+    auto* next = new QPushButton(QString::fromUtf8(ResourceString(string_id::kNextButton)), this);
+    next->setObjectName(Name(control_id::kNext));
+    nextRow->addStretch(1);
+    nextRow->addWidget(next);
+    layout->addLayout(nextRow);
+    connect(next, &QPushButton::clicked, this,
+            [this] { Sheet().SendToSheet(message::kNextPage, 0, 0); });
+}
+
+void CPropertyPageW2::LoadFromConfiguration() { m_logic.LoadFromConfiguration(GetConfiguration()); }
+
+void CPropertyPageW2::StoreToConfiguration() { m_logic.StoreToConfiguration(GetConfiguration()); }
+
+void CPropertyPageW2::FieldsToControls()
+{
+    const ViewSettingsLogic::Texts t = m_logic.FieldTexts();
+    const auto set = [this](int id, const std::string& text) {
+        Edit(id)->setText(QString::fromStdString(text));
+    };
+    set(vc::kDepth, t.depth);
+    set(vc::kPixelRefinement, t.pixelRefinement);
+    set(vc::kProfileMinimum, t.profileMinimum);
+    set(vc::kProfileMaximum, t.profileMaximum);
+    set(vc::kAreaMinimum, t.areaMinimum);
+    set(vc::kAreaMaximum, t.areaMaximum);
+    set(vc::kTimerCount, t.timerCount);
+    set(vc::kTimerDelay, t.timerDelay);
+    set(vc::kProfileCurveStations, t.profileCurveStations);
+    set(vc::kPointsToShow, t.pointsToShow);
+    set(vc::kSectionStations, t.sectionStations);
+    set(vc::kMapProfiles, t.mapProfiles);
+    const auto show = [this](int id, int value) {
+        const QSignalBlocker block(m_checks[id]);
+        m_checks[id]->setChecked(value != 0);
+    };
+    show(vc::kManualProfileRange, m_logic.ManualProfileRange);
+    show(vc::kManualAreaRange, m_logic.ManualAreaRange);
+    show(vc::kTimer, m_logic.TimerMode);
+    show(vc::kSoundingCurve, m_logic.ShowSoundingCurves);
+    show(vc::kProfileCurve, m_logic.ShowProfileCurves);
+    show(vc::kFilterProfileCurve, m_logic.FilterProfileCurve);
+    show(vc::kSection, m_logic.ShowSections);
+    show(vc::kMap, m_logic.ShowMaps);
+}
+
+bool CPropertyPageW2::ControlsToFields()
+{
+    const auto text = [this](int id) { return Edit(id)->text().toStdString(); };
+    ViewSettingsLogic::Texts t;
+    t.depth = text(vc::kDepth);
+    t.pixelRefinement = text(vc::kPixelRefinement);
+    t.profileMinimum = text(vc::kProfileMinimum);
+    t.profileMaximum = text(vc::kProfileMaximum);
+    t.areaMinimum = text(vc::kAreaMinimum);
+    t.areaMaximum = text(vc::kAreaMaximum);
+    t.timerCount = text(vc::kTimerCount);
+    t.timerDelay = text(vc::kTimerDelay);
+    t.profileCurveStations = text(vc::kProfileCurveStations);
+    t.pointsToShow = text(vc::kPointsToShow);
+    t.sectionStations = text(vc::kSectionStations);
+    t.mapProfiles = text(vc::kMapProfiles);
+    const auto checked = [this](int id) { return m_checks[id]->isChecked() ? 1 : 0; };
+    m_logic.ManualProfileRange = checked(vc::kManualProfileRange);
+    m_logic.ManualAreaRange = checked(vc::kManualAreaRange);
+    m_logic.TimerMode = checked(vc::kTimer);
+    m_logic.ShowSoundingCurves = checked(vc::kSoundingCurve);
+    m_logic.ShowProfileCurves = checked(vc::kProfileCurve);
+    m_logic.FilterProfileCurve = checked(vc::kFilterProfileCurve);
+    m_logic.ShowSections = checked(vc::kSection);
+    m_logic.ShowMaps = checked(vc::kMap);
+    const auto failure = m_logic.ReadControls(t);
+    if (!failure) {
+        return true;
+    }
+    ShowValidationMessage(failure->message);
+    QLineEdit* e = Edit(failure->controlId);
+    e->setEnabled(true);
+    e->setFocus();
+    e->selectAll();
+    return false;
+}
+
+void CPropertyPageW2::RefreshControls()
+{
+    for (const int id : {vc::kProfileMinimum, vc::kProfileMaximum, vc::kAreaMinimum,
+                         vc::kAreaMaximum, vc::kTimerCount, vc::kTimerDelay}) {
+        Edit(id)->setEnabled(m_logic.Enabled(id));
+    }
+    m_checks[vc::kFilterProfileCurve]->setEnabled(m_logic.Enabled(vc::kFilterProfileCurve));
+}
+
+void CPropertyPageW2::OnCheck(int id)
+{
+    const int value = m_checks[id]->isChecked() ? 1 : 0;
+    switch (id) {
+        case vc::kManualProfileRange:
+            m_logic.ManualProfileRange = value;
+            break;
+        case vc::kManualAreaRange:
+            m_logic.ManualAreaRange = value;
+            break;
+        case vc::kProfileCurve:
+            m_logic.ShowProfileCurves = value;
+            break;
+        case vc::kTimer:
+            m_logic.TimerMode = value;
+            // The Main pages read it for the Start button's text.
+            GetConfiguration().TimerMode = value;
+            break;
+        default:
+            return;
+    }
+    RefreshControls();
+}
+
+void CPropertyPageW2::OnSpin(int spin, int step)
+{
+    // The typed text first; a text that does not read keeps the field as it was.
+    const auto take = [this](int editId, int& field) {
+        unsigned v = 0;
+        std::string message;
+        if (ReadUnsignedText(Edit(editId)->text().toStdString(), 0, 2147483647u, v, message)) {
+            field = static_cast<int>(v);
+        }
+    };
+    switch (spin) {
+        case vc::kPixelRefinementSpin:
+            take(vc::kPixelRefinement, m_logic.PixelRefinement);
+            m_logic.SpinPixelRefinement(step);
+            break;
+        case vc::kProfileCurveSpin:
+            take(vc::kProfileCurveStations, m_logic.MinStationsForProfileCurve);
+            m_logic.SpinProfileCurve(step);
+            break;
+        case vc::kSectionSpin:
+            take(vc::kSectionStations, m_logic.MinStationsForProfile);
+            m_logic.SpinSection(step);
+            break;
+        case vc::kMapSpin:
+            take(vc::kMapProfiles, m_logic.MinProfilesForArea);
+            m_logic.SpinMap(step);
+            break;
+        case vc::kPointsToShowSpin:
+            take(vc::kPointsToShow, m_logic.MeasurementsToShow);
+            m_logic.SpinPointsToShow(step);
+            break;
+        default:
+            return;
+    }
+    const ViewSettingsLogic::Texts t = m_logic.FieldTexts();
+    Edit(vc::kPixelRefinement)->setText(QString::fromStdString(t.pixelRefinement));
+    Edit(vc::kProfileCurveStations)->setText(QString::fromStdString(t.profileCurveStations));
+    Edit(vc::kSectionStations)->setText(QString::fromStdString(t.sectionStations));
+    Edit(vc::kMapProfiles)->setText(QString::fromStdString(t.mapProfiles));
+    Edit(vc::kPointsToShow)->setText(QString::fromStdString(t.pointsToShow));
+}
+
+StripRect CPropertyPageW2::StripRectOf(int strip) const
+{
+    const QWidget* w = strip == vc::kProfileStrip ? m_profileStrip : m_areaStrip;
+    const QRect r = w->geometry();
+    return StripRect{r.left(), r.top(), r.width(), r.height()};
+}
+
+ColourChart& CPropertyPageW2::ChartOf(int strip)
+{
+    Configuration& c = GetConfiguration();
+    return strip == vc::kProfileStrip ? c.ProfileChart : c.AreaChart;
+}
+
+void CPropertyPageW2::paintEvent(QPaintEvent* event)
+{
+    CPropertyPageBase::paintEvent(event);
+    QPainter painter(this);
+    for (const int strip : {vc::kProfileStrip, vc::kAreaStrip}) {
+        const ColourChart& chart = ChartOf(strip);
+        const StripRect r = StripRectOf(strip);
+        const int w = StripCellWidth(r, chart.Count());
+        for (int k = 0; k < chart.Count(); ++k) {
+            painter.fillRect(r.left + k * w, r.top, w, r.height,
+                             ToQColor(chart.Colours()[static_cast<size_t>(k)]));
+        }
+    }
+}
+
+void CPropertyPageW2::OnTapAndHold(int x, int y)
+{
+    int strip = 0;
+    if (StripRectOf(vc::kProfileStrip).Contains(x, y)) {
+        strip = vc::kProfileStrip;
+    } else if (StripRectOf(vc::kAreaStrip).Contains(x, y)) {
+        strip = vc::kAreaStrip;
+    } else {
+        return;
+    }
+    m_colourMenu.Tap(strip, x);
+    const int command = m_menuRunner ? m_menuRunner(x, y) : 0;
+    if (command != 0) {
+        OnColourCommand(command);
+    }
+}
+
+void CPropertyPageW2::OnColourCommand(int command)
+{
+    const int strip = m_colourMenu.TappedStrip();
+    if (strip == 0) {
+        return;
+    }
+    if (m_colourMenu.Command(command, ChartOf(strip), StripRectOf(strip), m_chooser)) {
+        const StripRect r = StripRectOf(strip);
+        update(QRect(r.left, r.top, width() - r.left, r.height));
+    }
+}
+
+int CPropertyPageW2::RunColourMenu(int x, int y)
+{
+    QMenu menu(this);
+    const auto item = [&menu](const char* text, int command) {
+        menu.addAction(Text(text))->setData(command);
+    };
+    item(page_text::kChange, colour_command::kChange);
+    item(page_text::kAppend, colour_command::kAppend);
+    menu.addSeparator();
+    item(page_text::kReverse, colour_command::kReverse);
+    item(page_text::kDeleteColour, colour_command::kDelete);
+    menu.addSeparator();
+    item(page_text::kRgb, colour_command::kRgb);
+    item(page_text::kRes2dinv, colour_command::kRes2dinv);
+    const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
+    return chosen ? chosen->data().toInt() : 0;
+}
+
+}  // namespace orv

@@ -1,0 +1,36 @@
+#include "resources/StringTable.h"
+
+#include "resources/Menus.h"
+#include "resources/ResourceIds.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+TEST(StringTable, FillsPlaceholdersAndKeepsTheRest)
+{
+    EXPECT_EQ(FormatResource(string_id::kEnterIntegerBetween, {"1", "65535"}),
+              "Enter an integer between 1 and 65535.");
+    // A missing argument leaves its placeholder; a percent sign that is no placeholder stays.
+    EXPECT_EQ(FormatPlaceholders("%1 of %2 at 100%", {"3"}), "3 of %2 at 100%");
+    EXPECT_EQ(FormatResource(61858, {"/data/a.orv"}), "/data/a.orv was not found.");
+    EXPECT_EQ(PrintfResource(string_id::kDeviceEntry, 12, 5, 3, 2008), "ORV 12, 05/03/2008");
+    EXPECT_TRUE(ResourceString(99999).empty());
+}
+
+TEST(StringTable, MenusAndBaudRatesHaveTheirTexts)
+{
+    for (const MenuResource* menu : {&SessionMenu(), &HelpMenu()}) {
+        EXPECT_FALSE(ResourceString(menu->titleId).empty());
+        for (const MenuItem& item : menu->items) {
+            EXPECT_TRUE(item.command == 0 || !ResourceString(item.textId).empty());
+        }
+    }
+    EXPECT_EQ(ResourceString(string_id::kBaudFirst), "110");
+    EXPECT_EQ(ResourceString(81), "19200");
+    EXPECT_EQ(ResourceString(string_id::kBaudLast), "256000");
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,260 @@
+// The grid Main page against the instrument simulator on a pseudo-terminal: a Map survey walked
+// with Start, the graphics growing from the stored measurements, and a link that stops answering.
+
+#include "FakePrompt.h"
+#include "FakeSettingsStore.h"
+#include "InstrumentSimulator.h"
+#include "TempDir.h"
+#include "app/CPropertyPageBase.h"
+#include "base/NoValue.h"
+#include "base/SystemClock.h"
+#include "config/Configuration.h"
+#include "instrument/InstrumentDevice.h"
+#include "instrument/PortNamer.h"
+#include "instrument/ProgramPorts.h"
+#include "platform/QtSerialPort.h"
+#include "survey/GridSurvey.h"
+#include "ui/pages/CPropertyPageView1.h"
+#include "ui/pages/CPropertyPageW1.h"
+#include "ui/pages/CPropertyPageW2.h"
+
+#include <QApplication>
+
+#include <memory>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+namespace orv {
+namespace {
+
+constexpr unsigned kPort = 11;
+
+// The application lives from the first test that needs it until Google Test's tear-down, before
+// the exit handlers run: torn down there, the offscreen platform's input devices crash.
+std::unique_ptr<QApplication>& TheApp()
+{
+    static std::unique_ptr<QApplication> app;
+    return app;
+}
+
+class AppEnvironment final : public ::testing::Environment
+{
+public:
+    void TearDown() override { TheApp().reset(); }
+};
+
+[[maybe_unused]] ::testing::Environment* const kAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "test_main_page";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (!TheApp()) {
+        TheApp() = std::make_unique<QApplication>(argc, argv);
+    }
+    return *TheApp();
+}
+
+class RecordingSheet final : public SheetLink
+{
+public:
+    void SendToSheet(uint32_t message, uint64_t, int64_t) override { messages.push_back(message); }
+    void SendCommandToSheet(int) override {}
+    std::vector<uint32_t> messages;
+};
+
+class MainPage : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        App();
+        setenv("ORVCONTROL_PORT_PATTERN", (m_dir.Path() / "port%u").c_str(), 1);
+        InstallProgramPorts(m_instrument, m_gps);
+        InstallConfigurationEnvironment(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
+        InstrumentEnvironment environment;
+        environment.prompt = &m_prompt;
+        environment.timings.replyTimeoutMs = 1500;
+        InstallInstrumentEnvironment(environment);
+        Configuration& c = GetConfiguration();
+        c.BluetoothInboundPort = int(kPort);
+        c.WorkType = work_type::kMap;
+        c.XSize = 5;
+        c.YSize = 3;
+        c.UsedFrequencies.fill(1);
+        c.MinProfilesForArea = 2;
+        m_survey = std::make_unique<GridSurvey>(c);
+
+        sim::InstrumentOptions options;
+        options.linkPath = DevicePathForPort(kPort);
+        options.stations = 5;
+        options.profiles = 3;
+        m_sim = std::make_unique<sim::InstrumentSimulator>(options);
+        std::string error;
+        ASSERT_TRUE(m_sim->Start(error)) << error;
+
+        m_page = std::make_unique<CPropertyPageView1>(m_sheet, m_prompt);
+        m_page->SetSurvey(m_survey.get());
+        m_page->resize(480, 420);
+        m_page->show();
+        ASSERT_TRUE(m_page->OnSetActive());
+    }
+    void TearDown() override
+    {
+        m_page.reset();
+        ReleaseInstrumentDevice();
+        m_sim.reset();
+        m_survey.reset();
+        std::string error;
+        ReleaseConfiguration(error);
+    }
+    // Start as the operator does, after the previous result was drawn.
+    void Start()
+    {
+        m_page->PaintNow();
+        ASSERT_FALSE(m_page->RepaintPending());
+        m_page->findChild<QPushButton*>(QStringLiteral("control1041"))->click();
+    }
+    int Measured() const
+    {
+        int n = 0;
+        const GridSurveyData data = m_survey->Data();
+        for (int p = 0; p < 3; ++p) {
+            for (int s = 0; s < 5; ++s) {
+                n += data.IsMeasured(p, s) ? 1 : 0;
+            }
+        }
+        return n;
+    }
+
+    TempDir m_dir;
+    FakeSettingsStore m_store;
+    FakePrompt m_prompt;
+    RecordingSheet m_sheet;
+    QtSerialPort m_instrument;
+    QtSerialPort m_gps;
+    std::unique_ptr<sim::InstrumentSimulator> m_sim;
+    std::unique_ptr<GridSurvey> m_survey;
+    std::unique_ptr<CPropertyPageView1> m_page;
+};
+
+TEST_F(MainPage, WalksAMapSurveyAndShowsTheField)
+{
+    Start();
+    ASSERT_EQ(Measured(), 1) << (m_prompt.told.empty() ? "" : m_prompt.told[0].text);
+    EXPECT_EQ(m_page->findChild<QLabel*>(QStringLiteral("control1074"))->text(),
+              QStringLiteral("12.5V"));
+    m_page->PaintNow();
+    EXPECT_EQ(m_page->ShownGraphic(), 1004);
+    EXPECT_EQ(m_page->StatusText(), "Sounding curve: profile 0, station 0");
+
+    // Start again before the result is drawn does nothing.
+    m_page->findChild<QPushButton*>(QStringLiteral("control1041"))->click();
+    m_page->findChild<QPushButton*>(QStringLiteral("control1041"))->click();
+    EXPECT_EQ(Measured(), 2);
+
+    for (int i = 2; i < 15; ++i) {
+        Start();
+    }
+    EXPECT_EQ(Measured(), 15);
+    // The last station is stored, then the survey is complete.
+    ASSERT_FALSE(m_prompt.told.empty());
+    EXPECT_EQ(m_prompt.told.back().text, "Measure completed");
+    m_page->PaintNow();
+    EXPECT_EQ(m_page->ShownGraphic(), 1001);
+    EXPECT_EQ(m_page->StatusText().rfind("Map: frequency ", 0), 0u);
+    // The value layer holds the field.
+    const PlotCanvas& canvas = m_page->Canvas();
+    int values = 0;
+    for (int y = 0; y < canvas.Height(); y += 7) {
+        for (int x = 0; x < canvas.Width(); x += 7) {
+            values += canvas.GetValue(x, y) != kNoValue ? 1 : 0;
+        }
+    }
+    EXPECT_GT(values, 100);
+
+    // OK steps on to the section.
+    m_page->DeliverHandheldKey(13, false);
+    m_page->PaintNow();
+    EXPECT_EQ(m_page->ShownGraphic(), 1002);
+    // Frequency keys step over the active frequencies.
+    const int f = m_page->FrequencyNumber();
+    m_page->DeliverHandheldKey(0xC3, false);
+    EXPECT_EQ(m_page->FrequencyNumber(), f % 14 + 1);
+}
+
+TEST_F(MainPage, AFailedExchangeLosesNothingAndClosesTheLink)
+{
+    Start();
+    Start();
+    ASSERT_EQ(Measured(), 2);
+    // The battery read and the measurement both go unanswered.
+    m_sim->SetFaults({.neverAnswer = true, .replies = 2});
+    m_sheet.messages.clear();
+    Start();
+    EXPECT_EQ(Measured(), 2);
+    EXPECT_NE(std::find(m_sheet.messages.begin(), m_sheet.messages.end(), 9036u),
+              m_sheet.messages.end());
+    EXPECT_FALSE(GetInstrumentDevice().IsReady());
+    // The next Start reconnects and goes on at the next station.
+    Start();
+    EXPECT_EQ(Measured(), 3);
+}
+
+// Pictures of the session pages during a simulated survey. With ORV_SCREENSHOT_DIR set they are
+// written there (docs/screenshots/ holds the ones the README shows), otherwise into the test's
+// temporary folder. A picture of one colour would mean the page drew nothing.
+TEST_F(MainPage, SessionPagesRender)
+{
+    const char* wanted = std::getenv("ORV_SCREENSHOT_DIR");
+    const std::string folder = wanted != nullptr ? std::string(wanted) : m_dir.File("shots");
+    std::filesystem::create_directories(folder);
+    const auto save = [&](QWidget& page, const char* file) {
+        SCOPED_TRACE(file);
+        QApplication::processEvents();
+        const QImage image = page.grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        int differing = 0;
+        const QRgb first = image.pixel(0, 0);
+        for (int y = 0; y < image.height(); y += 4) {
+            for (int x = 0; x < image.width(); x += 4) {
+                differing += image.pixel(x, y) != first ? 1 : 0;
+            }
+        }
+        EXPECT_GT(differing, 100);
+        EXPECT_TRUE(image.save(QString::fromStdString(folder + "/" + file), "PNG"));
+    };
+    for (int i = 0; i < 12; ++i) {
+        Start();
+    }
+    m_page->PaintNow();
+    ASSERT_EQ(m_page->ShownGraphic(), 1001);
+    save(*m_page, "main-grid-map.png");
+    m_page->DeliverHandheldKey(13, false);
+    m_page->PaintNow();
+    save(*m_page, "main-grid-section.png");
+
+    CPropertyPageW1 signal(m_sheet, m_prompt);
+    signal.resize(480, 420);
+    signal.show();
+    ASSERT_TRUE(signal.OnSetActive());
+    save(signal, "signal-settings.png");
+    CPropertyPageW2 view(m_sheet, m_prompt);
+    view.resize(480, 520);
+    view.show();
+    ASSERT_TRUE(view.OnSetActive());
+    save(view, "view-settings.png");
+}
+
+}  // namespace
+}  // namespace orv
