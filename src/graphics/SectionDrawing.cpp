@@ -47,6 +47,24 @@ bool PrepareRows(const Configuration& config, std::array<int, kFrequencyCount>& 
     return true;
 }
 
+// Rows of the active frequencies and room for n columns. False with fewer than 2 active
+// frequencies, or, after "Insufficient memory", when the arrays cannot be allocated.
+bool AllocateSection(const DrawContext& context, int n,
+                     std::array<int, kFrequencyCount>& rowFrequency, int& rows, SectionGrid& grid)
+{
+    try {
+        if (!PrepareRows(context.config, rowFrequency, rows, grid)) {
+            return false;
+        }
+        grid.xs.resize(size_t(n));
+        grid.values.resize(size_t(n) * size_t(rows));
+    } catch (const std::bad_alloc&) {
+        ReportInsufficientMemory(context.prompt);
+        return false;
+    }
+    return true;
+}
+
 // Fills column j from the record's 14 values.
 void FillColumn(const Configuration& config, const MeasurementSlot& slot,
                 const std::array<int, kFrequencyCount>& rowFrequency, int rows, int columns, int j,
@@ -144,14 +162,7 @@ bool DrawGridSection(const DrawContext& context, const GridSurveyData& survey, i
     SectionGrid grid;
     std::array<int, kFrequencyCount> rowFrequency{};
     int rows = 0;
-    try {
-        if (!PrepareRows(config, rowFrequency, rows, grid)) {
-            return false;
-        }
-        grid.xs.resize(size_t(n));
-        grid.values.resize(size_t(n) * size_t(rows));
-    } catch (const std::bad_alloc&) {
-        ReportInsufficientMemory(context.prompt);
+    if (!AllocateSection(context, n, rowFrequency, rows, grid)) {
         return false;
     }
     for (int j = 0; j < n; ++j) {
@@ -214,14 +225,7 @@ bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
     SectionGrid grid;
     std::array<int, kFrequencyCount> rowFrequency{};
     int rows = 0;
-    try {
-        if (!PrepareRows(config, rowFrequency, rows, grid)) {
-            return false;
-        }
-        grid.xs.resize(size_t(n));
-        grid.values.resize(size_t(n) * size_t(rows));
-    } catch (const std::bad_alloc&) {
-        ReportInsufficientMemory(context.prompt);
+    if (!AllocateSection(context, n, rowFrequency, rows, grid)) {
         return false;
     }
     WalkedDistances(survey, 0, n, grid.xs);
