@@ -14,6 +14,7 @@
 #include "instrument/PortNamer.h"
 #include "instrument/ProgramPorts.h"
 #include "platform/PosixSystemClock.h"
+#include "platform/PowerStatusLinux.h"
 #include "platform/QtBluetoothRadio.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
@@ -182,6 +183,8 @@ int RunOrvControl(int argc, char** argv)
     environment.nmeaParser = &nmeaParser;
     environment.gpsMatcher = &gpsMatcher;
     environment.dataDirectory = DataDirectory();
+    PowerStatusLinux power;
+    environment.power = &power;
 
     int status = 0;
     {

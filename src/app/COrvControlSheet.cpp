@@ -82,6 +82,11 @@ void COrvControlSheet::Shutdown()
     qApp->removeEventFilter(this);
     disconnect(m_tabs, nullptr, this, nullptr);
 
+    // An exchange under way ends first: a reply already complete is stored, then the link and
+    // the survey may go.
+    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
+        static_cast<CMainPagePlaceholder*>(Page(id))->EndExchange();
+    }
     // Close has asked already; the journal of a survey that was not let go through Close (the
     // window system ended the program) is kept for recovery.
     m_currentSurvey.reset();
@@ -124,6 +129,11 @@ void COrvControlSheet::BuildPages()
     add(PageId::MainGrid, new CPropertyPageView1(*this, prompt, m_tabs));
     add(PageId::MainTrack, new CPropertyPageView2(*this, prompt, m_tabs));
     add(PageId::Gps, new CPropertyPageGPSView(*this, prompt, m_tabs));
+    auto* grid = static_cast<CPropertyPageView1*>(Page(PageId::MainGrid));
+    auto* track = static_cast<CPropertyPageView2*>(Page(PageId::MainTrack));
+    grid->SetPowerStatus(m_environment.power);
+    track->SetPowerStatus(m_environment.power);
+    track->SetGpsMatcher(m_environment.gpsMatcher);
 }
 
 void COrvControlSheet::BuildMenus()

@@ -33,6 +33,7 @@ namespace orv {
 class FileChooser;
 class GpsMatcher;
 class NmeaParser;
+class PowerStatus;
 class Prompt;
 class Survey;
 
@@ -43,6 +44,8 @@ struct SheetEnvironment
     // The program-wide GPS objects, reset when a GPS-track session begins; may be null.
     NmeaParser* nmeaParser = nullptr;
     GpsMatcher* gpsMatcher = nullptr;
+    // The handheld's battery for the Main pages; may be null (no battery text).
+    PowerStatus* power = nullptr;
     // Where the journals of unsaved surveys go; empty: no journal.
     std::string dataDirectory;
 };

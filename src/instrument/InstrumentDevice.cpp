@@ -149,34 +149,98 @@ bool InstrumentDevice::IsReady() const
     return m_instrument.IsOpen() && (!m_gpsWanted || m_gps.IsOpen());
 }
 
-bool InstrumentDevice::Exchange(std::span<const uint8_t> frame, std::span<uint8_t> reply,
-                                uint32_t& sent, uint32_t& firstByte)
+bool InstrumentDevice::Measure(MeasurementSlot& slot)
 {
-    m_lastError.clear();
-    if (!IsReady()) {
-        return Fail(m_instrument.IsOpen() ? "the GPS receiver is not connected"
-                                          : "the instrument is not connected");
+    PendingExchange x = PrepareMeasure(false);
+    Transfer(x);
+    return FinishMeasure(x, slot);
+}
+
+bool InstrumentDevice::MeasureSeries(std::span<MeasurementSlot, kFrequencyCount> slots)
+{
+    PendingExchange x = PrepareMeasure(true);
+    Transfer(x);
+    return FinishSeries(x, slots);
+}
+
+bool InstrumentDevice::ReadBattery(uint32_t& centivolts)
+{
+    PendingExchange x = PrepareBattery();
+    Transfer(x);
+    return FinishBattery(x, centivolts);
+}
+
+PendingExchange InstrumentDevice::Prepare(PendingExchange::Kind kind,
+                                          std::span<const uint8_t> frame, size_t replySize) const
+{
+    PendingExchange x;
+    x.kind = kind;
+    x.frameSize = std::min(frame.size(), x.frame.size());
+    std::copy_n(frame.begin(), x.frameSize, x.frame.begin());
+    x.replySize = std::min(replySize, x.reply.size());
+    x.ready = IsReady();
+    if (!x.ready) {
+        x.error = m_instrument.IsOpen() ? "the GPS receiver is not connected"
+                                        : "the instrument is not connected";
     }
+    m_cancel = false;
+    return x;
+}
+
+PendingExchange InstrumentDevice::PrepareMeasure(bool series) const
+{
+    if (series) {
+        return Prepare(PendingExchange::Kind::Series, wire::SeriesCommand(), kReplySize);
+    }
+    const uint16_t mask = wire::FrequencyMask(m_config.UsedFrequencies);
+    return Prepare(PendingExchange::Kind::Measure, wire::MeasureCommand(mask), kReplySize);
+}
+
+PendingExchange InstrumentDevice::PrepareBattery() const
+{
+    return Prepare(PendingExchange::Kind::Battery, wire::BatteryCommand(), wire::kBatteryReplySize);
+}
+
+bool InstrumentDevice::Transfer(PendingExchange& x)
+{
+    x.transferred = false;
+    const auto fail = [&x](std::string reason) {
+        x.error = std::move(reason);
+        return false;
+    };
+    if (!x.ready) {
+        return false;
+    }
+    x.error.clear();
+    const std::span<uint8_t> reply(x.reply.data(), x.replySize);
     m_instrument.Purge();
-    if (!m_instrument.Write(frame)) {
-        return Fail(WithReason("cannot send the command to the instrument", m_instrument));
+    if (!m_instrument.Write(std::span<const uint8_t>(x.frame.data(), x.frameSize))) {
+        return fail(WithReason("cannot send the command to the instrument", m_instrument));
     }
-    sent = m_clock.Now();
-    firstByte = sent;
+    const uint32_t sent = m_clock.Now();
+    x.sent = sent;
+    x.firstByte = sent;
     size_t received = 0;
     // The instrument may answer in pieces; keep reading until the whole reply or the deadline.
+    // Reads are cut into short slices so that a cancel request is seen soon.
+    constexpr auto kSlice = std::chrono::milliseconds(100);
     while (received < reply.size()) {
+        if (m_cancel.load()) {
+            return fail("the measurement was cancelled after " + std::to_string(received) + " of " +
+                        std::to_string(reply.size()) + " reply bytes");
+        }
         const uint32_t elapsed = m_clock.Now() - sent;
         const uint32_t left =
             elapsed < m_timings.replyTimeoutMs ? m_timings.replyTimeoutMs - elapsed : 0;
         // A read never waits past the deadline by more than a tick.
         const auto wait =
-            std::min(ReadTimeoutFor(reply.size() - received), std::chrono::milliseconds(left + 1));
+            std::min({ReadTimeoutFor(reply.size() - received), std::chrono::milliseconds(left + 1),
+                      std::chrono::milliseconds(kSlice)});
         size_t got = 0;
         const bool ok = m_instrument.Read(reply.subspan(received), wait, got);
         if (ok && got > 0) {
             if (received == 0) {
-                firstByte = m_clock.Now();
+                x.firstByte = m_clock.Now();
             }
             received += std::min(got, reply.size() - received);
             if (received == reply.size()) {
@@ -185,7 +249,7 @@ bool InstrumentDevice::Exchange(std::span<const uint8_t> frame, std::span<uint8_
         } else if (!ok && !m_instrument.IsOpen()) {
             // The port closed itself: the device went away. Waiting out the time-out cannot
             // bring the reply back.
-            return Fail(WithReason("the link to the instrument was lost after " +
+            return fail(WithReason("the link to the instrument was lost after " +
                                        std::to_string(received) + " of " +
                                        std::to_string(reply.size()) + " reply bytes",
                                    m_instrument));
@@ -193,28 +257,36 @@ bool InstrumentDevice::Exchange(std::span<const uint8_t> frame, std::span<uint8_
             m_clock.Sleep(m_timings.idleSleepMs);
         }
         if (m_clock.Now() - sent > m_timings.replyTimeoutMs) {
-            return Fail("no complete reply from the instrument within " +
+            return fail("no complete reply from the instrument within " +
                         std::to_string(m_timings.replyTimeoutMs) + " ms (" +
                         std::to_string(received) + " of " + std::to_string(reply.size()) +
                         " bytes)");
         }
     }
+    x.transferred = true;
     return true;
 }
 
-bool InstrumentDevice::Measure(MeasurementSlot& slot)
+bool InstrumentDevice::Settle(const PendingExchange& x, PendingExchange::Kind kind)
 {
-    const uint16_t mask = wire::FrequencyMask(m_config.UsedFrequencies);
-    const wire::MeasureFrame frame = wire::MeasureCommand(mask);
-    std::array<uint8_t, kReplySize> reply{};
-    uint32_t sent = 0;
-    uint32_t firstByte = 0;
-    if (!Exchange(frame, reply, sent, firstByte)) {
+    m_lastError.clear();
+    if (x.kind != kind) {
+        return Fail("the exchange answers another command");
+    }
+    if (!x.transferred) {
+        return Fail(x.error.empty() ? std::string("the exchange did not take place") : x.error);
+    }
+    return true;
+}
+
+bool InstrumentDevice::FinishMeasure(const PendingExchange& x, MeasurementSlot& slot)
+{
+    if (!Settle(x, PendingExchange::Kind::Measure)) {
         return false;
     }
     MeasurementSlot result;
-    result.SetTickStamp(sent + ((firstByte - sent) >> 1));
-    const bool filled = result.AssignReply(reply);
+    result.SetTickStamp(x.sent + ((x.firstByte - x.sent) >> 1));
+    const bool filled = result.AssignReply(x.reply);
     m_config.NoteInstrumentSerial(result.SerialNumber());
     if (!filled) {
         return Fail("the instrument's reply holds no frequency (empty present mask)");
@@ -223,21 +295,18 @@ bool InstrumentDevice::Measure(MeasurementSlot& slot)
     return true;
 }
 
-bool InstrumentDevice::MeasureSeries(std::span<MeasurementSlot, kFrequencyCount> slots)
+bool InstrumentDevice::FinishSeries(const PendingExchange& x,
+                                    std::span<MeasurementSlot, kFrequencyCount> slots)
 {
-    const wire::MeasureFrame frame = wire::SeriesCommand();
-    std::array<uint8_t, kReplySize> reply{};
-    uint32_t sent = 0;
-    uint32_t firstByte = 0;
-    if (!Exchange(frame, reply, sent, firstByte)) {
+    if (!Settle(x, PendingExchange::Kind::Series)) {
         return false;
     }
     std::array<MeasurementSlot, kFrequencyCount> result{};
-    const uint32_t span = firstByte - sent;
+    const uint32_t span = x.firstByte - x.sent;
     for (int i = 0; i < kFrequencyCount; ++i) {
         MeasurementSlot& sample = result[size_t(i)];
-        sample.SetTickStamp(sent + (uint32_t(i) * span) / 13u);
-        sample.AssignSingle(reply, i);
+        sample.SetTickStamp(x.sent + (uint32_t(i) * span) / 13u);
+        sample.AssignSingle(x.reply, i);
     }
     // Slot 0 carries serial 0, so this selects nothing; the series keeps the calibration in use.
     m_config.NoteInstrumentSerial(result[0].SerialNumber());
@@ -245,16 +314,13 @@ bool InstrumentDevice::MeasureSeries(std::span<MeasurementSlot, kFrequencyCount>
     return true;
 }
 
-bool InstrumentDevice::ReadBattery(uint32_t& centivolts)
+bool InstrumentDevice::FinishBattery(const PendingExchange& x, uint32_t& centivolts)
 {
-    const wire::BatteryFrame frame = wire::BatteryCommand();
-    std::array<uint8_t, wire::kBatteryReplySize> reply{};
-    uint32_t sent = 0;
-    uint32_t firstByte = 0;
-    if (!Exchange(frame, reply, sent, firstByte)) {
+    if (!Settle(x, PendingExchange::Kind::Battery)) {
         return false;
     }
-    centivolts = wire::BatteryCentivolts(reply);
+    centivolts = wire::BatteryCentivolts(
+        std::span<const uint8_t, wire::kBatteryReplySize>(x.reply.data(), wire::kBatteryReplySize));
     return true;
 }
 

@@ -19,6 +19,7 @@
 #include "base/Frequencies.h"
 #include "instrument/MeasurementSlot.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <span>
@@ -37,6 +38,30 @@ class TickClock;
 // goes false. It outlives every InstrumentDevice, since the thread may still look at it after the
 // device is gone.
 extern std::atomic<bool> gpsReaderRunning;
+
+// One exchange taken in three steps, so that the port work can run on another thread than the
+// one that owns the configuration (which has no lock):
+//
+//     PendingExchange x = device.PrepareMeasure(config.TrasserMode != 0);  // owner's thread
+//     device.Transfer(x);                  // worker thread: the port and the clock only
+//     device.FinishMeasure(x, slot);       // owner's thread: decoding, NoteInstrumentSerial
+//
+// Measure, MeasureSeries and ReadBattery are the three steps in a row. Prepare and Finish must
+// not overlap a Transfer on another thread; CancelTransfer may be called from anywhere.
+struct PendingExchange
+{
+    enum class Kind { Measure, Series, Battery };
+    Kind kind = Kind::Measure;
+    std::array<uint8_t, 9> frame{};
+    size_t frameSize = 0;
+    std::array<uint8_t, kReplySize> reply{};
+    size_t replySize = 0;
+    uint32_t sent = 0;       // tick right after the command was written
+    uint32_t firstByte = 0;  // tick of the first reply data
+    bool ready = false;      // the link was ready when the exchange was prepared
+    bool transferred = false;
+    std::string error;  // why the transfer failed
+};
 
 struct LinkTimings
 {
@@ -90,15 +115,31 @@ public:
     // The battery voltage in hundredths of a volt.
     [[nodiscard]] bool ReadBattery(uint32_t& centivolts);
 
+    // The steps of an exchange (PendingExchange). Prepare reads the configuration and whether
+    // the link is ready, and clears an earlier cancel request.
+    [[nodiscard]] PendingExchange PrepareMeasure(bool series) const;
+    [[nodiscard]] PendingExchange PrepareBattery() const;
+    // Purges, sends the frame and reads the reply; touches only the instrument port, the clock
+    // and the exchange. False with the reason in `exchange.error`.
+    bool Transfer(PendingExchange& exchange);
+    // Ends a Transfer in progress on another thread as a failure ("the measurement was
+    // cancelled"); the port stays as it is.
+    void CancelTransfer() { m_cancel = true; }
+    // Decode a transferred exchange; the result of the three steps, with LastError set.
+    [[nodiscard]] bool FinishMeasure(const PendingExchange& exchange, MeasurementSlot& slot);
+    [[nodiscard]] bool FinishSeries(const PendingExchange& exchange,
+                                    std::span<MeasurementSlot, kFrequencyCount> slots);
+    [[nodiscard]] bool FinishBattery(const PendingExchange& exchange, uint32_t& centivolts);
+
     // Why the last operation failed, for the operator; empty after a success.
     [[nodiscard]] const std::string& LastError() const { return m_lastError; }
     [[nodiscard]] bool RadioWasOn() const { return m_radioWasOn; }
 
 private:
-    // Purges, sends `frame`, and reads reply.size() bytes. `sent` is the tick right after the
-    // write, `firstByte` the tick of the first reply data.
-    bool Exchange(std::span<const uint8_t> frame, std::span<uint8_t> reply, uint32_t& sent,
-                  uint32_t& firstByte);
+    PendingExchange Prepare(PendingExchange::Kind kind, std::span<const uint8_t> frame,
+                            size_t replySize) const;
+    // Takes over the outcome of a transfer: false, with LastError, when it failed.
+    bool Settle(const PendingExchange& exchange, PendingExchange::Kind kind);
     bool Fail(std::string reason);
 
     Configuration& m_config;
@@ -112,6 +153,7 @@ private:
     bool m_radioWasOn = false;
     bool m_gpsWanted = false;
     std::string m_lastError;
+    mutable std::atomic<bool> m_cancel{false};
 };
 
 // What the program-wide device is made with. The ports are the program's (ProgramPorts.h) and the

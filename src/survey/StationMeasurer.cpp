@@ -1,8 +1,10 @@
 #include "survey/StationMeasurer.h"
 
+#include "config/Configuration.h"
 #include "gps/GpsMatcher.h"
 #include "instrument/InstrumentDevice.h"
 #include "survey/GridSurvey.h"
+#include "survey/Survey.h"
 #include "survey/TrackSurvey.h"
 
 namespace orv {
@@ -29,10 +31,33 @@ bool StationMeasurer::Measure(std::string& error)
     if (!Connect(error)) {
         return false;
     }
+    PendingExchange x = Prepare();
+    m_device.Transfer(x);
+    return Complete(x, error);
+}
+
+PendingExchange StationMeasurer::Prepare() const
+{
+    return m_device.PrepareMeasure(m_survey.Config().TrasserMode != 0);
+}
+
+bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& error)
+{
     const int before = m_survey.CurrentIndex();
-    if (!m_survey.MeasureStation(m_device)) {
+    bool stored = false;
+    bool measured = false;
+    if (exchange.kind == PendingExchange::Kind::Series) {
+        std::array<MeasurementSlot, kFrequencyCount> slots{};
+        measured = m_device.FinishSeries(exchange, slots);
+        stored = measured && m_survey.StoreSeries(slots);
+    } else {
+        MeasurementSlot slot;
+        measured = m_device.FinishMeasure(exchange, slot);
+        stored = measured && m_survey.StoreMeasurement(slot);
+    }
+    if (!stored) {
         error = "Failed to measure";
-        if (!m_device.LastError().empty()) {
+        if (!measured && !m_device.LastError().empty()) {
             error += ": " + m_device.LastError();
         } else {
             error += ": out of memory for a new station";

@@ -16,6 +16,7 @@
 // `orvtool survey` walks whole surveys with it; the Main pages use it for Start and the timer.
 
 #include "gps/GpsFix.h"
+#include "instrument/InstrumentDevice.h"
 
 #include <cstdint>
 #include <set>
@@ -24,7 +25,6 @@
 namespace orv {
 
 class GpsMatcher;
-class InstrumentDevice;
 class MessagePoster;
 class Survey;
 
@@ -42,6 +42,13 @@ public:
     // failed: nothing is stored, the link is closed so the next measurement reconnects, and
     // `error` says why.
     [[nodiscard]] bool Measure(std::string& error);
+    // Measure in steps, for a caller that runs the port work on a worker thread:
+    //     PendingExchange x = measurer.Prepare();   // this thread: reads the configuration
+    //     device.Transfer(x);                       // the worker: the port only
+    //     measurer.Complete(x, error);              // this thread: store, advance, positions
+    // Connect first. Complete fails, closing the link, exactly where Measure would.
+    [[nodiscard]] PendingExchange Prepare() const;
+    [[nodiscard]] bool Complete(const PendingExchange& exchange, std::string& error);
     // True when the last successful measurement could not advance the cursor: a full grid,
     // whose last station the next measurement would replace ("Measure completed").
     [[nodiscard]] bool SurveyComplete() const { return m_complete; }

@@ -19,13 +19,17 @@
 #include "ui/pages/CPropertyPageW2.h"
 
 #include <QApplication>
+#include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <vector>
 
@@ -124,6 +128,17 @@ protected:
         m_page->PaintNow();
         ASSERT_FALSE(m_page->RepaintPending());
         m_page->findChild<QPushButton*>(QStringLiteral("control1041"))->click();
+        WaitForExchange();
+    }
+    // The exchange runs on the worker thread; its result arrives as a queued event.
+    void WaitForExchange()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (m_page->ExchangeRunning() && std::chrono::steady_clock::now() < deadline) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ASSERT_FALSE(m_page->ExchangeRunning()) << "the exchange did not end";
     }
     int Measured() const
     {
@@ -158,9 +173,21 @@ TEST_F(MainPage, WalksAMapSurveyAndShowsTheField)
     EXPECT_EQ(m_page->ShownGraphic(), 1004);
     EXPECT_EQ(m_page->StatusText(), "Sounding curve: profile 0, station 0");
 
-    // Start again before the result is drawn does nothing.
+    // Start again before the result is drawn does nothing. Only the exchange's result is let
+    // in, no paint.
+    m_page->PaintNow();
     m_page->findChild<QPushButton*>(QStringLiteral("control1041"))->click();
+    EXPECT_TRUE(m_page->ExchangeRunning());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (m_page->ExchangeRunning() && std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(Measured(), 2);
+    ASSERT_TRUE(m_page->RepaintPending());
     m_page->findChild<QPushButton*>(QStringLiteral("control1041"))->click();
+    EXPECT_FALSE(m_page->ExchangeRunning());
+    WaitForExchange();
     EXPECT_EQ(Measured(), 2);
 
     for (int i = 2; i < 15; ++i) {
@@ -208,6 +235,64 @@ TEST_F(MainPage, AFailedExchangeLosesNothingAndClosesTheLink)
     EXPECT_FALSE(GetInstrumentDevice().IsReady());
     // The next Start reconnects and goes on at the next station.
     Start();
+    EXPECT_EQ(Measured(), 3);
+}
+
+// The exchange runs on a worker thread: the window goes on handling its events, the operator's
+// input goes only to Cancel, and Cancel ends a hung exchange as a failed measurement.
+TEST_F(MainPage, AHungExchangeKeepsTheWindowAliveAndCanBeCancelled)
+{
+    Start();
+    Start();
+    ASSERT_EQ(Measured(), 2);
+    m_sim->SetFaults({.neverAnswer = true});
+    m_sheet.messages.clear();
+    m_page->PaintNow();
+    auto* start = m_page->findChild<QPushButton*>(QStringLiteral("control1041"));
+    auto* cancel = m_page->findChild<QPushButton*>(QStringLiteral("cancelExchange"));
+    auto* right = m_page->findChild<QPushButton*>(QStringLiteral("control1082"));
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(start, Qt::LeftButton);
+    ASSERT_TRUE(m_page->ExchangeRunning());
+    EXPECT_TRUE(cancel->isVisibleTo(m_page.get()));
+    EXPECT_FALSE(start->isEnabled());
+
+    // The event loop runs while the instrument is silent.
+    bool ranDuringExchange = false;
+    QTimer::singleShot(30, m_page.get(), [&] { ranDuringExchange = m_page->ExchangeRunning(); });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (std::chrono::steady_clock::now() < until) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_TRUE(ranDuringExchange);
+    // Other buttons do nothing meanwhile.
+    const int station = m_survey->CurrentStation();
+    QTest::mouseClick(right, Qt::LeftButton);
+    EXPECT_EQ(m_survey->CurrentStation(), station);
+
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    WaitForExchange();
+    EXPECT_EQ(Measured(), 2);
+    EXPECT_NE(std::find(m_sheet.messages.begin(), m_sheet.messages.end(), 9036u),
+              m_sheet.messages.end());
+    EXPECT_FALSE(GetInstrumentDevice().IsReady());
+    EXPECT_FALSE(cancel->isVisibleTo(m_page.get()));
+    EXPECT_TRUE(start->isEnabled());
+
+    // The instrument answers again: the next Start goes on at the next station.
+    m_sim->SetFaults({});
+    Start();
+    EXPECT_EQ(Measured(), 3);
+
+    // A page that goes away during an exchange ends it without asking anything.
+    m_sim->SetFaults({.neverAnswer = true});
+    m_page->PaintNow();
+    start->click();
+    ASSERT_TRUE(m_page->ExchangeRunning());
+    const size_t told = m_prompt.told.size();
+    m_page.reset();
+    EXPECT_EQ(m_prompt.told.size(), told);
     EXPECT_EQ(Measured(), 3);
 }
 

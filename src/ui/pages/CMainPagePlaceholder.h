@@ -18,10 +18,25 @@ public:
     CMainPagePlaceholder(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent = nullptr);
 
     // The survey of the session, not owned; null outside a session.
-    void SetSurvey(Survey* survey) { m_survey = survey; }
+    void SetSurvey(Survey* survey)
+    {
+        if (survey != m_survey) {
+            EndExchange();
+            m_survey = survey;
+            SurveyChanged();
+        }
+    }
     Survey* CurrentSurvey() const { return m_survey; }
     void ResetCursorState() {}
+    // Ends an exchange with the instrument under way, before the survey or the link goes away
+    // (shutdown): a reply already complete is still stored, nothing is asked.
+    virtual void EndExchange() {}
 
+protected:
+    // A new survey (or none) was given.
+    virtual void SurveyChanged() {}
+
+public:
     bool OnSetActive() override;
     bool OnKillActive() override;
 

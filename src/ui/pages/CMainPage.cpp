@@ -1,0 +1,775 @@
+#include "ui/pages/CMainPage.h"
+
+#include "base/MessagePoster.h"
+#include "base/NoValue.h"
+#include "base/Prompt.h"
+#include "config/Configuration.h"
+#include "graphics/TextPainter.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
+#include "survey/StationMeasurer.h"
+#include "survey/Survey.h"
+#include "ui/pages/CExchangeWorker.h"
+#include "ui/pages/PowerStatus.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+
+namespace orv {
+
+namespace {
+
+constexpr int kBatteryPeriodMs = 10000;
+constexpr int kPopupMs = 1500;
+constexpr uint32_t kKeyEnter = 13;
+constexpr uint32_t kKeyLeft = 37;
+constexpr uint32_t kKeyUp = 38;
+constexpr uint32_t kKeyRight = 39;
+constexpr uint32_t kKeyDown = 40;
+
+QString Name(int id) { return QStringLiteral("control%1").arg(id); }
+
+// Texts of the page and of the View menu (menu 157).
+namespace words {
+constexpr const char* kReady = "Ready";
+constexpr const char* kCancel = "Cancel";
+constexpr const char* kFrequency = "Freq.:";
+constexpr const char* kView = "View";
+constexpr const char* kGrid = "Grid";
+constexpr const char* kScaleMarks = "Scale marks";
+constexpr const char* kFitToScreen = "Fit to screen";
+constexpr const char* kShowGpsTrack = "Show GPS track";
+constexpr const char* kBatteryRemaining = "Battery charge remaining: %d%%";
+}  // namespace words
+QString Word(const char* text) { return QString::fromUtf8(text); }
+QString Resource(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+// Labels into the canvas with QPainter on the canvas's own pixels (8-point sans, as on the
+// handheld).
+class CanvasTextPainter final : public TextPainter
+{
+public:
+    CanvasTextPainter() : m_font(QStringLiteral("Liberation Sans")) { m_font.setPointSize(8); }
+    TextExtent Measure(std::string_view text) override
+    {
+        const QFontMetrics metrics(m_font);
+        const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+        return TextExtent{metrics.horizontalAdvance(s), metrics.height()};
+    }
+    void Draw(PlotCanvas& canvas, int x, int y, std::string_view text, Colour colour) override
+    {
+        if (!canvas.IsCreated()) {
+            return;
+        }
+        QImage image(reinterpret_cast<uchar*>(canvas.PixelData()), canvas.Width(), canvas.Height(),
+                     canvas.BytesPerLine(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.setFont(m_font);
+        painter.setPen(QColor(static_cast<int>(RedOf(colour)), static_cast<int>(GreenOf(colour)),
+                              static_cast<int>(BlueOf(colour))));
+        const QFontMetrics metrics(m_font);
+        painter.drawText(x, y + metrics.ascent(),
+                         QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+        canvas.NoteChange();
+    }
+
+private:
+    QFont m_font;
+};
+
+// A widget that shows what its page paints.
+class PaintedArea final : public QWidget
+{
+public:
+    PaintedArea(QWidget* parent, std::function<void(QWidget*)> paint,
+                std::function<void(QWidget*, QPoint)> tap = {})
+        : QWidget(parent), m_paint(std::move(paint)), m_tap(std::move(tap))
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { m_paint(this); }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (m_tap && event->button() == Qt::LeftButton) {
+            m_tap(this, event->position().toPoint());
+        }
+        QWidget::mousePressEvent(event);
+    }
+
+private:
+    std::function<void(QWidget*)> m_paint;
+    std::function<void(QWidget*, QPoint)> m_tap;
+};
+
+int64_t MonotonicMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QImage CanvasImage(const PlotCanvas& canvas)
+{
+    return QImage(reinterpret_cast<const uchar*>(canvas.PixelData()), canvas.Width(),
+                  canvas.Height(), canvas.BytesPerLine(), QImage::Format_RGB32);
+}
+
+}  // namespace
+
+CMainPage::CMainPage(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent)
+    : CMainPagePlaceholder(id, sheet, prompt, parent),
+      m_text(std::make_unique<CanvasTextPainter>()),
+      m_worker(new CExchangeWorker(this))
+{}
+
+CMainPage::~CMainPage()
+{
+    EndExchange();
+    if (QApplication::overrideCursor() != nullptr && m_job != Job::None) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void CMainPage::BuildControls()
+{
+    // The placeholder's note gives way to the page's own controls.
+    for (QLabel* note : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        note->hide();
+    }
+    auto* layout = qobject_cast<QVBoxLayout*>(this->layout());
+
+    auto* top = new QHBoxLayout();
+    m_statusLabel = new QLabel(Word(words::kReady), this);
+    m_statusLabel->setObjectName(Name(1075));
+    m_instrumentBattery = new QLabel(this);
+    m_instrumentBattery->setObjectName(Name(1074));
+    m_handheldBattery = new QLabel(this);
+    m_handheldBattery->setObjectName(Name(1069));
+    m_handheldBattery->installEventFilter(this);
+    top->addWidget(m_statusLabel, 1);
+    top->addWidget(m_instrumentBattery);
+    top->addWidget(m_handheldBattery);
+    layout->addLayout(top);
+
+    m_graphic = new PaintedArea(
+        this, [this](QWidget* w) { PaintGraphic(w); },
+        [this](QWidget* w, QPoint at) { ShowReadout(w, at); });
+    m_graphic->setObjectName(Name(1001));
+    m_graphic->setMinimumSize(200, 150);
+    layout->addWidget(m_graphic, 1);
+
+    auto* bottom = new QHBoxLayout();
+    m_fields = new QGridLayout();
+    m_start = new QPushButton(Resource(string_id::kStart), this);
+    m_start->setObjectName(Name(1041));
+    m_fields->addWidget(m_start, 0, 0, 1, 3);
+    // Cancel takes Start's place while an exchange runs.
+    m_cancel = new QPushButton(Word(words::kCancel), this);
+    m_cancel->setObjectName(QStringLiteral("cancelExchange"));
+    m_cancel->hide();
+    m_fields->addWidget(m_cancel, 0, 0, 1, 3);
+    m_worker->SetAllowedWidget(m_cancel);
+
+    AddPositionFields(m_fields);
+    const int row = m_fields->rowCount();
+    m_frequencyEdit = AddField(1043, Word(words::kFrequency), row, false);
+    auto* spin = new QWidget(this);
+    spin->setObjectName(Name(1048));
+    auto* spinColumn = new QVBoxLayout(spin);
+    spinColumn->setContentsMargins(0, 0, 0, 0);
+    spinColumn->setSpacing(0);
+    for (const auto& [name, delta] : {std::pair{"up", -1}, std::pair{"down", +1}}) {
+        auto* b = new QPushButton(QString::fromUtf8(delta < 0 ? "\u25B2" : "\u25BC"), spin);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setFixedSize(20, 12);
+        b->setAutoRepeat(true);
+        spinColumn->addWidget(b);
+        const int d = delta;
+        connect(b, &QPushButton::clicked, this, [this, d] { StepFrequency(d); });
+    }
+    m_fields->addWidget(spin, row, 2);
+    bottom->addLayout(m_fields);
+
+    m_overview = new PaintedArea(this, [this](QWidget* w) { PaintOverview(w); });
+    m_overview->setObjectName(Name(1040));
+    m_overview->setFixedSize(116, 60);
+    bottom->addWidget(m_overview);
+
+    auto* arrows = new QGridLayout();
+    const auto arrow = [this, arrows](int id, const char* text, uint32_t key, int r, int c) {
+        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        b->setObjectName(Name(id));
+        b->setFixedSize(48, 26);
+        arrows->addWidget(b, r, c);
+        connect(b, &QPushButton::clicked, this, [this, key] { OnHandheldKey(key, false); });
+    };
+    arrow(1076, "UP", kKeyUp, 0, 1);
+    arrow(1083, "LEFT", kKeyLeft, 1, 0);
+    arrow(1080, "OK", kKeyEnter, 1, 1);
+    arrow(1082, "RIGHT", kKeyRight, 1, 2);
+    arrow(1084, "DOWN", kKeyDown, 2, 1);
+    bottom->addLayout(arrows);
+    layout->addLayout(bottom);
+
+    connect(m_start, &QPushButton::clicked, this, [this] { Start(); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { CancelExchange(); });
+}
+
+QLineEdit* CMainPage::AddField(int id, const QString& label, int row, bool readOnly)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(Name(id));
+    edit->setMaximumWidth(50);
+    edit->setReadOnly(readOnly);
+    m_fields->addWidget(new QLabel(label, this), row, 0);
+    m_fields->addWidget(edit, row, 1);
+    return edit;
+}
+
+StationMeasurer& CMainPage::Measurer()
+{
+    if (!m_measurer) {
+        m_measurer = std::make_unique<StationMeasurer>(*CurrentSurvey(), GetInstrumentDevice(),
+                                                       Matcher(), PositionPoster());
+    }
+    return *m_measurer;
+}
+
+void CMainPage::SurveyChanged()
+{
+    // The survey of a series that ran is gone: the series ends with it.
+    StopSeries();
+    m_measurer.reset();
+    m_selection.Reset();
+    if (CurrentSurvey() != nullptr) {
+        CopyPositionFromSurvey();
+        KeepPreviousPosition();
+    }
+    m_recompute = true;
+}
+
+bool CMainPage::OnSetActive()
+{
+    if (CurrentSurvey() != nullptr) {
+        CopyPositionFromSurvey();
+    }
+    m_handheldBatteryPercent = m_power ? m_power->BatteryPercent() : -1;
+    m_batteryTimer.start(kBatteryPeriodMs, this);
+    CMainPagePlaceholder::OnSetActive();
+    m_pageActive = true;
+    RequestRedraw(true, true);
+    return true;
+}
+
+bool CMainPage::OnKillActive()
+{
+    m_batteryTimer.stop();
+    if (!CMainPagePlaceholder::OnKillActive()) {
+        return false;
+    }
+    m_pageActive = false;
+    return true;
+}
+
+void CMainPage::RefreshControls()
+{
+    m_start->setText(
+        Resource(main_page::StartTextId(GetConfiguration().TimerMode != 0, m_timerRunning)));
+}
+
+void CMainPage::NeedsRepaint()
+{
+    m_repaintPending = true;
+    Sheet().SendToSheet(message::kScreenLayout, 1, 0);
+}
+
+void CMainPage::RequestRedraw(bool recompute, bool redrawGraphics)
+{
+    m_repaintPending = true;
+    m_recompute = m_recompute || recompute;
+    m_redrawGraphics = m_redrawGraphics || redrawGraphics;
+    m_graphic->update();
+    m_overview->update();
+}
+
+void CMainPage::EnterBusy()
+{
+    m_start->setEnabled(false);
+    m_start->hide();
+    m_cancel->setEnabled(true);
+    m_cancel->show();
+    m_cancelRequested = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CMainPage::LeaveBusy()
+{
+    QApplication::restoreOverrideCursor();
+    m_cancel->hide();
+    m_start->show();
+    m_start->setEnabled(true);
+}
+
+void CMainPage::Start()
+{
+    if (m_job != Job::None || (!m_timerRunning && m_repaintPending && isVisible())) {
+        return;
+    }
+    if (CurrentSurvey() == nullptr) {
+        return;
+    }
+    InstrumentDevice& device = GetInstrumentDevice();
+    if (!device.IsReady()) {
+        if (!device.Connect()) {
+            std::string text(ResourceString(string_id::kFailedToConnect));
+            if (!device.LastError().empty()) {
+                std::fprintf(stderr, "orvcontrol: %s: %s\n", text.c_str(),
+                             device.LastError().c_str());
+            }
+            PagePrompt().Tell(text, std::string(ResourceString(string_id::kAppTitle)), Icon::Error);
+            NeedsRepaint();
+            return;
+        }
+        NeedsRepaint();
+    }
+    // The battery reading, then the series or the measurement.
+    m_device = &device;
+    m_pending = device.PrepareBattery();
+    m_job = Job::Battery;
+    EnterBusy();
+    m_worker->Run([this] { m_device->Transfer(m_pending); }, [this] { AfterBattery(); });
+}
+
+void CMainPage::AfterBattery()
+{
+    uint32_t centivolts = 0;
+    const bool read = m_device->FinishBattery(m_pending, centivolts);
+    m_instrumentBattery->setText(
+        QString::fromStdString(main_page::InstrumentBatteryText(read, centivolts)));
+    LeaveBusy();
+    m_job = Job::None;
+    if (m_cancelRequested) {
+        // The operator gave up on a link that does not answer: as a failed measurement.
+        FailMeasurement();
+        NeedsRepaint();
+        return;
+    }
+    if (CurrentSurvey() == nullptr) {
+        return;
+    }
+    if (GetConfiguration().TimerMode != 0) {
+        if (m_timerRunning) {
+            StopSeries();
+            return;
+        }
+        if (!StartSeries()) {
+            PagePrompt().Tell(std::string(ResourceString(string_id::kFailedToSetTimer)),
+                              std::string(ResourceString(string_id::kAppTitle)), Icon::Error);
+            NeedsRepaint();
+            return;
+        }
+        TimerStep();
+        return;
+    }
+    BeginMeasurement(false);
+}
+
+void CMainPage::BeginMeasurement(bool fromTimer)
+{
+    StationMeasurer& measurer = Measurer();
+    m_device = &GetInstrumentDevice();
+    m_pending = measurer.Prepare();
+    m_job = Job::Measurement;
+    EnterBusy();
+    m_worker->Run([this] { m_device->Transfer(m_pending); },
+                  [this, fromTimer] { EndMeasurement(fromTimer); });
+}
+
+void CMainPage::EndMeasurement(bool fromTimer)
+{
+    std::string error;
+    const bool ok = CurrentSurvey() != nullptr && Measurer().Complete(m_pending, error);
+    LeaveBusy();
+    m_job = Job::None;
+    if (!ok) {
+        if (!error.empty()) {
+            std::fprintf(stderr, "orvcontrol: %s\n", error.c_str());
+        }
+        if (fromTimer) {
+            StopSeries();
+        }
+        FailMeasurement();
+        if (!fromTimer || m_pageActive) {
+            NeedsRepaint();
+        }
+        return;
+    }
+    AfterMeasurement(fromTimer);
+}
+
+void CMainPage::CancelExchange()
+{
+    if (m_job == Job::None || m_device == nullptr) {
+        return;
+    }
+    m_cancelRequested = true;
+    m_cancel->setEnabled(false);
+    m_device->CancelTransfer();
+}
+
+void CMainPage::EndExchange()
+{
+    if (m_job == Job::None) {
+        return;
+    }
+    m_device->CancelTransfer();
+    m_worker->Abandon();
+    // A reply that was complete before the cancel is kept.
+    if (m_job == Job::Measurement && m_pending.transferred && CurrentSurvey() != nullptr) {
+        std::string error;
+        (void)Measurer().Complete(m_pending, error);
+    }
+    m_job = Job::None;
+    StopSeries();
+    LeaveBusy();
+}
+
+void CMainPage::FailMeasurement()
+{
+    ReportMeasurementFailure();
+    GetInstrumentDevice().CloseLink();
+}
+
+// Start 5.5 and the timer step's 5 to 7: the new position, the redraw, the series count.
+void CMainPage::AfterMeasurement(bool fromTimer)
+{
+    KeepPreviousPosition();
+    CopyPositionFromSurvey();
+    FieldsToControls();
+    m_selection.Reset();
+    if (!fromTimer || m_pageActive) {
+        RequestRedraw(true, true);
+    }
+    if (!AfterAdvance(fromTimer)) {
+        return;
+    }
+    if (fromTimer) {
+        ++m_timerMeasurements;
+        if (m_timerMeasurements == GetConfiguration().TimerCount) {
+            StopSeries();
+        }
+    }
+}
+
+void CMainPage::TellMeasureCompleted(bool fromTimer)
+{
+    if (fromTimer) {
+        StopSeries();
+    }
+    PagePrompt().Tell(std::string(ResourceString(string_id::kMeasureCompleted)),
+                      std::string(ResourceString(string_id::kAppTitle)), Icon::None);
+    if (!fromTimer || m_pageActive) {
+        NeedsRepaint();
+    }
+}
+
+void CMainPage::BeepTwice()
+{
+    QApplication::beep();
+    QTimer::singleShot(100, this, [] { QApplication::beep(); });
+}
+
+bool CMainPage::StartSeries()
+{
+    StopSeries();
+    const int delay = GetConfiguration().TimerDelay;
+    if (delay > 0) {
+        m_seriesTimer.start(delay, this);
+    }
+    m_timerRunning = m_seriesTimer.isActive();
+    if (m_timerRunning) {
+        m_timerMeasurements = 0;
+        m_timerDelayInUse = delay;
+    }
+    RefreshControls();
+    return m_timerRunning;
+}
+
+void CMainPage::StopSeries()
+{
+    m_timerRunning = false;
+    m_seriesTimer.stop();
+    if (m_start != nullptr) {
+        RefreshControls();
+    }
+}
+
+void CMainPage::TimerStep()
+{
+    if (!m_timerRunning || m_job != Job::None || CurrentSurvey() == nullptr) {
+        return;
+    }
+    const Configuration& c = GetConfiguration();
+    if (c.TimerMode == 0) {
+        StopSeries();
+        QApplication::beep();
+        return;
+    }
+    if (c.TimerDelay != m_timerDelayInUse && c.TimerDelay > 0) {
+        m_timerDelayInUse = c.TimerDelay;
+        m_seriesTimer.start(m_timerDelayInUse, this);
+    }
+    BeginMeasurement(true);
+}
+
+void CMainPage::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_seriesTimer.timerId()) {
+        TimerStep();
+    } else if (event->timerId() == m_batteryTimer.timerId()) {
+        m_handheldBatteryPercent = m_power ? m_power->BatteryPercent() : -1;
+        RequestRedraw(false, false);
+    } else {
+        CMainPagePlaceholder::timerEvent(event);
+    }
+}
+
+void CMainPage::StepFrequency(int delta)
+{
+    m_frequencyNumber =
+        main_page::StepFrequency(m_frequencyNumber, delta, GetConfiguration().UsedFrequencies);
+    FieldsToControls();
+    if (delta != 0) {
+        RequestRedraw(true, true);
+    }
+}
+
+void CMainPage::OnHandheldKey(uint32_t code, bool repeat)
+{
+    switch (code) {
+        case 0x79:
+        case 0xC5:
+        case 0xC6:
+            Start();
+            return;
+        case 0xC2:
+            StepFrequency(+1);
+            return;
+        case 0xC3:
+            StepFrequency(-1);
+            return;
+        default:
+            break;
+    }
+    if (!m_timerRunning && m_repaintPending && isVisible()) {
+        return;
+    }
+    if (code == kKeyEnter || code == kKeyLeft || code == kKeyRight || code == kKeyUp ||
+        code == kKeyDown) {
+        if (m_timerRunning || CurrentSurvey() == nullptr) {
+            return;
+        }
+        if (code == kKeyEnter) {
+            KeepPreviousPosition();
+            RequestRedraw(true, true);
+        } else {
+            Navigate(code, repeat);
+            FieldsToControls();
+            RequestRedraw(false, true);
+        }
+        return;
+    }
+    CMainPagePlaceholder::OnHandheldKey(code, repeat);
+}
+
+void CMainPage::PaintGraphic(QWidget* target)
+{
+    QPainter painter(target);
+    const QSize size = target->size();
+    // The canvas follows the window's size; a new size draws the graphic afresh.
+    if (!m_canvas.IsCreated() || m_canvas.Width() != size.width() ||
+        m_canvas.Height() != size.height()) {
+        if (!m_canvas.Create(size.width(), size.height())) {
+            painter.fillRect(target->rect(), palette().window());
+            PagePrompt().Tell(std::string(ResourceString(string_id::kInsufficientMemory)),
+                              std::string(ResourceString(string_id::kAppTitle)), Icon::Error);
+            QApplication::exit(string_id::kInsufficientMemory);
+            return;
+        }
+        m_recompute = true;
+    }
+    if (m_recompute) {
+        m_recompute = false;
+        m_redrawGraphics = true;
+        if (m_popup) {
+            m_popup->hide();
+        }
+        // During an exchange Start stays disabled until the exchange is over.
+        const bool disable = !m_timerRunning && m_job == Job::None;
+        if (disable) {
+            m_start->setEnabled(false);
+        }
+        m_canvas.Clear();
+        m_status = CurrentSurvey() != nullptr ? Recompute() : std::string(words::kReady);
+        m_statusLabel->setText(QString::fromStdString(m_status));
+        if (disable) {
+            m_start->setEnabled(true);
+        }
+        m_overview->update();
+    }
+    const PlotCanvas* shown = &m_canvas;
+    if (CurrentSurvey() != nullptr && WantsOverlay()) {
+        // Without memory for the copy the track goes onto the canvas itself.
+        PlotCanvas* overlaid = m_scratch.CopyFrom(m_canvas) ? &m_scratch : &m_canvas;
+        DrawOverlay(*overlaid);
+        shown = overlaid;
+    }
+    const QImage picture = CanvasImage(*shown);
+    painter.drawImage(0, 0, picture);
+    m_handheldBattery->setText(
+        QString::fromStdString(main_page::BatteryText(m_handheldBatteryPercent)));
+    m_repaintPending = false;
+    m_lastPaintMs = MonotonicMs();
+}
+
+int64_t CMainPage::SinceLastPaintMs() const
+{
+    return m_lastPaintMs < 0 ? INT64_MAX : MonotonicMs() - m_lastPaintMs;
+}
+
+void CMainPage::PaintOverview(QWidget* target)
+{
+    QPainter painter(target);
+    const QSize size = target->size();
+    if (!m_overviewCanvas.IsCreated() || m_overviewCanvas.Width() != size.width() ||
+        m_overviewCanvas.Height() != size.height()) {
+        if (!m_overviewCanvas.Create(size.width(), size.height())) {
+            painter.fillRect(target->rect(), palette().window());
+            return;
+        }
+    }
+    m_redrawGraphics = false;
+    m_overviewCanvas.Clear();
+    if (CurrentSurvey() != nullptr) {
+        DrawOverview(m_overviewCanvas, size.width(), size.height());
+    }
+    painter.drawImage(0, 0, CanvasImage(m_overviewCanvas));
+}
+
+void CMainPage::PaintNow()
+{
+    // Rendering runs the paint handlers also where the window is not exposed (offscreen).
+    (void)m_graphic->grab();
+    (void)m_overview->grab();
+}
+
+void CMainPage::ShowPopup(const QString& text, QPoint globalAt)
+{
+    if (m_popup == nullptr) {
+        m_popup = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_popup->setFrameStyle(QFrame::Box | QFrame::Plain);
+        m_popup->setObjectName(QStringLiteral("valuePopup"));
+        m_popup->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    m_popup->setText(text);
+    const QFontMetrics metrics(m_popup->font());
+    const int width = metrics.horizontalAdvance(text) + 4;
+    m_popup->resize(width, metrics.height() + 2);
+    m_popup->move(std::max(0, globalAt.x() - (width - 4) - 3), globalAt.y());
+    m_popup->show();
+    QTimer::singleShot(kPopupMs, m_popup, &QLabel::hide);
+}
+
+QString CMainPage::PopupText() const { return m_popup ? m_popup->text() : QString(); }
+
+void CMainPage::ShowReadout(QWidget* from, QPoint at)
+{
+    const int shown = m_selection.Shown();
+    const bool inFrame = shown != graphic_frame::kNone &&
+                         (shown != graphic_frame::kSoundingCurve || at.x() < from->width() / 2);
+    const float value = m_canvas.GetValue(at.x(), at.y());
+    if (inFrame && value != kNoValue) {
+        ShowPopup(QString::asprintf("%.2lf", static_cast<double>(value)), from->mapToGlobal(at));
+    }
+}
+
+void CMainPage::ShowBatteryPopup(QPoint globalAt)
+{
+    if (m_handheldBatteryPercent < 0 || m_handheldBatteryPercent > 100) {
+        return;
+    }
+    ShowPopup(
+        QString::fromStdString(
+            QString::asprintf(words::kBatteryRemaining, m_handheldBatteryPercent).toStdString()),
+        globalAt);
+}
+
+bool CMainPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_handheldBattery && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            ShowBatteryPopup(mouse->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return CMainPagePlaceholder::eventFilter(watched, event);
+}
+
+void CMainPage::OnTapAndHold(int x, int y)
+{
+    Configuration& c = GetConfiguration();
+    QMenu menu(Word(words::kView), this);
+    menu.setObjectName(QStringLiteral("menu157"));
+    QAction* grid = menu.addAction(Word(words::kGrid));
+    grid->setCheckable(true);
+    grid->setChecked(c.ShowGrid != 0);
+    QAction* marks = menu.addAction(Word(words::kScaleMarks));
+    marks->setCheckable(true);
+    marks->setChecked(c.ShowScaleMarks != 0);
+    menu.addSeparator();
+    QAction* fit = menu.addAction(Word(words::kFitToScreen));
+    fit->setCheckable(true);
+    fit->setChecked(c.RealScaling == 0);
+    QAction* track = nullptr;
+    if (TrackMenu()) {
+        menu.addSeparator();
+        track = menu.addAction(Word(words::kShowGpsTrack));
+        track->setCheckable(true);
+        track->setChecked(c.ShowGpsTrack != 0);
+    }
+    const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
+    if (chosen == nullptr) {
+        return;
+    }
+    if (chosen == track) {
+        c.ShowGpsTrack = c.ShowGpsTrack ? 0 : 1;
+        RequestRedraw(false, false);
+        return;
+    }
+    int& setting = chosen == grid ? c.ShowGrid : chosen == marks ? c.ShowScaleMarks : c.RealScaling;
+    setting = setting ? 0 : 1;
+    m_selection.Again();
+    RequestRedraw(true, true);
+}
+
+}  // namespace orv

@@ -1,0 +1,195 @@
+#pragma once
+// What the two Main pages share: the status text above the graphic, the instrument's and the
+// handheld's battery texts, the graphic area painted from the page's PlotCanvas, the overview
+// box right of Start, Start with its timed series (timer 1) and the battery timer (timer 101),
+// the frequency field with its spin, the UP/DOWN/LEFT/RIGHT/OK buttons, the tap read-out and
+// the View menu. The grid page (CPropertyPageView1) and the track page (CPropertyPageView2)
+// add their position fields, navigation, graphics and overview.
+//
+// The exchange with the instrument runs on a worker thread (CExchangeWorker) so the window
+// keeps repainting while the page waits for a reply; the order of effects is the handheld's:
+//
+//   Start:  connect when the link is not ready → battery read ("%.1fV" or "N/A" in 1074) →
+//           a series (TimerMode) or one measurement
+//   measurement: Start disabled, wait cursor, Cancel shown → the port work on the worker →
+//           back on this thread: store and advance (NoteInstrumentSerial reselects the
+//           calibration), the track's position requests, Start enabled, cursor back → the new
+//           position and the redraw, or on failure 9036 and the link closed.
+//
+// Cancel ends the exchange as a failed measurement. While an exchange runs the operator's input
+// goes only to Cancel.
+
+#include "graphics/PlotCanvas.h"
+#include "instrument/InstrumentDevice.h"
+#include "ui/pages/CMainPagePlaceholder.h"
+#include "ui/pages/MainPageLogic.h"
+
+#include <QBasicTimer>
+
+#include <memory>
+#include <string>
+
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace orv {
+
+class CExchangeWorker;
+class GpsMatcher;
+class MessagePoster;
+class PowerStatus;
+class StationMeasurer;
+class TextPainter;
+
+class CMainPage : public CMainPagePlaceholder
+{
+    Q_OBJECT
+
+public:
+    ~CMainPage() override;
+
+    // The handheld's battery, borrowed; without it (or on a machine without battery) the
+    // battery text stays empty.
+    void SetPowerStatus(PowerStatus* power) { m_power = power; }
+
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+    void RefreshControls() override;
+    void OnTapAndHold(int x, int y) override;
+    void EndExchange() override;
+
+    // The operations behind the buttons and keys (tests call them as the operator would).
+    void Start();
+    // Cancel: the exchange under way ends as a failed measurement.
+    void CancelExchange();
+    virtual void StepFrequency(int delta);
+    int FrequencyNumber() const { return m_frequencyNumber; }
+    bool TimerRunning() const { return m_timerRunning; }
+    // An exchange with the instrument is under way (Start disabled, wait cursor, Cancel shown).
+    bool ExchangeRunning() const { return m_job != Job::None; }
+    bool RepaintPending() const { return m_repaintPending; }
+    std::string StatusText() const { return m_status; }
+    int ShownGraphic() const { return m_selection.Shown(); }
+    const PlotCanvas& Canvas() const { return m_canvas; }
+    // Paints now what a repaint would (offscreen tests and screenshots).
+    void PaintNow();
+    QWidget* GraphicArea() const { return m_graphic; }
+    void PaintGraphic(QWidget* target);
+    void PaintOverview(QWidget* target);
+    // The tap read-out: the value under the point of the graphic area.
+    void ShowReadout(QWidget* from, QPoint at);
+    // The tap on the battery text: "Battery charge remaining: %d%%".
+    void ShowBatteryPopup(QPoint globalAt);
+    // The text of the pop-up last shown (empty before the first).
+    QString PopupText() const;
+
+protected:
+    CMainPage(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent);
+
+    // Builds the controls; the subclass adds its position fields to `fields` (rows from 1;
+    // the frequency field follows them) through AddField.
+    void BuildControls();
+    QLineEdit* AddField(int id, const QString& label, int row, bool readOnly);
+    virtual void AddPositionFields(QGridLayout* fields) = 0;
+
+    // The position: copy of the survey's; the previous one; whether they differ.
+    virtual void CopyPositionFromSurvey() = 0;
+    virtual void KeepPreviousPosition() = 0;
+    // Start 5.5 after the common part, for the grid page's full survey and profile starts.
+    // False when the survey is complete (a series has been stopped).
+    virtual bool AfterAdvance(bool fromTimer)
+    {
+        (void)fromTimer;
+        return true;
+    }
+    // Chooses and draws the graphic into the canvas; returns the status text.
+    virtual std::string Recompute() = 0;
+    virtual void DrawOverview(PlotCanvas& canvas, int width, int height) = 0;
+    // Paint step 5 of the track page: whether the track goes over the graphic, and drawing it
+    // on a copy of the canvas (the canvas and its value layer stay as drawn).
+    virtual bool WantsOverlay() const { return false; }
+    virtual void DrawOverlay(PlotCanvas& copy) { (void)copy; }
+    // Milliseconds since the end of the last paint of the graphic; large before the first.
+    int64_t SinceLastPaintMs() const;
+    // Arrow keys; `repeat` is the key's auto-repeat flag.
+    virtual void Navigate(uint32_t key, bool repeat) = 0;
+    // Whether the View menu has "Show GPS track".
+    virtual bool TrackMenu() const { return false; }
+    // The objects a measurement needs for its positions (the track page); null for none.
+    virtual GpsMatcher* Matcher() const { return nullptr; }
+    virtual MessagePoster* PositionPoster() { return nullptr; }
+    StationMeasurer& Measurer();
+    const StationMeasurer* CurrentMeasurer() const { return m_measurer.get(); }
+
+    void OnHandheldKey(uint32_t code, bool repeat) override;
+    void timerEvent(QTimerEvent* event) override;
+    void SurveyChanged() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    void RequestRedraw(bool recompute, bool redrawGraphics);
+    void NeedsRepaint();
+    void BeepTwice();
+    void StopSeries();
+    void TellMeasureCompleted(bool fromTimer);
+    TextPainter& Text() { return *m_text; }
+    PlotCanvas& MutableCanvas() { return m_canvas; }
+    GraphicSelection& Selection() { return m_selection; }
+    bool PageActive() const { return m_pageActive; }
+
+    int m_frequencyNumber = 1;
+    QLineEdit* m_frequencyEdit = nullptr;
+    QWidget* m_overview = nullptr;
+    QWidget* m_graphic = nullptr;
+    QLabel* m_handheldBattery = nullptr;
+
+private:
+    enum class Job { None, Battery, Measurement };
+
+    void AfterBattery();
+    bool StartSeries();
+    void TimerStep();
+    void BeginMeasurement(bool fromTimer);
+    void EndMeasurement(bool fromTimer);
+    void FailMeasurement();
+    void AfterMeasurement(bool fromTimer);
+    void EnterBusy();
+    void LeaveBusy();
+    void ShowPopup(const QString& text, QPoint globalAt);
+
+    PowerStatus* m_power = nullptr;
+    std::unique_ptr<TextPainter> m_text;
+    PlotCanvas m_canvas;
+    PlotCanvas m_overviewCanvas;
+    PlotCanvas m_scratch;
+    int64_t m_lastPaintMs = -1;
+    GraphicSelection m_selection;
+    std::unique_ptr<StationMeasurer> m_measurer;
+    CExchangeWorker* m_worker = nullptr;
+    InstrumentDevice* m_device = nullptr;  // of the exchange under way
+    PendingExchange m_pending;
+    Job m_job = Job::None;
+    bool m_cancelRequested = false;
+    bool m_timerRunning = false;
+    int m_timerDelayInUse = 0;
+    int m_timerMeasurements = 0;
+    bool m_pageActive = false;
+    bool m_repaintPending = false;
+    bool m_recompute = false;
+    bool m_redrawGraphics = false;
+    int m_handheldBatteryPercent = -1;
+    std::string m_status = "Ready";
+    QBasicTimer m_seriesTimer;   // timer 1
+    QBasicTimer m_batteryTimer;  // timer 101
+
+    QGridLayout* m_fields = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QLabel* m_instrumentBattery = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QLabel* m_popup = nullptr;
+};
+
+}  // namespace orv

@@ -1,0 +1,264 @@
+#include "ui/pages/CPropertyPageView2.h"
+
+#include "base/MessagePoster.h"
+#include "config/Configuration.h"
+#include "gps/GpsMatcher.h"
+#include "graphics/CurveDrawing.h"
+#include "graphics/Drawing.h"
+#include "graphics/MapDrawing.h"
+#include "graphics/SectionDrawing.h"
+#include "graphics/TrackDrawing.h"
+#include "survey/StationMeasurer.h"
+#include "survey/TrackSurvey.h"
+#include "ui/pages/DataExchange.h"
+
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orv {
+
+namespace {
+
+constexpr uint32_t kKeyLeft = 37;
+constexpr uint32_t kKeyUp = 38;
+constexpr uint32_t kKeyRight = 39;
+constexpr uint32_t kKeyDown = 40;
+constexpr int kFixRedrawMs = 1000;
+
+}  // namespace
+
+CPropertyPageView2::CPropertyPageView2(SheetLink& sheet, Prompt& prompt, QWidget* parent)
+    : CMainPage(PageId::MainTrack, sheet, prompt, parent)
+{
+    BuildControls();
+}
+
+CPropertyPageView2::~CPropertyPageView2()
+{
+    // The matcher must not post to this page's poster any more.
+    EndExchange();
+    if (m_matcher != nullptr) {
+        m_matcher->Forget(&m_poster);
+    }
+}
+
+void CPropertyPageView2::SetGpsMatcher(GpsMatcher* matcher)
+{
+    if (m_matcher != nullptr && matcher != m_matcher) {
+        m_matcher->Forget(&m_poster);
+    }
+    m_matcher = matcher;
+    SurveyChanged();
+}
+
+TrackSurvey* CPropertyPageView2::Track() const
+{
+    // The sheet gives this page the track survey of the work type GPS track only.
+    return static_cast<TrackSurvey*>(CurrentSurvey());
+}
+
+void CPropertyPageView2::AddPositionFields(QGridLayout* fields)
+{
+    m_stationEdit = AddField(1062, QStringLiteral("Station:"), 1, true);
+    m_radiusEdit = AddField(1044, QStringLiteral("Radius:"), 2, false);
+    auto* spin = new QWidget(this);
+    spin->setObjectName(QStringLiteral("control1049"));
+    auto* column = new QVBoxLayout(spin);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    for (const auto& [name, delta] : {std::pair{"up", -1}, std::pair{"down", +1}}) {
+        auto* b = new QPushButton(QString::fromUtf8(delta < 0 ? "\u25B2" : "\u25BC"), spin);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setFixedSize(20, 12);
+        b->setAutoRepeat(true);
+        column->addWidget(b);
+        const int d = delta;
+        connect(b, &QPushButton::clicked, this, [this, d] { StepRadius(d); });
+    }
+    fields->addWidget(spin, 2, 2);
+}
+
+void CPropertyPageView2::SurveyChanged()
+{
+    CMainPage::SurveyChanged();
+    if (m_matcher != nullptr) {
+        m_matcher->Forget(&m_poster);
+    }
+    if (TrackSurvey* track = Track()) {
+        // The overview box shows the walked track (the survey's Paint).
+        track->SetPainter([](const Survey& survey, PlotCanvas& canvas, const PaintArea& area) {
+            auto& t = const_cast<TrackSurvey&>(static_cast<const TrackSurvey&>(survey));
+            t.UpdateLocalCoordinates();
+            DrawTrack(
+                canvas, t.Config(), t.Data(),
+                FrameRect{area.left, area.top, area.left + area.width, area.top + area.height});
+            return true;
+        });
+    }
+}
+
+void CPropertyPageView2::CopyPositionFromSurvey() { m_station = Track()->CurrentIndex(); }
+
+void CPropertyPageView2::KeepPreviousPosition() { m_previousStation = m_station; }
+
+void CPropertyPageView2::LoadFromConfiguration()
+{
+    const Configuration& c = GetConfiguration();
+    m_frequencyNumber = main_page::FirstActiveFrequency(c.AreaFrequency, c.UsedFrequencies);
+    m_radius = c.TrackRadius >= 2 && c.TrackRadius <= 99 ? c.TrackRadius : 50;
+}
+
+void CPropertyPageView2::StoreToConfiguration()
+{
+    Configuration& c = GetConfiguration();
+    c.AreaFrequency = m_frequencyNumber;
+    c.TrackRadius = m_radius;
+}
+
+void CPropertyPageView2::FieldsToControls()
+{
+    m_stationEdit->setText(QString::number(m_station));
+    m_radiusEdit->setText(QString::number(m_radius));
+    m_frequencyEdit->setText(QString::number(m_frequencyNumber));
+}
+
+bool CPropertyPageView2::ControlsToFields()
+{
+    unsigned f = 0;
+    unsigned r = 0;
+    std::string message;
+    if (!ReadUnsignedText(m_frequencyEdit->text().toStdString(), 1, 14, f, message)) {
+        ShowValidationMessage(message);
+        m_frequencyEdit->setFocus();
+        m_frequencyEdit->selectAll();
+        return false;
+    }
+    if (!ReadUnsignedText(m_radiusEdit->text().toStdString(), 2, 99, r, message)) {
+        ShowValidationMessage(message);
+        m_radiusEdit->setFocus();
+        m_radiusEdit->selectAll();
+        return false;
+    }
+    m_frequencyNumber = static_cast<int>(f);
+    m_radius = static_cast<int>(r);
+    return true;
+}
+
+void CPropertyPageView2::StepRadius(int delta)
+{
+    m_radius = main_page::StepRadius(m_radius, delta);
+    FieldsToControls();
+    // The map is gridded with the new radius at once.
+    if (delta != 0) {
+        RequestRedraw(true, true);
+    }
+}
+
+size_t CPropertyPageView2::PendingPositions() const
+{
+    const StationMeasurer* measurer = CurrentMeasurer();
+    return measurer != nullptr ? measurer->PendingPositions() : 0;
+}
+
+void CPropertyPageView2::Navigate(uint32_t key, bool repeat)
+{
+    TrackSurvey* track = Track();
+    const int steps = m_acceleration.Steps(repeat);
+    for (int i = 0; i < steps; ++i) {
+        switch (key) {
+            case kKeyLeft:
+            case kKeyDown:
+                track->StepBack();
+                break;
+            case kKeyRight:
+            case kKeyUp:
+                track->Advance();
+                break;
+            default:
+                return;
+        }
+    }
+    CopyPositionFromSurvey();
+}
+
+std::string CPropertyPageView2::Recompute()
+{
+    Configuration& c = GetConfiguration();
+    PlotCanvas& canvas = MutableCanvas();
+    TrackSurvey& track = *Track();
+    track.UpdateLocalCoordinates();
+    const TrackSurveyData survey = track.Data();
+    const int s = m_previousStation;
+    const int f = m_frequencyNumber - 1;
+    const int records = survey.Count();
+    const FrameRect frame{0, 0, canvas.Width(), canvas.Height()};
+    const DrawContext context{canvas, Text(), c, PagePrompt()};
+    Selection().AdjustTrack(s, m_frequencyNumber, m_radius);
+    const int shown = Selection().Choose([&](int candidate) {
+        canvas.Clear();
+        switch (candidate) {
+            case graphic_frame::kMap:
+                return c.ShowMaps != 0 && records >= c.MinMeasurementsForScatteredMap &&
+                       DrawTrackMap(context, survey, f, m_radius, frame);
+            case graphic_frame::kSection:
+                return c.ShowSections != 0 && records >= c.MinStationsForProfile &&
+                       DrawTrackSection(context, survey, frame);
+            case graphic_frame::kProfileCurve:
+                return c.ShowProfileCurves != 0 && records >= c.MinStationsForProfileCurve &&
+                       DrawTrackProfileCurve(context, survey, f, frame);
+            case graphic_frame::kSoundingCurve: {
+                const FrameRect half{frame.left, frame.top, frame.left + frame.Width() / 2,
+                                     frame.bottom};
+                const MeasurementSlot* record =
+                    s >= 0 && s < records ? &survey.slots[size_t(s)] : nullptr;
+                return c.ShowSoundingCurves != 0 && DrawSoundingCurve(context, record, half);
+            }
+            default:
+                return false;
+        }
+    });
+    if (shown == graphic_frame::kNone) {
+        canvas.Clear();
+    }
+    return GraphicStatusText(shown, true, 0, s, m_frequencyNumber, c.RealScaling != 0);
+}
+
+void CPropertyPageView2::DrawOverview(PlotCanvas& canvas, int width, int height)
+{
+    Track()->PaintToCanvas(&canvas, PaintArea{0, 0, width, height});
+}
+
+bool CPropertyPageView2::WantsOverlay() const { return GetConfiguration().ShowGpsTrack != 0; }
+
+void CPropertyPageView2::DrawOverlay(PlotCanvas& copy)
+{
+    TrackSurvey& track = *Track();
+    track.UpdateLocalCoordinates();
+    DrawTrack(copy, GetConfiguration(), track.Data(), FrameRect{0, 0, copy.Width(), copy.Height()},
+              kOverlayTrackStyle);
+}
+
+void CPropertyPageView2::customEvent(QEvent* event)
+{
+    if (event->type() != ProgramMessageEvent::EventType()) {
+        CMainPage::customEvent(event);
+        return;
+    }
+    const auto* m = static_cast<const ProgramMessageEvent*>(event);
+    if (CurrentSurvey() == nullptr) {
+        return;
+    }
+    if (m->message == message::kMeasurementPosition) {
+        Measurer().OnMeasurementPosition(m->wParam, m->lParam);
+    } else if (m->message == message::kNewGpsFix) {
+        Measurer().OnNewFix(m->lParam);
+        // While fixes stream in the track is redrawn about once a second.
+        if (SinceLastPaintMs() > kFixRedrawMs) {
+            RequestRedraw(false, true);
+        }
+    }
+}
+
+}  // namespace orv
