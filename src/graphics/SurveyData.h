@@ -20,6 +20,10 @@ struct GridSurveyData
     int profiles = 1;
     float xStep = 1.0f;
     float yStep = 1.0f;
+    // The cursor: where the next measurement goes. On a Line the station may equal the slot
+    // count (the station after the last).
+    int cursorProfile = 0;
+    int cursorStation = 0;
 
     // Stations of profile p: `stations`, or the slot count of a Line.
     [[nodiscard]] int StationsPerProfile() const

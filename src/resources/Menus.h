@@ -1,6 +1,7 @@
 #pragma once
 // The menus of the window as resources: each item is a command id and the string-table id of
-// its text. The Session menu is resource 128 of the handheld; the Help menu is this program's.
+// its text. The Session (128) and View (157) menus are the handheld's; the Help menu is this
+// program's.
 
 #include <span>
 
@@ -23,5 +24,9 @@ struct MenuResource
 const MenuResource& SessionMenu();
 // Help: Keys, About.
 const MenuResource& HelpMenu();
+// View (157) of the Main pages: Grid, Scale marks, a separator, Fit to screen; on the GPS-track
+// page (`track`) also a separator and Show GPS track. The page checks the items from the
+// configuration when it opens the menu.
+const MenuResource& ViewMenu(bool track);
 
 }  // namespace orv

@@ -27,6 +27,11 @@ constexpr int kNew = 32824;
 constexpr int kOpen = 32780;
 constexpr int kSave = 57603;
 constexpr int kClose = 32784;
+// View menu (157) of the Main pages.
+constexpr int kFitToScreen = 32805;
+constexpr int kScaleMarks = 32808;
+constexpr int kGrid = 32809;
+constexpr int kShowGpsTrack = 32810;
 constexpr int kHelpKeys = 40901;
 constexpr int kHelpAbout = 40902;
 }  // namespace command_id
@@ -54,6 +59,20 @@ constexpr int kTrasser = 1028;
 constexpr int kInstrumentPort = 1049;
 constexpr int kGpsPort = 1050;
 constexpr int kBaudRate = 1077;
+// GPS (dialog 154): static texts.
+constexpr int kGpsLatitude = 1064;
+constexpr int kGpsLongitude = 1065;
+constexpr int kGpsSpeed = 1066;
+constexpr int kGpsQuality = 1067;
+constexpr int kGpsFixMode = 1068;
+constexpr int kGpsVdop = 1069;
+constexpr int kGpsHdop = 1070;
+constexpr int kGpsPdop = 1071;
+constexpr int kGpsSatellitesInView = 1072;
+constexpr int kGpsPrns = 1073;
+constexpr int kGpsTime = 1074;
+constexpr int kGpsDate = 1075;
+constexpr int kGpsReceived = 1076;
 }  // namespace control_id
 
 namespace string_id {
@@ -163,6 +182,84 @@ constexpr int kKeyEnter = 40126;
 constexpr int kKeyFullScreen = 40127;
 // Placeholder of the session pages not yet built.
 constexpr int kPagePlaceholder = 40130;  // %1: the page's title
+// Signal settings labels (the misspellings are the instrument's own; operators know them).
+constexpr int kMeasureUnitsGroup = 40140;
+constexpr int kAdcQuantums = 40141;
+constexpr int kApparentValues = 40142;
+constexpr int kResistivity = 40143;
+constexpr int kConductivity = 40144;
+constexpr int kSubtractUndercompensation = 40145;
+constexpr int kPhaseEqualization = 40146;
+constexpr int kNormalizedToCurrent = 40147;
+constexpr int kNormalizedToFrequency = 40148;
+constexpr int kSignalFilter = 40149;
+constexpr int kSignalGroup = 40150;
+constexpr int kModule = 40151;
+constexpr int kQuadrature = 40152;
+constexpr int kInphase = 40153;
+constexpr int kCurrentChannel = 40154;
+// View settings labels.
+constexpr int kDepthLabel = 40160;
+constexpr int kMetres = 40161;
+constexpr int kPixelRefinementLabel = 40162;
+constexpr int kSectionChartLabel = 40163;
+constexpr int kMapChartLabel = 40164;
+constexpr int kTo = 40165;
+constexpr int kTimerLabel = 40166;
+constexpr int kTimesEvery = 40167;
+constexpr int kMilliseconds = 40168;
+constexpr int kShowGraphicsGroup = 40169;
+constexpr int kSoundingCurve = 40170;
+constexpr int kProfileCurveAfter = 40171;
+constexpr int kStations = 40172;
+constexpr int kFilterProfileCurve = 40173;
+constexpr int kShowPoints = 40174;
+constexpr int kPoints = 40175;
+constexpr int kSectionAfter = 40176;
+constexpr int kMapAfter = 40177;
+constexpr int kSections = 40178;
+// The Colour menu (150) of the view settings page.
+constexpr int kColourMenu = 40180;
+constexpr int kMenuChange = 40181;
+constexpr int kMenuAppend = 40182;
+constexpr int kMenuReverse = 40183;
+constexpr int kMenuDeleteColour = 40184;
+constexpr int kMenuRgb = 40185;
+constexpr int kMenuRes2dinv = 40186;
+// GPS page labels and texts.
+constexpr int kLatitudeLabel = 40200;
+constexpr int kLongitudeLabel = 40201;
+constexpr int kSpeedLabel = 40202;
+constexpr int kQualityLabel = 40203;
+constexpr int kFixModeLabel = 40204;
+constexpr int kVdopLabel = 40205;
+constexpr int kHdopLabel = 40206;
+constexpr int kPdopLabel = 40207;
+constexpr int kSatellitesInViewLabel = 40208;
+constexpr int kPrnsLabel = 40209;
+constexpr int kDateTimeLabel = 40210;
+constexpr int kReceivedLabel = 40211;
+constexpr int kNotAvailable = 40212;  // quality and fix mode before the first refresh
+constexpr int kInitialSpeed = 40213;  // "0.00 km/h", before the first refresh
+constexpr int kDataValid = 40214;
+constexpr int kFixNotAvailable = 40215;
+constexpr int kFix2D = 40216;
+constexpr int kFix3D = 40217;
+constexpr int kFixUnknown = 40218;
+// Main pages labels.
+constexpr int kProfileLabel = 40230;
+constexpr int kStationLabel = 40231;
+constexpr int kFrequencyLabel = 40232;
+constexpr int kRadiusLabel = 40233;
+constexpr int kBatteryRemaining = 40234;  // printf: the charge in percent
+constexpr int kReady = 26;                // the status text with no graphic
+constexpr int kCancelExchange = 40235;    // ends an exchange with the instrument that hangs
+// The View menu (157) of the Main pages.
+constexpr int kViewMenuTitle = 40240;
+constexpr int kGridItem = 40241;
+constexpr int kScaleMarksItem = 40242;
+constexpr int kFitToScreenItem = 40243;
+constexpr int kShowGpsTrackItem = 40244;
 }  // namespace string_id
 
 }  // namespace orv

@@ -173,7 +173,10 @@ int GridSurvey::StationsPerProfile() const { return m_stations > 0 ? m_stations 
 
 GridSurveyData GridSurvey::Data() const
 {
-    return GridSurveyData{m_slots.View(), m_stations, m_profiles, m_xStep, m_yStep};
+    GridSurveyData data{m_slots.View(), m_stations, m_profiles, m_xStep, m_yStep};
+    data.cursorProfile = m_currentProfile;
+    data.cursorStation = m_currentStation;
+    return data;
 }
 
 void GridSurvey::GetCursor(int& profile, int& station) const

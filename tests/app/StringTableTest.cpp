@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace orv {
 namespace {
 
@@ -16,17 +18,31 @@ TEST(StringTable, FillsPlaceholdersAndKeepsTheRest)
     EXPECT_EQ(FormatPlaceholders("%1 of %2 at 100%", {"3"}), "3 of %2 at 100%");
     EXPECT_EQ(FormatResource(61858, {"/data/a.orv"}), "/data/a.orv was not found.");
     EXPECT_EQ(PrintfResource(string_id::kDeviceEntry, 12, 5, 3, 2008), "ORV 12, 05/03/2008");
+    EXPECT_EQ(PrintfResource(string_id::kBatteryRemaining, 57), "Battery charge remaining: 57%");
     EXPECT_TRUE(ResourceString(99999).empty());
 }
 
 TEST(StringTable, MenusAndBaudRatesHaveTheirTexts)
 {
-    for (const MenuResource* menu : {&SessionMenu(), &HelpMenu()}) {
+    for (const MenuResource* menu :
+         {&SessionMenu(), &HelpMenu(), &ViewMenu(false), &ViewMenu(true)}) {
         EXPECT_FALSE(ResourceString(menu->titleId).empty());
         for (const MenuItem& item : menu->items) {
             EXPECT_TRUE(item.command == 0 || !ResourceString(item.textId).empty());
         }
     }
+    // The track page's View menu is the grid page's with "Show GPS track" after a separator.
+    const auto commands = [](const MenuResource& menu) {
+        std::vector<int> out;
+        for (const MenuItem& item : menu.items) {
+            out.push_back(item.command);
+        }
+        return out;
+    };
+    EXPECT_EQ(commands(ViewMenu(false)), (std::vector<int>{32809, 32808, 0, 32805}));
+    EXPECT_EQ(commands(ViewMenu(true)), (std::vector<int>{32809, 32808, 0, 32805, 0, 32810}));
+    EXPECT_EQ(ViewMenu(true).id, 157);
+    EXPECT_EQ(ResourceString(ViewMenu(true).items.back().textId), "Show GPS track");
     EXPECT_EQ(ResourceString(string_id::kBaudFirst), "110");
     EXPECT_EQ(ResourceString(81), "19200");
     EXPECT_EQ(ResourceString(string_id::kBaudLast), "256000");

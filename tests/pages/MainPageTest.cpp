@@ -19,18 +19,17 @@
 #include "ui/pages/CPropertyPageW2.h"
 
 #include <QApplication>
-#include <QTest>
-#include <QTimer>
-
-#include <memory>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <filesystem>
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace orv {

@@ -46,19 +46,6 @@ constexpr uint32_t kKeyDown = 40;
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
 
-// Texts of the page and of the View menu (menu 157).
-namespace words {
-constexpr const char* kReady = "Ready";
-constexpr const char* kCancel = "Cancel";
-constexpr const char* kFrequency = "Freq.:";
-constexpr const char* kView = "View";
-constexpr const char* kGrid = "Grid";
-constexpr const char* kScaleMarks = "Scale marks";
-constexpr const char* kFitToScreen = "Fit to screen";
-constexpr const char* kShowGpsTrack = "Show GPS track";
-constexpr const char* kBatteryRemaining = "Battery charge remaining: %d%%";
-}  // namespace words
-QString Word(const char* text) { return QString::fromUtf8(text); }
 QString Resource(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 // Labels into the canvas with QPainter on the canvas's own pixels (8-point sans, as on the
@@ -158,7 +145,7 @@ void CMainPage::BuildControls()
     auto* layout = qobject_cast<QVBoxLayout*>(this->layout());
 
     auto* top = new QHBoxLayout();
-    m_statusLabel = new QLabel(Word(words::kReady), this);
+    m_statusLabel = new QLabel(Resource(string_id::kReady), this);
     m_statusLabel->setObjectName(Name(1075));
     m_instrumentBattery = new QLabel(this);
     m_instrumentBattery->setObjectName(Name(1074));
@@ -183,7 +170,7 @@ void CMainPage::BuildControls()
     m_start->setObjectName(Name(1041));
     m_fields->addWidget(m_start, 0, 0, 1, 3);
     // Cancel takes Start's place while an exchange runs.
-    m_cancel = new QPushButton(Word(words::kCancel), this);
+    m_cancel = new QPushButton(Resource(string_id::kCancelExchange), this);
     m_cancel->setObjectName(QStringLiteral("cancelExchange"));
     m_cancel->hide();
     m_fields->addWidget(m_cancel, 0, 0, 1, 3);
@@ -191,7 +178,7 @@ void CMainPage::BuildControls()
 
     AddPositionFields(m_fields);
     const int row = m_fields->rowCount();
-    m_frequencyEdit = AddField(1043, Word(words::kFrequency), row, false);
+    m_frequencyEdit = AddField(1043, Resource(string_id::kFrequencyLabel), row, false);
     auto* spin = new QWidget(this);
     spin->setObjectName(Name(1048));
     auto* spinColumn = new QVBoxLayout(spin);
@@ -629,7 +616,8 @@ void CMainPage::PaintGraphic(QWidget* target)
             m_start->setEnabled(false);
         }
         m_canvas.Clear();
-        m_status = CurrentSurvey() != nullptr ? Recompute() : std::string(words::kReady);
+        m_status = CurrentSurvey() != nullptr ? Recompute()
+                                              : std::string(ResourceString(string_id::kReady));
         m_statusLabel->setText(QString::fromStdString(m_status));
         if (disable) {
             m_start->setEnabled(true);
@@ -717,10 +705,9 @@ void CMainPage::ShowBatteryPopup(QPoint globalAt)
     if (m_handheldBatteryPercent < 0 || m_handheldBatteryPercent > 100) {
         return;
     }
-    ShowPopup(
-        QString::fromStdString(
-            QString::asprintf(words::kBatteryRemaining, m_handheldBatteryPercent).toStdString()),
-        globalAt);
+    ShowPopup(QString::fromStdString(
+                  PrintfResource(string_id::kBatteryRemaining, m_handheldBatteryPercent)),
+              globalAt);
 }
 
 bool CMainPage::eventFilter(QObject* watched, QEvent* event)
@@ -738,22 +725,22 @@ bool CMainPage::eventFilter(QObject* watched, QEvent* event)
 void CMainPage::OnTapAndHold(int x, int y)
 {
     Configuration& c = GetConfiguration();
-    QMenu menu(Word(words::kView), this);
+    QMenu menu(Resource(string_id::kViewMenuTitle), this);
     menu.setObjectName(QStringLiteral("menu157"));
-    QAction* grid = menu.addAction(Word(words::kGrid));
+    QAction* grid = menu.addAction(Resource(string_id::kGridItem));
     grid->setCheckable(true);
     grid->setChecked(c.ShowGrid != 0);
-    QAction* marks = menu.addAction(Word(words::kScaleMarks));
+    QAction* marks = menu.addAction(Resource(string_id::kScaleMarksItem));
     marks->setCheckable(true);
     marks->setChecked(c.ShowScaleMarks != 0);
     menu.addSeparator();
-    QAction* fit = menu.addAction(Word(words::kFitToScreen));
+    QAction* fit = menu.addAction(Resource(string_id::kFitToScreenItem));
     fit->setCheckable(true);
     fit->setChecked(c.RealScaling == 0);
     QAction* track = nullptr;
     if (TrackMenu()) {
         menu.addSeparator();
-        track = menu.addAction(Word(words::kShowGpsTrack));
+        track = menu.addAction(Resource(string_id::kShowGpsTrackItem));
         track->setCheckable(true);
         track->setChecked(c.ShowGpsTrack != 0);
     }

@@ -1,16 +1,56 @@
 #pragma once
-// "GPS" (dialog 154): the GPS status. Placeholder until its controls are built.
+// "GPS" (dialog 154): the GPS receiver's state as text, refreshed once a second from the NMEA
+// parser while the page is active. It has no inputs.
+//
+// Every refresh takes one snapshot of the parser and writes all the texts from that copy, so
+// the page never mixes two states even while the reader thread goes on feeding the parser. The
+// position, time and date shown are the RMC's; the DOPs and the fix mode the GSA's.
 
-#include "ui/pages/CPlaceholderPage.h"
+#include "app/CPropertyPageBase.h"
+
+#include <QBasicTimer>
+
+#include <map>
+
+class QLabel;
 
 namespace orv {
 
-class CPropertyPageGPSView final : public CPlaceholderPage
+class NmeaParser;
+struct GpsStatus;
+
+class CPropertyPageGPSView final : public CPropertyPageBase
 {
+    Q_OBJECT
+
 public:
-    CPropertyPageGPSView(SheetLink& sheet, Prompt& prompt, QWidget* parent = nullptr)
-        : CPlaceholderPage(PageId::Gps, sheet, prompt, false, parent)
-    {}
+    // Reads the program's parser (ProgramNmeaParser) until SetParser says otherwise.
+    CPropertyPageGPSView(SheetLink& sheet, Prompt& prompt, QWidget* parent = nullptr);
+
+    // Activation starts the once-a-second refresh, deactivation stops it.
+    void LoadFromConfiguration() override;
+    void StoreToConfiguration() override;
+    void RefreshControls() override;
+
+    // Reads `parser` from now on; nullptr: the program's parser again.
+    void SetParser(NmeaParser* parser);
+    // Takes a snapshot of the parser and shows it.
+    void Refresh();
+    [[nodiscard]] bool IsRefreshing() const { return m_timer.isActive(); }
+
+    // The period of the refresh, in milliseconds.
+    static constexpr int kRefreshPeriod = 1000;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void Show(const GpsStatus& status);
+    void SetText(int id, const QString& text);
+
+    NmeaParser* m_parser = nullptr;
+    QBasicTimer m_timer;
+    std::map<int, QLabel*> m_texts;
 };
 
 }  // namespace orv

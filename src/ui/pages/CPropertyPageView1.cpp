@@ -4,7 +4,10 @@
 #include "graphics/CurveDrawing.h"
 #include "graphics/Drawing.h"
 #include "graphics/MapDrawing.h"
+#include "graphics/ProgressOverview.h"
 #include "graphics/SectionDrawing.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
 #include "survey/GridSurvey.h"
 #include "ui/pages/DataExchange.h"
 
@@ -37,8 +40,24 @@ GridSurvey* CPropertyPageView1::Grid() const
 
 void CPropertyPageView1::AddPositionFields(QGridLayout*)
 {
-    m_profileEdit = AddField(1042, QStringLiteral("Profile:"), 1, true);
-    m_stationEdit = AddField(1047, QStringLiteral("Station:"), 2, true);
+    m_profileEdit =
+        AddField(1042, QString::fromUtf8(ResourceString(string_id::kProfileLabel)), 1, true);
+    m_stationEdit =
+        AddField(1047, QString::fromUtf8(ResourceString(string_id::kStationLabel)), 2, true);
+}
+
+void CPropertyPageView1::SurveyChanged()
+{
+    CMainPage::SurveyChanged();
+    if (GridSurvey* grid = Grid()) {
+        // The overview box shows the progress of the walk (the survey's Paint).
+        grid->SetPainter([](const Survey& survey, PlotCanvas& canvas, const PaintArea& area) {
+            const auto& g = static_cast<const GridSurvey&>(survey);
+            return DrawProgressOverview(
+                canvas, g.Config(), g.Data(),
+                FrameRect{area.left, area.top, area.left + area.width, area.top + area.height});
+        });
+    }
 }
 
 void CPropertyPageView1::CopyPositionFromSurvey()

@@ -27,6 +27,7 @@ public:
 
 protected:
     void AddPositionFields(QGridLayout* fields) override;
+    void SurveyChanged() override;
     void CopyPositionFromSurvey() override;
     void KeepPreviousPosition() override;
     bool AfterAdvance(bool fromTimer) override;

@@ -8,6 +8,8 @@
 #include "graphics/MapDrawing.h"
 #include "graphics/SectionDrawing.h"
 #include "graphics/TrackDrawing.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringTable.h"
 #include "survey/StationMeasurer.h"
 #include "survey/TrackSurvey.h"
 #include "ui/pages/DataExchange.h"
@@ -61,8 +63,10 @@ TrackSurvey* CPropertyPageView2::Track() const
 
 void CPropertyPageView2::AddPositionFields(QGridLayout* fields)
 {
-    m_stationEdit = AddField(1062, QStringLiteral("Station:"), 1, true);
-    m_radiusEdit = AddField(1044, QStringLiteral("Radius:"), 2, false);
+    m_stationEdit =
+        AddField(1062, QString::fromUtf8(ResourceString(string_id::kStationLabel)), 1, true);
+    m_radiusEdit =
+        AddField(1044, QString::fromUtf8(ResourceString(string_id::kRadiusLabel)), 2, false);
     auto* spin = new QWidget(this);
     spin->setObjectName(QStringLiteral("control1049"));
     auto* column = new QVBoxLayout(spin);

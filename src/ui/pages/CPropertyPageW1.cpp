@@ -4,7 +4,6 @@
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "ui/pages/SessionPageTexts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -23,6 +22,7 @@ namespace sc = signal_control;
 namespace {
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
+QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 QLineEdit* PowerEdit(QWidget* parent, int id)
 {
@@ -39,8 +39,8 @@ CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Prompt& prompt, QWidget* pare
 {
     auto* layout = new QVBoxLayout(this);
 
-    const auto radio = [this](QWidget* owner, int id, const char* text) {
-        auto* b = new QRadioButton(QString::fromUtf8(text), owner);
+    const auto radio = [this](QWidget* owner, int id, int textId) {
+        auto* b = new QRadioButton(Text(textId), owner);
         b->setObjectName(Name(id));
         // The groups are shown from the fields, not by the buttons' own exclusivity.
         b->setAutoExclusive(false);
@@ -48,49 +48,49 @@ CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Prompt& prompt, QWidget* pare
         connect(b, &QRadioButton::clicked, this, [this, id] { OnCommand(id); });
         return b;
     };
-    const auto check = [this](QWidget* owner, int id, const char* text) {
-        auto* b = new QCheckBox(QString::fromUtf8(text), owner);
+    const auto check = [this](QWidget* owner, int id, int textId) {
+        auto* b = new QCheckBox(Text(textId), owner);
         b->setObjectName(Name(id));
         m_buttons[id] = b;
         connect(b, &QCheckBox::clicked, this, [this, id] { OnCommand(id); });
         return b;
     };
 
-    auto* units = new QGroupBox(QString::fromUtf8(page_text::kMeasureUnits), this);
+    auto* units = new QGroupBox(Text(string_id::kMeasureUnitsGroup), this);
     auto* unitsLayout = new QVBoxLayout(units);
     auto* unitRow = new QHBoxLayout();
-    unitRow->addWidget(radio(units, sc::kAdcQuantums, page_text::kAdcQuantums));
-    unitRow->addWidget(radio(units, sc::kApparentValues, page_text::kApparentValues));
+    unitRow->addWidget(radio(units, sc::kAdcQuantums, string_id::kAdcQuantums));
+    unitRow->addWidget(radio(units, sc::kApparentValues, string_id::kApparentValues));
     unitsLayout->addLayout(unitRow);
-    unitsLayout->addWidget(radio(units, sc::kResistivity, page_text::kResistivity));
-    unitsLayout->addWidget(radio(units, sc::kConductivity, page_text::kConductivity));
+    unitsLayout->addWidget(radio(units, sc::kResistivity, string_id::kResistivity));
+    unitsLayout->addWidget(radio(units, sc::kConductivity, string_id::kConductivity));
     unitsLayout->addWidget(
-        check(units, sc::kSubtractUndercompensation, page_text::kSubtractUndercompensation));
-    unitsLayout->addWidget(check(units, sc::kPhaseEqualization, page_text::kPhaseEqualization));
-    unitsLayout->addWidget(check(units, sc::kNormalizedToCurrent, page_text::kNormalizedToCurrent));
+        check(units, sc::kSubtractUndercompensation, string_id::kSubtractUndercompensation));
+    unitsLayout->addWidget(check(units, sc::kPhaseEqualization, string_id::kPhaseEqualization));
+    unitsLayout->addWidget(check(units, sc::kNormalizedToCurrent, string_id::kNormalizedToCurrent));
     unitsLayout->addWidget(
-        check(units, sc::kNormalizedToFrequency, page_text::kNormalizedToFrequency));
-    unitsLayout->addWidget(check(units, sc::kFilter, page_text::kFilter));
+        check(units, sc::kNormalizedToFrequency, string_id::kNormalizedToFrequency));
+    unitsLayout->addWidget(check(units, sc::kFilter, string_id::kSignalFilter));
     layout->addWidget(units);
 
-    auto* signal = new QGroupBox(QString::fromUtf8(page_text::kSignal), this);
+    auto* signal = new QGroupBox(Text(string_id::kSignalGroup), this);
     auto* signalLayout = new QGridLayout(signal);
     m_powerModule = PowerEdit(signal, sc::kPowerModule);
     m_powerQuadrature = PowerEdit(signal, sc::kPowerQuadrature);
     m_powerInphase = PowerEdit(signal, sc::kPowerInphase);
-    signalLayout->addWidget(radio(signal, sc::kModule, page_text::kModule), 0, 0);
+    signalLayout->addWidget(radio(signal, sc::kModule, string_id::kModule), 0, 0);
     signalLayout->addWidget(m_powerModule, 0, 1);
-    signalLayout->addWidget(radio(signal, sc::kQuadrature, page_text::kQuadrature), 1, 0);
+    signalLayout->addWidget(radio(signal, sc::kQuadrature, string_id::kQuadrature), 1, 0);
     signalLayout->addWidget(m_powerQuadrature, 1, 1);
-    signalLayout->addWidget(radio(signal, sc::kInphase, page_text::kInphase), 2, 0);
+    signalLayout->addWidget(radio(signal, sc::kInphase, string_id::kInphase), 2, 0);
     signalLayout->addWidget(m_powerInphase, 2, 1);
     layout->addWidget(signal);
 
-    layout->addWidget(check(this, sc::kCurrentChannel, page_text::kCurrentChannel));
+    layout->addWidget(check(this, sc::kCurrentChannel, string_id::kCurrentChannel));
     layout->addStretch(1);
 
     auto* nextRow = new QHBoxLayout();
-    auto* next = new QPushButton(QString::fromUtf8(ResourceString(string_id::kNextButton)), this);
+    auto* next = new QPushButton(Text(string_id::kNextButton), this);
     next->setObjectName(Name(control_id::kNext));
     nextRow->addStretch(1);
     nextRow->addWidget(next);

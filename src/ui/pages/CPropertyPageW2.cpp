@@ -4,7 +4,6 @@
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "ui/pages/SessionPageTexts.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -27,7 +26,7 @@ namespace vc = view_control;
 namespace {
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
-QString Text(const char* text) { return QString::fromUtf8(text); }
+QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 QColor ToQColor(Colour c)
 {
@@ -76,8 +75,8 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Prompt& prompt, QWidget* pare
         m_edits[id] = e;
         return e;
     };
-    const auto check = [this](int id, const char* text) {
-        auto* c = new QCheckBox(Text(text), this);
+    const auto check = [this](int id, int textId) {
+        auto* c = new QCheckBox(Text(textId), this);
         c->setObjectName(Name(id));
         m_checks[id] = c;
         connect(c, &QCheckBox::clicked, this, [this, id] { OnCheck(id); });
@@ -120,42 +119,42 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Prompt& prompt, QWidget* pare
         r->addStretch(1);
         return r;
     };
-    const auto label = [this](const char* text) { return new QLabel(Text(text), this); };
+    const auto label = [this](int textId) { return new QLabel(Text(textId), this); };
 
-    layout->addLayout(row({label(page_text::kDepth), edit(vc::kDepth), label(page_text::kMetres),
-                           label(page_text::kPixelRefinement), edit(vc::kPixelRefinement, 40),
-                           spin(vc::kPixelRefinementSpin)}));
+    layout->addLayout(row({label(string_id::kDepthLabel), edit(vc::kDepth),
+                           label(string_id::kMetres), label(string_id::kPixelRefinementLabel),
+                           edit(vc::kPixelRefinement, 40), spin(vc::kPixelRefinementSpin)}));
     layout->addLayout(
-        row({check(vc::kManualProfileRange, page_text::kSectionChart), edit(vc::kProfileMinimum),
-             label(page_text::kTo), edit(vc::kProfileMaximum)}));
+        row({check(vc::kManualProfileRange, string_id::kSectionChartLabel),
+             edit(vc::kProfileMinimum), label(string_id::kTo), edit(vc::kProfileMaximum)}));
     m_profileStrip = strip(vc::kProfileStrip);
     layout->addWidget(m_profileStrip);
-    layout->addLayout(row({check(vc::kManualAreaRange, page_text::kMapChart),
-                           edit(vc::kAreaMinimum), label(page_text::kTo), edit(vc::kAreaMaximum)}));
+    layout->addLayout(row({check(vc::kManualAreaRange, string_id::kMapChartLabel),
+                           edit(vc::kAreaMinimum), label(string_id::kTo), edit(vc::kAreaMaximum)}));
     m_areaStrip = strip(vc::kAreaStrip);
     layout->addWidget(m_areaStrip);
-    layout->addLayout(
-        row({check(vc::kTimer, page_text::kTimer), edit(vc::kTimerCount, 50),
-             label(page_text::kTimesEvery), edit(vc::kTimerDelay), label(page_text::kMs)}));
+    layout->addLayout(row({check(vc::kTimer, string_id::kTimerLabel), edit(vc::kTimerCount, 50),
+                           label(string_id::kTimesEvery), edit(vc::kTimerDelay),
+                           label(string_id::kMilliseconds)}));
 
-    auto* graphics = new QGroupBox(Text(page_text::kShowGraphics), this);
+    auto* graphics = new QGroupBox(Text(string_id::kShowGraphicsGroup), this);
     auto* g = new QVBoxLayout(graphics);
-    g->addLayout(row({check(vc::kSoundingCurve, page_text::kSoundingCurve)}));
-    g->addLayout(row({check(vc::kProfileCurve, page_text::kProfileCurveAfter),
+    g->addLayout(row({check(vc::kSoundingCurve, string_id::kSoundingCurve)}));
+    g->addLayout(row({check(vc::kProfileCurve, string_id::kProfileCurveAfter),
                       edit(vc::kProfileCurveStations), spin(vc::kProfileCurveSpin),
-                      label(page_text::kStations)}));
-    g->addLayout(
-        row({check(vc::kFilterProfileCurve, page_text::kFilter), label(page_text::kShow),
-             edit(vc::kPointsToShow), spin(vc::kPointsToShowSpin), label(page_text::kPoints)}));
-    g->addLayout(row({check(vc::kSection, page_text::kSectionAfter), edit(vc::kSectionStations),
-                      spin(vc::kSectionSpin), label(page_text::kStations)}));
-    g->addLayout(row({check(vc::kMap, page_text::kMapAfter), edit(vc::kMapProfiles),
-                      spin(vc::kMapSpin), label(page_text::kSections)}));
+                      label(string_id::kStations)}));
+    g->addLayout(row({check(vc::kFilterProfileCurve, string_id::kFilterProfileCurve),
+                      label(string_id::kShowPoints), edit(vc::kPointsToShow),
+                      spin(vc::kPointsToShowSpin), label(string_id::kPoints)}));
+    g->addLayout(row({check(vc::kSection, string_id::kSectionAfter), edit(vc::kSectionStations),
+                      spin(vc::kSectionSpin), label(string_id::kStations)}));
+    g->addLayout(row({check(vc::kMap, string_id::kMapAfter), edit(vc::kMapProfiles),
+                      spin(vc::kMapSpin), label(string_id::kSections)}));
     layout->addWidget(graphics);
     layout->addStretch(1);
 
     auto* nextRow = new QHBoxLayout();
-    auto* next = new QPushButton(QString::fromUtf8(ResourceString(string_id::kNextButton)), this);
+    auto* next = new QPushButton(Text(string_id::kNextButton), this);
     next->setObjectName(Name(control_id::kNext));
     nextRow->addStretch(1);
     nextRow->addWidget(next);
@@ -371,18 +370,18 @@ void CPropertyPageW2::OnColourCommand(int command)
 
 int CPropertyPageW2::RunColourMenu(int x, int y)
 {
-    QMenu menu(this);
-    const auto item = [&menu](const char* text, int command) {
-        menu.addAction(Text(text))->setData(command);
+    QMenu menu(Text(string_id::kColourMenu), this);
+    const auto item = [&menu](int textId, int command) {
+        menu.addAction(Text(textId))->setData(command);
     };
-    item(page_text::kChange, colour_command::kChange);
-    item(page_text::kAppend, colour_command::kAppend);
+    item(string_id::kMenuChange, colour_command::kChange);
+    item(string_id::kMenuAppend, colour_command::kAppend);
     menu.addSeparator();
-    item(page_text::kReverse, colour_command::kReverse);
-    item(page_text::kDeleteColour, colour_command::kDelete);
+    item(string_id::kMenuReverse, colour_command::kReverse);
+    item(string_id::kMenuDeleteColour, colour_command::kDelete);
     menu.addSeparator();
-    item(page_text::kRgb, colour_command::kRgb);
-    item(page_text::kRes2dinv, colour_command::kRes2dinv);
+    item(string_id::kMenuRgb, colour_command::kRgb);
+    item(string_id::kMenuRes2dinv, colour_command::kRes2dinv);
     const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
     return chosen ? chosen->data().toInt() : 0;
 }
