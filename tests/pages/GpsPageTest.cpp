@@ -4,6 +4,7 @@
 
 #include "FakePrompt.h"
 #include "FakeTickClock.h"
+#include "PageTestApp.h"
 #include "TempDir.h"
 #include "app/CPropertyPageBase.h"
 #include "gps/NmeaParser.h"
@@ -27,36 +28,7 @@
 namespace orv {
 namespace {
 
-// The application lives from the first test that needs it until Google Test's tear-down, before
-// the exit handlers run: torn down there, the offscreen platform's input devices crash.
-std::unique_ptr<QApplication>& TheApp()
-{
-    static std::unique_ptr<QApplication> app;
-    return app;
-}
-
-class AppEnvironment final : public ::testing::Environment
-{
-public:
-    void TearDown() override { TheApp().reset(); }
-};
-
-[[maybe_unused]] ::testing::Environment* const kAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "test_gps_page";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    if (!TheApp()) {
-        TheApp() = std::make_unique<QApplication>(argc, argv);
-    }
-    return *TheApp();
-}
+using page_test::App;
 
 class NullSheet final : public SheetLink
 {

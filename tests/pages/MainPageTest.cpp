@@ -4,6 +4,7 @@
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "InstrumentSimulator.h"
+#include "PageTestApp.h"
 #include "TempDir.h"
 #include "app/CPropertyPageBase.h"
 #include "base/NoValue.h"
@@ -37,44 +38,8 @@ namespace {
 
 constexpr unsigned kPort = 11;
 
-// The application lives from the first test that needs it until Google Test's tear-down, before
-// the exit handlers run: torn down there, the offscreen platform's input devices crash.
-std::unique_ptr<QApplication>& TheApp()
-{
-    static std::unique_ptr<QApplication> app;
-    return app;
-}
-
-class AppEnvironment final : public ::testing::Environment
-{
-public:
-    void TearDown() override { TheApp().reset(); }
-};
-
-[[maybe_unused]] ::testing::Environment* const kAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "test_main_page";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    if (!TheApp()) {
-        TheApp() = std::make_unique<QApplication>(argc, argv);
-    }
-    return *TheApp();
-}
-
-class RecordingSheet final : public SheetLink
-{
-public:
-    void SendToSheet(uint32_t message, uint64_t, int64_t) override { messages.push_back(message); }
-    void SendCommandToSheet(int) override {}
-    std::vector<uint32_t> messages;
-};
+using page_test::App;
+using page_test::RecordingSheet;
 
 class MainPage : public ::testing::Test
 {
@@ -102,6 +67,11 @@ protected:
         options.linkPath = DevicePathForPort(kPort);
         options.stations = 5;
         options.profiles = 3;
+        if (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) ==
+            "SessionPagesRender") {
+            // The pictures show a conductive body under the middle of the map.
+            options.ground = sim::GroundModel::Body(20.0, 300.0, 2.0, 1.0, 1.0, 1.5);
+        }
         m_sim = std::make_unique<sim::InstrumentSimulator>(options);
         std::string error;
         ASSERT_TRUE(m_sim->Start(error)) << error;
@@ -132,12 +102,8 @@ protected:
     // The exchange runs on the worker thread; its result arrives as a queued event.
     void WaitForExchange()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (m_page->ExchangeRunning() && std::chrono::steady_clock::now() < deadline) {
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        ASSERT_FALSE(m_page->ExchangeRunning()) << "the exchange did not end";
+        ASSERT_TRUE(page_test::ProcessEventsUntil([this] { return !m_page->ExchangeRunning(); }))
+            << "the exchange did not end";
     }
     int Measured() const
     {
@@ -259,11 +225,7 @@ TEST_F(MainPage, AHungExchangeKeepsTheWindowAliveAndCanBeCancelled)
     // The event loop runs while the instrument is silent.
     bool ranDuringExchange = false;
     QTimer::singleShot(30, m_page.get(), [&] { ranDuringExchange = m_page->ExchangeRunning(); });
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-    while (std::chrono::steady_clock::now() < until) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    page_test::ProcessEventsFor(std::chrono::milliseconds(200));
     EXPECT_TRUE(ranDuringExchange);
     // Other buttons do nothing meanwhile.
     const int station = m_survey->CurrentStation();
@@ -318,14 +280,24 @@ TEST_F(MainPage, SessionPagesRender)
         EXPECT_GT(differing, 100);
         EXPECT_TRUE(image.save(QString::fromStdString(folder + "/" + file), "PNG"));
     };
+    // Apparent conductivity at the shallowest frequency, which sees the body.
+    ASSERT_TRUE(m_page->OnKillActive());
+    GetConfiguration().UnitMeasure = 1;
+    GetConfiguration().ApparentValueKind = 1;
+    GetConfiguration().AreaFrequency = 14;
+    ASSERT_TRUE(m_page->OnSetActive());
     for (int i = 0; i < 12; ++i) {
         Start();
     }
     m_page->PaintNow();
     ASSERT_EQ(m_page->ShownGraphic(), 1001);
     save(*m_page, "main-grid-map.png");
+    // Back onto a measured station of the profile, then OK: its section.
+    m_page->DeliverHandheldKey(40, false);
+    m_page->PaintNow();
     m_page->DeliverHandheldKey(13, false);
     m_page->PaintNow();
+    ASSERT_EQ(m_page->ShownGraphic(), 1002);
     save(*m_page, "main-grid-section.png");
 
     CPropertyPageW1 signal(m_sheet, m_prompt);

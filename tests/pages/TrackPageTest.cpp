@@ -7,6 +7,7 @@
 #include "FakeSystemClock.h"
 #include "GpsSimulator.h"
 #include "InstrumentSimulator.h"
+#include "PageTestApp.h"
 #include "TempDir.h"
 #include "app/CPropertyPageBase.h"
 #include "base/NoValue.h"
@@ -42,51 +43,10 @@ namespace {
 constexpr unsigned kInstrumentPort = 13;
 constexpr unsigned kGpsPort = 14;
 
-std::unique_ptr<QApplication>& TheApp()
-{
-    static std::unique_ptr<QApplication> app;
-    return app;
-}
+using page_test::App;
+using page_test::RecordingSheet;
 
-// Torn down before the exit handlers run: there the offscreen platform's input devices crash.
-class AppEnvironment final : public ::testing::Environment
-{
-public:
-    void TearDown() override { TheApp().reset(); }
-};
-
-[[maybe_unused]] ::testing::Environment* const kAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
-
-void App()
-{
-    static int argc = 1;
-    static char name[] = "test_track_page";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    if (!TheApp()) {
-        TheApp() = std::make_unique<QApplication>(argc, argv);
-    }
-}
-
-class RecordingSheet final : public SheetLink
-{
-public:
-    void SendToSheet(uint32_t message, uint64_t, int64_t) override { messages.push_back(message); }
-    void SendCommandToSheet(int) override {}
-    std::vector<uint32_t> messages;
-};
-
-void Pump(std::chrono::milliseconds span)
-{
-    const auto until = std::chrono::steady_clock::now() + span;
-    while (std::chrono::steady_clock::now() < until) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-}
+void Pump(std::chrono::milliseconds span) { page_test::ProcessEventsFor(span); }
 
 class TrackPage : public ::testing::Test
 {
@@ -157,12 +117,8 @@ protected:
         m_page->PaintNow();
         ASSERT_FALSE(m_page->RepaintPending());
         m_page->findChild<QPushButton*>(QStringLiteral("control1041"))->click();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while ((m_page->ExchangeRunning() || m_page->PendingPositions() > 0) &&
-               std::chrono::steady_clock::now() < deadline) {
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        ASSERT_TRUE(page_test::ProcessEventsUntil(
+            [this] { return !m_page->ExchangeRunning() && m_page->PendingPositions() == 0; }));
         ASSERT_FALSE(m_page->ExchangeRunning());
         ASSERT_EQ(m_page->PendingPositions(), 0u);
         // Let the walk move on before the next station.

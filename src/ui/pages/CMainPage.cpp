@@ -10,6 +10,7 @@
 #include "survey/StationMeasurer.h"
 #include "survey/Survey.h"
 #include "ui/pages/CExchangeWorker.h"
+#include "ui/pages/DataExchange.h"
 #include "ui/pages/PowerStatus.h"
 
 #include <QApplication>
@@ -128,13 +129,7 @@ CMainPage::CMainPage(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* paren
       m_worker(new CExchangeWorker(this))
 {}
 
-CMainPage::~CMainPage()
-{
-    EndExchange();
-    if (QApplication::overrideCursor() != nullptr && m_job != Job::None) {
-        QApplication::restoreOverrideCursor();
-    }
-}
+CMainPage::~CMainPage() { EndExchange(); }
 
 void CMainPage::BuildControls()
 {
@@ -230,6 +225,20 @@ QLineEdit* CMainPage::AddField(int id, const QString& label, int row, bool readO
     m_fields->addWidget(new QLabel(label, this), row, 0);
     m_fields->addWidget(edit, row, 1);
     return edit;
+}
+
+bool CMainPage::ReadField(QLineEdit* edit, unsigned minimum, unsigned maximum, int& value)
+{
+    unsigned v = 0;
+    std::string message;
+    if (!ReadUnsignedText(edit->text().toStdString(), minimum, maximum, v, message)) {
+        ShowValidationMessage(message);
+        edit->setFocus();
+        edit->selectAll();
+        return false;
+    }
+    value = static_cast<int>(v);
+    return true;
 }
 
 StationMeasurer& CMainPage::Measurer()

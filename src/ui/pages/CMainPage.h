@@ -93,6 +93,9 @@ protected:
     // the frequency field follows them) through AddField.
     void BuildControls();
     QLineEdit* AddField(int id, const QString& label, int row, bool readOnly);
+    // Reads an integer edit in minimum..maximum into `value`; on failure the range message is
+    // shown and the edit keeps the focus.
+    bool ReadField(QLineEdit* edit, unsigned minimum, unsigned maximum, int& value);
     virtual void AddPositionFields(QGridLayout* fields) = 0;
 
     // The position: copy of the survey's; the previous one; whether they differ.

@@ -9,7 +9,6 @@
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "survey/GridSurvey.h"
-#include "ui/pages/DataExchange.h"
 
 #include <QLineEdit>
 
@@ -105,16 +104,7 @@ void CPropertyPageView1::FieldsToControls()
 
 bool CPropertyPageView1::ControlsToFields()
 {
-    unsigned f = 0;
-    std::string message;
-    if (!ReadUnsignedText(m_frequencyEdit->text().toStdString(), 1, 14, f, message)) {
-        ShowValidationMessage(message);
-        m_frequencyEdit->setFocus();
-        m_frequencyEdit->selectAll();
-        return false;
-    }
-    m_frequencyNumber = static_cast<int>(f);
-    return true;
+    return ReadField(m_frequencyEdit, 1, 14, m_frequencyNumber);
 }
 
 void CPropertyPageView1::StepFrequency(int delta)

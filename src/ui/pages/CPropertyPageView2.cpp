@@ -12,7 +12,6 @@
 #include "resources/StringTable.h"
 #include "survey/StationMeasurer.h"
 #include "survey/TrackSurvey.h"
-#include "ui/pages/DataExchange.h"
 
 #include <QGridLayout>
 #include <QLineEdit>
@@ -130,24 +129,8 @@ void CPropertyPageView2::FieldsToControls()
 
 bool CPropertyPageView2::ControlsToFields()
 {
-    unsigned f = 0;
-    unsigned r = 0;
-    std::string message;
-    if (!ReadUnsignedText(m_frequencyEdit->text().toStdString(), 1, 14, f, message)) {
-        ShowValidationMessage(message);
-        m_frequencyEdit->setFocus();
-        m_frequencyEdit->selectAll();
-        return false;
-    }
-    if (!ReadUnsignedText(m_radiusEdit->text().toStdString(), 2, 99, r, message)) {
-        ShowValidationMessage(message);
-        m_radiusEdit->setFocus();
-        m_radiusEdit->selectAll();
-        return false;
-    }
-    m_frequencyNumber = static_cast<int>(f);
-    m_radius = static_cast<int>(r);
-    return true;
+    return ReadField(m_frequencyEdit, 1, 14, m_frequencyNumber) &&
+           ReadField(m_radiusEdit, 2, 99, m_radius);
 }
 
 void CPropertyPageView2::StepRadius(int delta)
