@@ -99,6 +99,12 @@ void CExchangeWorker::Finished(unsigned generation)
     if (!m_busy || generation != m_generation) {
         return;
     }
+    {
+        // The queued call alone would order the transfer's writes before this thread's reads,
+        // but through Qt's event queue; the worker's own lock makes it plain.
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return !m_transferring; });
+    }
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->removeEventFilter(this);
     }
