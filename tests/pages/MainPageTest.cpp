@@ -18,6 +18,7 @@
 #include "ui/pages/CPropertyPageView1.h"
 #include "ui/pages/CPropertyPageW1.h"
 #include "ui/pages/CPropertyPageW2.h"
+#include "ui/pages/PowerStatus.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -201,6 +202,57 @@ TEST_F(MainPage, AFailedExchangeLosesNothingAndClosesTheLink)
     // The next Start reconnects and goes on at the next station.
     Start();
     EXPECT_EQ(Measured(), 3);
+}
+
+class FixedPower final : public PowerStatus
+{
+public:
+    int BatteryPercent() override { return percent; }
+    int percent = 57;
+};
+
+// The handheld's charge in the top row and in the pop-up of a tap on it; a tap on the map shows
+// the value under the finger.
+TEST_F(MainPage, TapsShowTheBatteryAndTheValueUnderTheFinger)
+{
+    FixedPower power;
+    m_page->SetPowerStatus(&power);
+    ASSERT_TRUE(m_page->OnKillActive());
+    ASSERT_TRUE(m_page->OnSetActive());
+    m_page->PaintNow();
+    auto* battery = m_page->findChild<QLabel*>(QStringLiteral("control1069"));
+    EXPECT_EQ(battery->text(), QStringLiteral("57%"));
+    QTest::mouseClick(battery, Qt::LeftButton);
+    EXPECT_EQ(m_page->PopupText(), QStringLiteral("Battery charge remaining: 57%"));
+
+    for (int i = 0; i < 10; ++i) {
+        Start();
+    }
+    m_page->PaintNow();
+    ASSERT_EQ(m_page->ShownGraphic(), 1001);
+    // The first cell holding a value.
+    const PlotCanvas& canvas = m_page->Canvas();
+    QPoint at(-1, -1);
+    for (int y = 0; y < canvas.Height() && at.x() < 0; ++y) {
+        for (int x = 0; x < canvas.Width(); ++x) {
+            if (canvas.GetValue(x, y) != kNoValue) {
+                at = QPoint(x, y);
+                break;
+            }
+        }
+    }
+    ASSERT_GE(at.x(), 0);
+    QTest::mouseClick(m_page->GraphicArea(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(m_page->PopupText(),
+              QString::asprintf("%.2lf", static_cast<double>(canvas.GetValue(at.x(), at.y()))));
+
+    // Outside 0..100 there is no battery text and no pop-up.
+    power.percent = -1;
+    ASSERT_TRUE(m_page->OnKillActive());
+    ASSERT_TRUE(m_page->OnSetActive());
+    m_page->PaintNow();
+    EXPECT_TRUE(battery->text().isEmpty());
+    m_page->SetPowerStatus(nullptr);
 }
 
 // The exchange runs on a worker thread: the window goes on handling its events, the operator's
