@@ -50,6 +50,15 @@ QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 std::string Title() { return std::string(ResourceString(string_id::kAppTitle)); }
 
+// An exchange with the instrument under way ends before the session may go: a reply already
+// complete is stored first, so the save prompt asks about it and the saved file holds it.
+void EndExchanges(const COrvControlSheet& sheet)
+{
+    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
+        static_cast<CMainPagePlaceholder*>(sheet.Page(id))->EndExchange();
+    }
+}
+
 }  // namespace
 
 COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget* parent)
@@ -82,11 +91,8 @@ void COrvControlSheet::Shutdown()
     qApp->removeEventFilter(this);
     disconnect(m_tabs, nullptr, this, nullptr);
 
-    // An exchange under way ends first: a reply already complete is stored, then the link and
-    // the survey may go.
-    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
-        static_cast<CMainPagePlaceholder*>(Page(id))->EndExchange();
-    }
+    // An exchange under way ends first, then the link and the survey may go.
+    EndExchanges(*this);
     // Close has asked already; the journal of a survey that was not let go through Close (the
     // window system ended the program) is kept for recovery.
     m_currentSurvey.reset();
@@ -134,6 +140,7 @@ void COrvControlSheet::BuildPages()
     grid->SetPowerStatus(m_environment.power);
     track->SetPowerStatus(m_environment.power);
     track->SetGpsMatcher(m_environment.gpsMatcher);
+    static_cast<CPropertyPageGPSView*>(Page(PageId::Gps))->SetParser(m_environment.nmeaParser);
 }
 
 void COrvControlSheet::BuildMenus()
@@ -273,6 +280,7 @@ SavePromptResult COrvControlSheet::AskToSave(int textId)
 
 void COrvControlSheet::OnNew()
 {
+    EndExchanges(*this);
     if (AskToSave(string_id::kSaveChanges) == SavePromptResult::Stop) {
         return;
     }
@@ -285,6 +293,7 @@ void COrvControlSheet::OnNew()
 
 void COrvControlSheet::OnOpen()
 {
+    EndExchanges(*this);
     if (AskToSave(string_id::kSaveChanges) == SavePromptResult::Stop) {
         return;
     }
@@ -357,6 +366,7 @@ void COrvControlSheet::OnSave()
 
 void COrvControlSheet::OnClose()
 {
+    EndExchanges(*this);
     if (AskToSave(string_id::kSaveChanges) == SavePromptResult::Stop) {
         return;
     }

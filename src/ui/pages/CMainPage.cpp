@@ -272,6 +272,9 @@ bool CMainPage::OnSetActive()
     m_batteryTimer.start(kBatteryPeriodMs, this);
     CMainPagePlaceholder::OnSetActive();
     m_pageActive = true;
+    // Settings may have changed on the other pages: the graphic on screen is drawn again with
+    // them (the search does not move on to the next one).
+    m_selection.Again();
     RequestRedraw(true, true);
     return true;
 }
@@ -610,6 +613,10 @@ void CMainPage::PaintGraphic(QWidget* target)
                               std::string(ResourceString(string_id::kAppTitle)), Icon::Error);
             QApplication::exit(string_id::kInsufficientMemory);
             return;
+        }
+        // The same graphic again at the new size.
+        if (!m_recompute) {
+            m_selection.Again();
         }
         m_recompute = true;
     }
