@@ -7,12 +7,18 @@
 #include "FakeFileChooser.h"
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
+#include "FakeSystemClock.h"
+#include "GpsSimulator.h"
 #include "InstrumentSimulator.h"
 #include "TempDir.h"
 #include "app/COrvControlSheet.h"
 #include "base/ByteOrder.h"
 #include "base/NoValue.h"
+#include "base/TickClock.h"
 #include "config/Configuration.h"
+#include "gps/GpsMatcher.h"
+#include "gps/NmeaParser.h"
+#include "gps/NmeaReader.h"
 #include "instrument/InstrumentDevice.h"
 #include "instrument/PortNamer.h"
 #include "instrument/ProgramPorts.h"
@@ -22,7 +28,10 @@
 #include "resources/ResourceIds.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
+#include "survey/TrackSurvey.h"
+#include "ui/pages/CPropertyPageGPSView.h"
 #include "ui/pages/CPropertyPageView1.h"
+#include "ui/pages/CPropertyPageView2.h"
 #include "ui/pages/SignalSettingsLogic.h"
 
 #include <QAbstractButton>
@@ -196,6 +205,7 @@ protected:
         instrument.prompt = &m_prompt;
         // Long enough for any reply of the simulator, short enough for the unanswered ones.
         instrument.timings.replyTimeoutMs = 1500;
+        instrument.gpsReader = &m_reader;
         InstallInstrumentEnvironment(instrument);
     }
     void TearDown() override
@@ -203,6 +213,7 @@ protected:
         // The sheet closes the port and saves the configuration before the instrument goes.
         m_sheet.reset();
         m_sim.reset();
+        m_gpsSim.reset();
     }
 
     void StartSimulator(const sim::GroundModel& ground)
@@ -225,6 +236,8 @@ protected:
         environment.prompt = &m_prompt;
         environment.files = &m_files;
         environment.dataDirectory = m_dir.File("data");
+        environment.nmeaParser = &m_parser;
+        environment.gpsMatcher = &m_matcher;
         m_sheet = std::make_unique<COrvControlSheet>(environment);
         m_sheet->show();
         QApplication::processEvents();
@@ -356,6 +369,11 @@ protected:
     CountingPort m_instrumentPort;
     QtSerialPort m_gpsPort;
     std::unique_ptr<sim::InstrumentSimulator> m_sim;
+    FakeSystemClock m_systemClock;
+    NmeaParser m_parser{SteadyTickClock()};
+    GpsMatcher m_matcher{SteadyTickClock()};
+    NmeaReader m_reader{m_parser, m_matcher, m_systemClock, SteadyTickClock(), m_prompt};
+    std::unique_ptr<sim::GpsSimulator> m_gpsSim;
     std::unique_ptr<COrvControlSheet> m_sheet;
 };
 
@@ -667,6 +685,141 @@ TEST_F(WholeWindow, WindowPicturesOfASurvey)
     TapTab(1);
     ASSERT_EQ(m_sheet->ActiveIndex(), 1);
     save("window-grid-view-settings.png");
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+constexpr unsigned kGpsPort = 15;
+
+// A GPS track from the setup pages: the stations get their positions from the simulated walk,
+// the track map appears, the GPS page shows the receiver, and the saved session opens again with
+// the same map.
+TEST_F(WholeWindow, GpsTrackFromSetupToTheSavedFileAndBack)
+{
+    // The body lies under the walk's fifth station; the shallowest frequency sees it.
+    ASSERT_NO_FATAL_FAILURE(
+        StartSimulator(sim::GroundModel::Body(20.0, 300.0, 8.0, 0.0, 1.5, 2.0)));
+    sim::GpsSimulatorOptions gps;
+    gps.port = kGpsPort;
+    gps.rate = 10.0;
+    gps.baud = 0;
+    gps.walk.speed = 30.0;
+    gps.walk.turnEvery = 0.5;
+    m_gpsSim = std::make_unique<sim::GpsSimulator>();
+    std::string error;
+    ASSERT_TRUE(m_gpsSim->Start(gps, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(MakeSheet());
+
+    auto* mode = Control<QComboBox>(P::StaticSettings, control_id::kMode);
+    mode->setCurrentIndex(3);
+    Q_EMIT mode->activated(3);
+    TapTab(1);
+    ASSERT_EQ(m_sheet->ActiveIndex(), 1) << LastTold();
+    SetText(P::OtherSettings, control_id::kInstrumentPort, "12");
+    SetText(P::OtherSettings, control_id::kGpsPort, "15");
+    Control<QPushButton>(P::OtherSettings, control_id::kNext)->click();
+    ASSERT_EQ(m_sheet->Pages(),
+              (std::vector<PageId>{P::Settings, P::ViewSettings, P::MainTrack, P::Gps}))
+        << LastTold();
+    ASSERT_EQ(m_sheet->ActiveIndex(), 2);
+    Configuration& c = GetConfiguration();
+    ASSERT_EQ(c.WorkType, work_type::kGpsTrack);
+    auto* page = static_cast<CPropertyPageView2*>(m_sheet->Page(P::MainTrack));
+    ASSERT_TRUE(page->OnKillActive());
+    c.UnitMeasure = 1;
+    c.ApparentValueKind = 1;
+    c.AreaFrequency = 14;
+    ASSERT_TRUE(page->OnSetActive());
+    auto* track = static_cast<TrackSurvey*>(m_sheet->CurrentSurvey());
+    ASSERT_NE(track, nullptr);
+
+    constexpr int kRecords = 10;
+    for (int i = 0; i < kRecords; ++i) {
+        SCOPED_TRACE(i);
+        QApplication::processEvents();
+        page->PaintNow();
+        ASSERT_FALSE(page->RepaintPending());
+        Control<QPushButton>(P::MainTrack, 1041)->click();
+        for (int turn = 0;
+             turn < kMaxTurns && (page->ExchangeRunning() || page->PendingPositions() > 0);
+             ++turn) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        ASSERT_FALSE(page->ExchangeRunning());
+        ASSERT_EQ(page->PendingPositions(), 0u) << "no position came back";
+        ASSERT_EQ(track->ValidCount(), i + 1) << LastTold();
+        // The walk goes on between stations.
+        for (int turn = 0; turn < 50; ++turn) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+    }
+    EXPECT_TRUE(m_prompt.told.empty()) << LastTold();
+    for (int i = 0; i < kRecords; ++i) {
+        EXPECT_EQ(track->PositionAt(i).tickStamp, track->Slots()[i].TickStamp()) << i;
+        EXPECT_NEAR(track->PositionAt(i).latitude, gps.walk.latitude, 0.05) << i;
+    }
+    QApplication::processEvents();
+    page->PaintNow();
+    ASSERT_EQ(page->ShownGraphic(), graphic_frame::kMap);
+    EXPECT_EQ(page->StatusText(), "Map: frequency 14 (proportional)");
+    const ValueLayer before(page->Canvas());
+    float lowest = -kNoValue;
+    float highest = kNoValue;
+    for (const float v : before.values) {
+        if (!IsNoValue(v)) {
+            lowest = std::min(lowest, v);
+            highest = std::max(highest, v);
+        }
+    }
+    // The background and the body both show.
+    EXPECT_LT(lowest, 30.0f);
+    EXPECT_GT(highest, 60.0f);
+
+    // The GPS page shows the receiver's fix.
+    TapTab(3);
+    ASSERT_EQ(m_sheet->ActiveIndex(), 3);
+    static_cast<CPropertyPageGPSView*>(m_sheet->Page(P::Gps))->Refresh();
+    EXPECT_EQ(Control<QLabel>(P::Gps, 1067)->text(), QStringLiteral("Data valid"));
+    EXPECT_NE(Control<QLabel>(P::Gps, 1076)->text(), QStringLiteral("0"));
+    TapTab(2);
+    ASSERT_EQ(m_sheet->ActiveIndex(), 2);
+    const std::string path = m_dir.File("track.orv");
+    m_files.answers = {path};
+    m_sheet->SendCommandToSheet(command_id::kSave);
+    EXPECT_EQ(track->Modified(), 0) << LastTold();
+    ExpectFileHolds(path, *track);
+    std::vector<GpsFix> positions;
+    for (int i = 0; i < kRecords; ++i) {
+        positions.push_back(track->PositionAt(i));
+    }
+    m_sheet->SendCommandToSheet(command_id::kNew);
+    EXPECT_TRUE(m_prompt.asked.empty());
+    ASSERT_EQ(m_sheet->Pages(), (std::vector<PageId>{P::StaticSettings, P::OtherSettings}));
+
+    m_files.answers = {path};
+    m_sheet->SendCommandToSheet(command_id::kOpen);
+    ASSERT_EQ(m_sheet->Pages(),
+              (std::vector<PageId>{P::Settings, P::ViewSettings, P::MainTrack, P::Gps}))
+        << LastTold();
+    auto* again = static_cast<TrackSurvey*>(m_sheet->CurrentSurvey());
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(again->ValidCount(), kRecords);
+    for (int i = 0; i < kRecords; ++i) {
+        EXPECT_EQ(again->PositionAt(i).latitude, positions[size_t(i)].latitude) << i;
+        EXPECT_EQ(again->PositionAt(i).longitude, positions[size_t(i)].longitude) << i;
+    }
+    QApplication::processEvents();
+    page->PaintNow();
+    ASSERT_EQ(page->ShownGraphic(), graphic_frame::kMap);
+    const ValueLayer after(page->Canvas());
+    ASSERT_EQ(after.values.size(), before.values.size());
+    EXPECT_TRUE(after.values == before.values);
 }
 
 }  // namespace

@@ -239,6 +239,10 @@ void CPropertyPageView2::customEvent(QEvent* event)
     }
     if (m->message == message::kMeasurementPosition) {
         Measurer().OnMeasurementPosition(m->wParam, m->lParam);
+        // The map and the section were drawn with the last known position of the station;
+        // the same graphic is drawn again at the station's own.
+        Selection().Again();
+        RequestRedraw(true, true);
     } else if (m->message == message::kNewGpsFix) {
         Measurer().OnNewFix(m->lParam);
         // While fixes stream in the track is redrawn about once a second.
