@@ -204,6 +204,40 @@ TEST_F(MainPage, AFailedExchangeLosesNothingAndClosesTheLink)
     EXPECT_EQ(Measured(), 3);
 }
 
+// A timed series: the first measurement at once, then one per period, until the count; Start
+// shows "Stop" meanwhile and stops a series that runs.
+TEST_F(MainPage, ATimedSeriesTakesItsCountAndStartStopsIt)
+{
+    ASSERT_TRUE(m_page->OnKillActive());
+    Configuration& c = GetConfiguration();
+    c.TimerMode = 1;
+    c.TimerDelay = 40;
+    c.TimerCount = 3;
+    ASSERT_TRUE(m_page->OnSetActive());
+    auto* start = m_page->findChild<QPushButton*>(QStringLiteral("control1041"));
+    EXPECT_EQ(start->text(), QStringLiteral("Start"));
+    Start();
+    EXPECT_TRUE(m_page->TimerRunning());
+    EXPECT_EQ(start->text(), QStringLiteral("Stop"));
+    ASSERT_TRUE(page_test::ProcessEventsUntil([this] { return !m_page->TimerRunning(); }));
+    EXPECT_EQ(Measured(), 3);
+    EXPECT_EQ(start->text(), QStringLiteral("Start"));
+
+    // With no count the series runs until Start stops it.
+    c.TimerCount = 0;
+    Start();
+    ASSERT_TRUE(m_page->TimerRunning());
+    ASSERT_TRUE(page_test::ProcessEventsUntil([this] { return Measured() >= 5; }));
+    ASSERT_TRUE(page_test::ProcessEventsUntil([this] { return !m_page->ExchangeRunning(); }));
+    start->click();
+    ASSERT_TRUE(page_test::ProcessEventsUntil([this] { return !m_page->ExchangeRunning(); }));
+    EXPECT_FALSE(m_page->TimerRunning());
+    const int measured = Measured();
+    page_test::ProcessEventsFor(std::chrono::milliseconds(150));
+    EXPECT_EQ(Measured(), measured);
+    c.TimerMode = 0;
+}
+
 class FixedPower final : public PowerStatus
 {
 public:
