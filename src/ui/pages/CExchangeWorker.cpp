@@ -99,9 +99,24 @@ void CExchangeWorker::Finished(unsigned generation)
     if (!m_busy || generation != m_generation) {
         return;
     }
+    std::function<void()> done = EndJob();
+    if (done) {
+        done();
+    }
+}
+
+void CExchangeWorker::Abandon()
+{
+    if (m_busy) {
+        (void)EndJob();
+    }
+}
+
+std::function<void()> CExchangeWorker::EndJob()
+{
     {
-        // The queued call alone would order the transfer's writes before this thread's reads,
-        // but through Qt's event queue; the worker's own lock makes it plain.
+        // Waiting on the worker's own lock orders the transfer's writes before what the owner
+        // reads next (the queued call alone does too, but only through Qt's event queue).
         std::unique_lock lock(m_mutex);
         m_wake.wait(lock, [this] { return !m_transferring; });
     }
@@ -112,26 +127,7 @@ void CExchangeWorker::Finished(unsigned generation)
     ++m_generation;
     std::function<void()> done = std::move(m_done);
     m_done = nullptr;
-    if (done) {
-        done();
-    }
-}
-
-void CExchangeWorker::Abandon()
-{
-    if (!m_busy) {
-        return;
-    }
-    {
-        std::unique_lock lock(m_mutex);
-        m_wake.wait(lock, [this] { return !m_transferring; });
-    }
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        app->removeEventFilter(this);
-    }
-    m_busy = false;
-    ++m_generation;
-    m_done = nullptr;
+    return done;
 }
 
 bool CExchangeWorker::eventFilter(QObject* watched, QEvent* event)

@@ -50,6 +50,8 @@ protected:
 private:
     void Loop();
     void Finished(unsigned generation);
+    // Waits for the transfer, lets input through again and hands back the completion.
+    std::function<void()> EndJob();
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

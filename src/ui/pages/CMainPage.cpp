@@ -35,15 +35,16 @@
 
 namespace orv {
 
+using main_page::kKeyDown;
+using main_page::kKeyEnter;
+using main_page::kKeyLeft;
+using main_page::kKeyRight;
+using main_page::kKeyUp;
+
 namespace {
 
 constexpr int kBatteryPeriodMs = 10000;
 constexpr int kPopupMs = 1500;
-constexpr uint32_t kKeyEnter = 13;
-constexpr uint32_t kKeyLeft = 37;
-constexpr uint32_t kKeyUp = 38;
-constexpr uint32_t kKeyRight = 39;
-constexpr uint32_t kKeyDown = 40;
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
 

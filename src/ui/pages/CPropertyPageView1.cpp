@@ -14,14 +14,10 @@
 
 namespace orv {
 
-namespace {
-
-constexpr uint32_t kKeyLeft = 37;
-constexpr uint32_t kKeyUp = 38;
-constexpr uint32_t kKeyRight = 39;
-constexpr uint32_t kKeyDown = 40;
-
-}  // namespace
+using main_page::kKeyDown;
+using main_page::kKeyLeft;
+using main_page::kKeyRight;
+using main_page::kKeyUp;
 
 CPropertyPageView1::CPropertyPageView1(SheetLink& sheet, Prompt& prompt, QWidget* parent)
     : CMainPage(PageId::MainGrid, sheet, prompt, parent)

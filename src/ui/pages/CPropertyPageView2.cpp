@@ -20,12 +20,13 @@
 
 namespace orv {
 
+using main_page::kKeyDown;
+using main_page::kKeyLeft;
+using main_page::kKeyRight;
+using main_page::kKeyUp;
+
 namespace {
 
-constexpr uint32_t kKeyLeft = 37;
-constexpr uint32_t kKeyUp = 38;
-constexpr uint32_t kKeyRight = 39;
-constexpr uint32_t kKeyDown = 40;
 constexpr int kFixRedrawMs = 1000;
 
 }  // namespace

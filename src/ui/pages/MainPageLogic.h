@@ -11,6 +11,7 @@
 #include "base/Frequencies.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -26,6 +27,13 @@ constexpr int kSoundingCurve = 1004;
 }  // namespace graphic_frame
 
 namespace main_page {
+
+// The handheld's virtual-key codes of the Main pages' OK and arrow keys.
+constexpr uint32_t kKeyEnter = 13;
+constexpr uint32_t kKeyLeft = 37;
+constexpr uint32_t kKeyUp = 38;
+constexpr uint32_t kKeyRight = 39;
+constexpr uint32_t kKeyDown = 40;
 
 using FrequencyFlags = std::array<int, kFrequencyCount>;
 
