@@ -176,6 +176,19 @@ TEST_F(MainPage, WalksAMapSurveyAndShowsTheField)
     }
     EXPECT_GT(values, 100);
 
+    // A View command toggles its setting and draws the same graphic again with it.
+    const int grid = GetConfiguration().ShowGrid;
+    m_page->OnViewCommand(32809);
+    EXPECT_NE(GetConfiguration().ShowGrid, grid);
+    m_page->PaintNow();
+    EXPECT_EQ(m_page->ShownGraphic(), 1001);
+    m_page->OnViewCommand(32805);
+    EXPECT_EQ(GetConfiguration().RealScaling, 0);
+    m_page->PaintNow();
+    EXPECT_NE(m_page->StatusText().find("(fit to screen)"), std::string::npos);
+    m_page->OnViewCommand(32805);
+    m_page->PaintNow();
+
     // OK steps on to the section.
     m_page->DeliverHandheldKey(13, false);
     m_page->PaintNow();

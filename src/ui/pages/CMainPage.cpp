@@ -5,6 +5,7 @@
 #include "base/Prompt.h"
 #include "config/Configuration.h"
 #include "graphics/TextPainter.h"
+#include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "survey/StationMeasurer.h"
@@ -739,39 +740,62 @@ bool CMainPage::eventFilter(QObject* watched, QEvent* event)
     return CMainPagePlaceholder::eventFilter(watched, event);
 }
 
+namespace {
+
+// The setting a View command toggles; Fit to screen is checked while RealScaling is off.
+int* ViewSetting(Configuration& c, int command)
+{
+    switch (command) {
+        case command_id::kGrid:
+            return &c.ShowGrid;
+        case command_id::kScaleMarks:
+            return &c.ShowScaleMarks;
+        case command_id::kFitToScreen:
+            return &c.RealScaling;
+        case command_id::kShowGpsTrack:
+            return &c.ShowGpsTrack;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 void CMainPage::OnTapAndHold(int x, int y)
 {
     Configuration& c = GetConfiguration();
-    QMenu menu(Resource(string_id::kViewMenuTitle), this);
-    menu.setObjectName(QStringLiteral("menu157"));
-    QAction* grid = menu.addAction(Resource(string_id::kGridItem));
-    grid->setCheckable(true);
-    grid->setChecked(c.ShowGrid != 0);
-    QAction* marks = menu.addAction(Resource(string_id::kScaleMarksItem));
-    marks->setCheckable(true);
-    marks->setChecked(c.ShowScaleMarks != 0);
-    menu.addSeparator();
-    QAction* fit = menu.addAction(Resource(string_id::kFitToScreenItem));
-    fit->setCheckable(true);
-    fit->setChecked(c.RealScaling == 0);
-    QAction* track = nullptr;
-    if (TrackMenu()) {
-        menu.addSeparator();
-        track = menu.addAction(Resource(string_id::kShowGpsTrackItem));
-        track->setCheckable(true);
-        track->setChecked(c.ShowGpsTrack != 0);
+    const MenuResource& resource = ViewMenu(TrackMenu());
+    QMenu menu(Resource(resource.titleId), this);
+    menu.setObjectName(QStringLiteral("menu%1").arg(resource.id));
+    for (const MenuItem& item : resource.items) {
+        int* setting = ViewSetting(c, item.command);
+        if (setting == nullptr) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(Resource(item.textId));
+        action->setCheckable(true);
+        action->setChecked((*setting != 0) != (item.command == command_id::kFitToScreen));
+        action->setData(item.command);
     }
-    const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
-    if (chosen == nullptr) {
+    if (const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)))) {
+        OnViewCommand(chosen->data().toInt());
+    }
+}
+
+void CMainPage::OnViewCommand(int command)
+{
+    int* setting = ViewSetting(GetConfiguration(), command);
+    if (setting == nullptr) {
         return;
     }
-    if (chosen == track) {
-        c.ShowGpsTrack = c.ShowGpsTrack ? 0 : 1;
+    *setting = *setting ? 0 : 1;
+    if (command == command_id::kShowGpsTrack) {
+        // Only the overlay changes.
         RequestRedraw(false, false);
         return;
     }
-    int& setting = chosen == grid ? c.ShowGrid : chosen == marks ? c.ShowScaleMarks : c.RealScaling;
-    setting = setting ? 0 : 1;
+    // The same graphic again with the new setting.
     m_selection.Again();
     RequestRedraw(true, true);
 }

@@ -58,7 +58,10 @@ public:
     bool OnSetActive() override;
     bool OnKillActive() override;
     void RefreshControls() override;
+    // The View menu (157) at the point; its commands through OnViewCommand.
     void OnTapAndHold(int x, int y) override;
+    // Grid (32809), Scale marks (32808), Fit to screen (32805), Show GPS track (32810).
+    void OnViewCommand(int command);
     void EndExchange() override;
 
     // The operations behind the buttons and keys (tests call them as the operator would).
