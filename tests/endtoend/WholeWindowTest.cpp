@@ -336,6 +336,29 @@ protected:
         Settle();
     }
 
+    // A picture of the whole window, into ORV_SCREENSHOT_DIR when it is set (docs/screenshots/
+    // holds the ones the README shows), else the test's folder. A picture of one colour would
+    // mean the window drew nothing.
+    void Picture(const char* file)
+    {
+        SCOPED_TRACE(file);
+        const char* wanted = std::getenv("ORV_SCREENSHOT_DIR");
+        const std::string folder = wanted != nullptr ? std::string(wanted) : m_dir.File("shots");
+        std::filesystem::create_directories(folder);
+        QApplication::processEvents();
+        const QImage image = m_sheet->grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        int differing = 0;
+        const QRgb first = image.pixel(0, 0);
+        for (int y = 0; y < image.height(); y += 4) {
+            for (int x = 0; x < image.width(); x += 4) {
+                differing += image.pixel(x, y) != first ? 1 : 0;
+            }
+        }
+        EXPECT_GT(differing, 1000);
+        EXPECT_TRUE(image.save(QString::fromStdString(folder + "/" + file), "PNG"));
+    }
+
     std::vector<std::string> ToldTexts() const
     {
         std::vector<std::string> texts;
@@ -644,25 +667,6 @@ TEST_F(WholeWindow, ReturningToTheMainPageKeepsItsGraphic)
 // test's temporary folder. A picture of one colour would mean the window drew nothing.
 TEST_F(WholeWindow, WindowPicturesOfASurvey)
 {
-    const char* wanted = std::getenv("ORV_SCREENSHOT_DIR");
-    const std::string folder = wanted != nullptr ? std::string(wanted) : m_dir.File("shots");
-    std::filesystem::create_directories(folder);
-    const auto save = [&](const char* file) {
-        SCOPED_TRACE(file);
-        QApplication::processEvents();
-        const QImage image = m_sheet->grab().toImage();
-        ASSERT_FALSE(image.isNull());
-        int differing = 0;
-        const QRgb first = image.pixel(0, 0);
-        for (int y = 0; y < image.height(); y += 4) {
-            for (int x = 0; x < image.width(); x += 4) {
-                differing += image.pixel(x, y) != first ? 1 : 0;
-            }
-        }
-        EXPECT_GT(differing, 1000);
-        EXPECT_TRUE(image.save(QString::fromStdString(folder + "/" + file), "PNG"));
-    };
-
     ASSERT_NO_FATAL_FAILURE(StartSimulator(kBody));
     ASSERT_NO_FATAL_FAILURE(MakeSheet());
     ASSERT_NO_FATAL_FAILURE(BeginMapSurvey());
@@ -671,20 +675,20 @@ TEST_F(WholeWindow, WindowPicturesOfASurvey)
     }
     ASSERT_EQ(Grid()->ValidCount(), kStationCount) << LastTold();
     ASSERT_EQ(Main()->ShownGraphic(), graphic_frame::kMap);
-    save("window-grid-map.png");
+    Picture("window-grid-map.png");
 
     // OK steps on to the section.
     Control<QPushButton>(P::MainGrid, 1080)->click();
     Settle();
     ASSERT_EQ(Main()->ShownGraphic(), graphic_frame::kSection);
-    save("window-grid-section.png");
+    Picture("window-grid-section.png");
 
     TapTab(0);
     ASSERT_EQ(m_sheet->ActiveIndex(), 0);
-    save("window-grid-settings.png");
+    Picture("window-grid-settings.png");
     TapTab(1);
     ASSERT_EQ(m_sheet->ActiveIndex(), 1);
-    save("window-grid-view-settings.png");
+    Picture("window-grid-view-settings.png");
 }
 
 }  // namespace
@@ -781,10 +785,13 @@ TEST_F(WholeWindow, GpsTrackFromSetupToTheSavedFileAndBack)
     EXPECT_LT(lowest, 30.0f);
     EXPECT_GT(highest, 60.0f);
 
+    Picture("window-track-map.png");
+
     // The GPS page shows the receiver's fix.
     TapTab(3);
     ASSERT_EQ(m_sheet->ActiveIndex(), 3);
     static_cast<CPropertyPageGPSView*>(m_sheet->Page(P::Gps))->Refresh();
+    Picture("window-track-gps.png");
     EXPECT_EQ(Control<QLabel>(P::Gps, 1067)->text(), QStringLiteral("Data valid"));
     EXPECT_NE(Control<QLabel>(P::Gps, 1076)->text(), QStringLiteral("0"));
     TapTab(2);
