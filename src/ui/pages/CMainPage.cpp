@@ -5,6 +5,7 @@
 #include "base/Prompt.h"
 #include "config/Configuration.h"
 #include "graphics/TextPainter.h"
+#include "platform/QtTextPainter.h"
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -51,39 +52,6 @@ QString Name(int id) { return QStringLiteral("control%1").arg(id); }
 
 QString Resource(int id) { return QString::fromUtf8(ResourceString(id)); }
 
-// Labels into the canvas with QPainter on the canvas's own pixels (8-point sans, as on the
-// handheld).
-class CanvasTextPainter final : public TextPainter
-{
-public:
-    CanvasTextPainter() : m_font(QStringLiteral("Liberation Sans")) { m_font.setPointSize(8); }
-    TextExtent Measure(std::string_view text) override
-    {
-        const QFontMetrics metrics(m_font);
-        const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-        return TextExtent{metrics.horizontalAdvance(s), metrics.height()};
-    }
-    void Draw(PlotCanvas& canvas, int x, int y, std::string_view text, Colour colour) override
-    {
-        if (!canvas.IsCreated()) {
-            return;
-        }
-        QImage image(reinterpret_cast<uchar*>(canvas.PixelData()), canvas.Width(), canvas.Height(),
-                     canvas.BytesPerLine(), QImage::Format_RGB32);
-        QPainter painter(&image);
-        painter.setFont(m_font);
-        painter.setPen(QColor(static_cast<int>(RedOf(colour)), static_cast<int>(GreenOf(colour)),
-                              static_cast<int>(BlueOf(colour))));
-        const QFontMetrics metrics(m_font);
-        painter.drawText(x, y + metrics.ascent(),
-                         QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-        canvas.NoteChange();
-    }
-
-private:
-    QFont m_font;
-};
-
 // A widget that shows what its page paints.
 class PaintedArea final : public QWidget
 {
@@ -117,17 +85,11 @@ int64_t MonotonicMs()
         .count();
 }
 
-QImage CanvasImage(const PlotCanvas& canvas)
-{
-    return QImage(reinterpret_cast<const uchar*>(canvas.PixelData()), canvas.Width(),
-                  canvas.Height(), canvas.BytesPerLine(), QImage::Format_RGB32);
-}
-
 }  // namespace
 
 CMainPage::CMainPage(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent)
     : CMainPagePlaceholder(id, sheet, prompt, parent),
-      m_text(std::make_unique<CanvasTextPainter>()),
+      m_text(std::make_unique<QtTextPainter>()),
       m_worker(new CExchangeWorker(this))
 {}
 
@@ -176,20 +138,7 @@ void CMainPage::BuildControls()
     AddPositionFields(m_fields);
     const int row = m_fields->rowCount();
     m_frequencyEdit = AddField(1043, Resource(string_id::kFrequencyLabel), row, false);
-    auto* spin = new QWidget(this);
-    spin->setObjectName(Name(1048));
-    auto* spinColumn = new QVBoxLayout(spin);
-    spinColumn->setContentsMargins(0, 0, 0, 0);
-    spinColumn->setSpacing(0);
-    for (const auto& [name, delta] : {std::pair{"up", -1}, std::pair{"down", +1}}) {
-        auto* b = new QPushButton(QString::fromUtf8(delta < 0 ? "\u25B2" : "\u25BC"), spin);
-        b->setObjectName(QString::fromUtf8(name));
-        b->setFixedSize(20, 12);
-        b->setAutoRepeat(true);
-        spinColumn->addWidget(b);
-        const int d = delta;
-        connect(b, &QPushButton::clicked, this, [this, d] { StepFrequency(d); });
-    }
+    QWidget* spin = AddSpin(1048, [this](int delta) { StepFrequency(delta); });
     m_fields->addWidget(spin, row, 2);
     bottom->addLayout(m_fields);
 
@@ -227,6 +176,25 @@ QLineEdit* CMainPage::AddField(int id, const QString& label, int row, bool readO
     m_fields->addWidget(new QLabel(label, this), row, 0);
     m_fields->addWidget(edit, row, 1);
     return edit;
+}
+
+QWidget* CMainPage::AddSpin(int id, std::function<void(int)> step)
+{
+    auto* spin = new QWidget(this);
+    spin->setObjectName(Name(id));
+    auto* column = new QVBoxLayout(spin);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    for (const auto& [name, delta] : {std::pair{"up", -1}, std::pair{"down", +1}}) {
+        auto* b = new QPushButton(QString::fromUtf8(delta < 0 ? "\u25B2" : "\u25BC"), spin);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setFixedSize(20, 12);
+        b->setAutoRepeat(true);
+        column->addWidget(b);
+        const int d = delta;
+        connect(b, &QPushButton::clicked, this, [step, d] { step(d); });
+    }
+    return spin;
 }
 
 bool CMainPage::ReadField(QLineEdit* edit, unsigned minimum, unsigned maximum, int& value)
@@ -303,11 +271,11 @@ void CMainPage::NeedsRepaint()
     Sheet().SendToSheet(message::kScreenLayout, 1, 0);
 }
 
-void CMainPage::RequestRedraw(bool recompute, bool redrawGraphics)
+void CMainPage::RequestRedraw(bool recompute, bool /*redrawGraphics*/)
 {
+    // The overview box is cheap to draw and is repainted with every request.
     m_repaintPending = true;
     m_recompute = m_recompute || recompute;
-    m_redrawGraphics = m_redrawGraphics || redrawGraphics;
     m_graphic->update();
     m_overview->update();
 }
@@ -353,11 +321,17 @@ void CMainPage::Start()
         NeedsRepaint();
     }
     // The battery reading, then the series or the measurement.
+    RunExchange(Job::Battery, device, device.PrepareBattery(), [this] { AfterBattery(); });
+}
+
+void CMainPage::RunExchange(Job job, InstrumentDevice& device, PendingExchange exchange,
+                            std::function<void()> done)
+{
     m_device = &device;
-    m_pending = device.PrepareBattery();
-    m_job = Job::Battery;
+    m_pending = std::move(exchange);
+    m_job = job;
     EnterBusy();
-    m_worker->Run([this] { m_device->Transfer(m_pending); }, [this] { AfterBattery(); });
+    m_worker->Run([this] { m_device->Transfer(m_pending); }, std::move(done));
 }
 
 void CMainPage::AfterBattery()
@@ -396,13 +370,8 @@ void CMainPage::AfterBattery()
 
 void CMainPage::BeginMeasurement(bool fromTimer)
 {
-    StationMeasurer& measurer = Measurer();
-    m_device = &GetInstrumentDevice();
-    m_pending = measurer.Prepare();
-    m_job = Job::Measurement;
-    EnterBusy();
-    m_worker->Run([this] { m_device->Transfer(m_pending); },
-                  [this, fromTimer] { EndMeasurement(fromTimer); });
+    RunExchange(Job::Measurement, GetInstrumentDevice(), Measurer().Prepare(),
+                [this, fromTimer] { EndMeasurement(fromTimer); });
 }
 
 void CMainPage::EndMeasurement(bool fromTimer)
@@ -624,7 +593,6 @@ void CMainPage::PaintGraphic(QWidget* target)
     }
     if (m_recompute) {
         m_recompute = false;
-        m_redrawGraphics = true;
         if (m_popup) {
             m_popup->hide();
         }
@@ -642,7 +610,7 @@ void CMainPage::PaintGraphic(QWidget* target)
         }
         m_overview->update();
     }
-    const PlotCanvas* shown = &m_canvas;
+    PlotCanvas* shown = &m_canvas;
     if (CurrentSurvey() != nullptr && WantsOverlay()) {
         // Without memory for the copy the track goes onto the canvas itself.
         PlotCanvas* overlaid = m_scratch.CopyFrom(m_canvas) ? &m_scratch : &m_canvas;
@@ -673,7 +641,6 @@ void CMainPage::PaintOverview(QWidget* target)
             return;
         }
     }
-    m_redrawGraphics = false;
     m_overviewCanvas.Clear();
     if (CurrentSurvey() != nullptr) {
         DrawOverview(m_overviewCanvas, size.width(), size.height());

@@ -26,6 +26,7 @@
 
 #include <QBasicTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -99,6 +100,8 @@ protected:
     // Reads an integer edit in minimum..maximum into `value`; on failure the range message is
     // shown and the edit keeps the focus.
     bool ReadField(QLineEdit* edit, unsigned minimum, unsigned maximum, int& value);
+    // An up/down spin ("up" −1, "down" +1, repeating while held) named control<id>.
+    QWidget* AddSpin(int id, std::function<void(int)> step);
     virtual void AddPositionFields(QGridLayout* fields) = 0;
 
     // The position: copy of the survey's; the previous one; whether they differ.
@@ -154,6 +157,8 @@ protected:
 private:
     enum class Job { None, Battery, Measurement };
 
+    void RunExchange(Job job, InstrumentDevice& device, PendingExchange exchange,
+                     std::function<void()> done);
     void AfterBattery();
     bool StartSeries();
     void TimerStep();
@@ -184,7 +189,6 @@ private:
     bool m_pageActive = false;
     bool m_repaintPending = false;
     bool m_recompute = false;
-    bool m_redrawGraphics = false;
     int m_handheldBatteryPercent = -1;
     std::string m_status = "Ready";
     QBasicTimer m_seriesTimer;   // timer 1

@@ -67,20 +67,7 @@ void CPropertyPageView2::AddPositionFields(QGridLayout* fields)
         AddField(1062, QString::fromUtf8(ResourceString(string_id::kStationLabel)), 1, true);
     m_radiusEdit =
         AddField(1044, QString::fromUtf8(ResourceString(string_id::kRadiusLabel)), 2, false);
-    auto* spin = new QWidget(this);
-    spin->setObjectName(QStringLiteral("control1049"));
-    auto* column = new QVBoxLayout(spin);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    for (const auto& [name, delta] : {std::pair{"up", -1}, std::pair{"down", +1}}) {
-        auto* b = new QPushButton(QString::fromUtf8(delta < 0 ? "\u25B2" : "\u25BC"), spin);
-        b->setObjectName(QString::fromUtf8(name));
-        b->setFixedSize(20, 12);
-        b->setAutoRepeat(true);
-        column->addWidget(b);
-        const int d = delta;
-        connect(b, &QPushButton::clicked, this, [this, d] { StepRadius(d); });
-    }
+    QWidget* spin = AddSpin(1049, [this](int delta) { StepRadius(delta); });
     fields->addWidget(spin, 2, 2);
 }
 
