@@ -44,20 +44,9 @@ PendingExchange StationMeasurer::Prepare() const
 bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& error)
 {
     const int before = m_survey.CurrentIndex();
-    bool stored = false;
-    bool measured = false;
-    if (exchange.kind == PendingExchange::Kind::Series) {
-        std::array<MeasurementSlot, kFrequencyCount> slots{};
-        measured = m_device.FinishSeries(exchange, slots);
-        stored = measured && m_survey.StoreSeries(slots);
-    } else {
-        MeasurementSlot slot;
-        measured = m_device.FinishMeasure(exchange, slot);
-        stored = measured && m_survey.StoreMeasurement(slot);
-    }
-    if (!stored) {
+    if (!m_survey.StoreExchange(m_device, exchange)) {
         error = "Failed to measure";
-        if (!measured && !m_device.LastError().empty()) {
+        if (!m_device.LastError().empty()) {
             error += ": " + m_device.LastError();
         } else {
             error += ": out of memory for a new station";

@@ -34,18 +34,19 @@ int Survey::ValidCount() const
 
 bool Survey::MeasureStation(InstrumentDevice& device)
 {
-    if (m_config.TrasserMode == 0) {
-        MeasurementSlot slot;
-        if (!device.Measure(slot)) {
-            return false;
-        }
-        return StoreMeasurement(slot);
+    PendingExchange exchange = device.PrepareMeasure(m_config.TrasserMode != 0);
+    device.Transfer(exchange);
+    return StoreExchange(device, exchange);
+}
+
+bool Survey::StoreExchange(InstrumentDevice& device, const PendingExchange& exchange)
+{
+    if (exchange.kind == PendingExchange::Kind::Series) {
+        std::array<MeasurementSlot, kFrequencyCount> slots{};
+        return device.FinishSeries(exchange, slots) && StoreSeries(slots);
     }
-    std::array<MeasurementSlot, kFrequencyCount> slots{};
-    if (!device.MeasureSeries(slots)) {
-        return false;
-    }
-    return StoreSeries(slots);
+    MeasurementSlot slot;
+    return device.FinishMeasure(exchange, slot) && StoreMeasurement(slot);
 }
 
 bool Survey::Paint(PlotCanvas& canvas, const PaintArea& area) const

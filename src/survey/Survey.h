@@ -38,6 +38,7 @@ namespace orv {
 class Configuration;
 class GpsMatcher;
 class InstrumentDevice;
+struct PendingExchange;
 class MeasurementJournal;
 class PlotCanvas;
 struct JournalRecord;
@@ -69,6 +70,10 @@ public:
     // advanced in walking order. False when the exchange failed (the survey is unchanged; the
     // reason is device.LastError()) or when memory ran out for a new station.
     [[nodiscard]] virtual bool MeasureStation(InstrumentDevice& device);
+    // The storing half of MeasureStation for an exchange taken in steps (PendingExchange, whose
+    // transfer may have run on another thread): decodes it through `device` and stores it.
+    // False as MeasureStation: device.LastError() says why, and is empty when memory ran out.
+    [[nodiscard]] bool StoreExchange(InstrumentDevice& device, const PendingExchange& exchange);
     // Draws through the installed painter; true when nothing is installed.
     virtual bool Paint(PlotCanvas& canvas, const PaintArea& area) const;
     // Paint into `canvas`; false when there is no canvas to draw into.
