@@ -7,7 +7,7 @@
 
 #include "../tests/support/FakePrompt.h"
 #include "../tests/support/FakeSettingsStore.h"
-#include "InstrumentSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "config/Configuration.h"
 #include "graphics/MapDrawing.h"
 #include "graphics/PlotCanvas.h"

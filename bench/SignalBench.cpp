@@ -4,7 +4,7 @@
 #include "../tests/support/FakePrompt.h"
 #include "../tests/support/FakeSettingsStore.h"
 #include "config/Configuration.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 #include "signal/InverseModel.h"
 #include "signal/SignalComputation.h"
 

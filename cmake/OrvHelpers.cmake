@@ -1,6 +1,11 @@
 # Helpers shared by the module CMakeLists files.
 
 set(ORV_WARNINGS -Wall -Wextra -Wpedantic -Wshadow)
+# g++ 12 reports -Wrestrict inside libstdc++'s string concatenation at -O2 and above (GCC bug
+# 105329, fixed in 13): a false positive that would make every optimised build noisy.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    list(APPEND ORV_WARNINGS -Wno-restrict)
+endif()
 if(ORV_WERROR)
     list(APPEND ORV_WARNINGS -Werror)
 endif()
@@ -14,18 +19,41 @@ function(orv_add_subdirectories parent)
     endforeach()
 endfunction()
 
+# The include directory of the calling folder below src/: build/include/<folder>/ holds links to
+# this folder's own headers only, under their usual names ("config/Configuration.h"). A library
+# sees its own headers and those of the libraries it links, so an include from a layer it does
+# not depend on fails the build.
+function(orv_folder_includes out)
+    file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}/src" "${CMAKE_CURRENT_SOURCE_DIR}")
+    string(REPLACE "/" "_" id "${rel}")
+    set(root "${CMAKE_BINARY_DIR}/include/${id}")
+    get_property(done GLOBAL PROPERTY "orv_includes_${id}")
+    if(NOT done)
+        file(REMOVE_RECURSE "${root}")
+        file(MAKE_DIRECTORY "${root}/${rel}")
+        file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+        foreach(header IN LISTS headers)
+            get_filename_component(name "${header}" NAME)
+            file(CREATE_LINK "${header}" "${root}/${rel}/${name}" SYMBOLIC)
+        endforeach()
+        set_property(GLOBAL PROPERTY "orv_includes_${id}" TRUE)
+    endif()
+    set(${out} "${root}" PARENT_SCOPE)
+endfunction()
+
 # orv_library(<target> [QT] [SOURCES files...] [DEPS targets...])
 # Without the SOURCES keyword, every .cpp of the calling folder is taken; with it and an empty
-# list the library is header-only. Core libraries (without QT) get
-# -Wconversion and must not include Qt; QT libraries link the Qt modules they list in DEPS.
+# list the library is header-only. Core libraries (without QT) get -Wconversion and cannot
+# include Qt; QT libraries link the Qt modules they list in DEPS.
 function(orv_library target)
     cmake_parse_arguments(ARG "QT" "" "SOURCES;DEPS" ${ARGN})
     if(NOT "SOURCES" IN_LIST ARGN)
         file(GLOB ARG_SOURCES CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
     endif()
+    orv_folder_includes(includes)
     if(ARG_SOURCES)
         add_library(${target} STATIC ${ARG_SOURCES})
-        target_include_directories(${target} PUBLIC "${CMAKE_SOURCE_DIR}/src")
+        target_include_directories(${target} PUBLIC "${includes}")
         target_link_libraries(${target} PUBLIC ${ARG_DEPS})
         target_compile_options(${target} PRIVATE ${ORV_WARNINGS})
         if(NOT ARG_QT)
@@ -36,7 +64,7 @@ function(orv_library target)
         endif()
     else()
         add_library(${target} INTERFACE)
-        target_include_directories(${target} INTERFACE "${CMAKE_SOURCE_DIR}/src")
+        target_include_directories(${target} INTERFACE "${includes}")
         target_link_libraries(${target} INTERFACE ${ARG_DEPS})
     endif()
 endfunction()

@@ -9,7 +9,7 @@
 #include "FakeTickClock.h"
 #include "config/Configuration.h"
 #include "instrument/InstrumentDevice.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <array>
 #include <cstddef>

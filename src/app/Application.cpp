@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
-#include "GpsSimulator.h"
-#include "InstrumentSimulator.h"
+#include "sim/GpsSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "app/COrvControlSheet.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
@@ -11,7 +11,7 @@
 #include "gps/NmeaReader.h"
 #include "gps/ProgramGps.h"
 #include "instrument/InstrumentDevice.h"
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 #include "instrument/ProgramPorts.h"
 #include "platform/PosixSystemClock.h"
 #include "platform/PowerStatusLinux.h"

@@ -1,7 +1,7 @@
 #include "app/COrvControlSheet.h"
 
-#include "app/KeyBindings.h"
-#include "app/KeyRouter.h"
+#include "ui/KeyBindings.h"
+#include "ui/KeyRouter.h"
 #include "app/QtKeys.h"
 #include "base/MessagePoster.h"
 #include "base/Prompt.h"

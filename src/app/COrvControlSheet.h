@@ -13,9 +13,9 @@
 //      calibration changed (the settings are written first); a failed write is told;
 //   4. the pages are destroyed, last built first.
 
-#include "app/CPropertyPageBase.h"
-#include "app/SavePrompt.h"
-#include "app/SheetState.h"
+#include "ui/CPropertyPageBase.h"
+#include "session/SavePrompt.h"
+#include "ui/SheetState.h"
 #include "ui/QtMessagePoster.h"
 
 #include <QMainWindow>

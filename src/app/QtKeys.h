@@ -5,8 +5,8 @@
 // message, as the handheld's window system delivered them. Keys held with Ctrl, Alt or Meta are
 // the menus' shortcuts and give nothing here.
 
-#include "app/KeyBindings.h"
-#include "app/KeyRouter.h"
+#include "ui/KeyBindings.h"
+#include "ui/KeyRouter.h"
 
 #include <QString>
 

@@ -18,7 +18,7 @@
 #include "calibration/CalibrationId.h"
 #include "calibration/CalibrationRecord.h"
 #include "calibration/CalibrationStore.h"
-#include "graphics/ColourChart.h"
+#include "charts/ColourChart.h"
 
 namespace orv {
 

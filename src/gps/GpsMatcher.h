@@ -14,7 +14,7 @@
 // Tick differences are unsigned 32-bit and taken relative to the tick of the last Reset, so
 // the counter may wrap during a session.
 
-#include "gps/GpsFix.h"
+#include "base/GpsFix.h"
 
 #include <array>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include "gps/GpsMatcher.h"
 #include "gps/NmeaParser.h"
 #include "gps/NmeaStream.h"
-#include "instrument/SerialPort.h"
+#include "base/SerialPort.h"
 
 #include <array>
 #include <exception>

@@ -13,7 +13,7 @@
 // clocks and the prompt. The prompt's Tell is called on the reader thread: the program's
 // prompt must be safe to call from any thread (the window queues the box to itself).
 
-#include "instrument/GpsReaderLauncher.h"
+#include "base/GpsReaderLauncher.h"
 
 #include <atomic>
 #include <chrono>

@@ -4,7 +4,7 @@
 // the same steps over a file, so its fixes are the ones the thread would hand on.
 
 #include "base/SystemClock.h"
-#include "gps/GpsFix.h"
+#include "base/GpsFix.h"
 #include "gps/GpsStatus.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "base/NoValue.h"
 #include "base/Prompt.h"
 #include "config/Configuration.h"
-#include "graphics/ColourChart.h"
+#include "charts/ColourChart.h"
 #include "graphics/PlotCanvas.h"
 
 #include <algorithm>

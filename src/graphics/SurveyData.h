@@ -4,7 +4,7 @@
 // the layout and the local coordinates by const reference instead of the dataset classes.
 // A view is valid while the survey it was taken from is not changed.
 
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <span>
 

@@ -4,10 +4,10 @@
 #include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "instrument/BluetoothRadio.h"
-#include "instrument/GpsReaderLauncher.h"
-#include "instrument/PortNamer.h"
+#include "base/GpsReaderLauncher.h"
+#include "base/PortNamer.h"
 #include "instrument/ProgramPorts.h"
-#include "instrument/SerialPort.h"
+#include "base/SerialPort.h"
 #include "instrument/WireProtocol.h"
 
 #include <algorithm>

@@ -17,7 +17,7 @@
 // timed-out reply never reach the next one.
 
 #include "base/Frequencies.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <array>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "instrument/ProgramPorts.h"
 
-#include "instrument/SerialPort.h"
+#include "base/SerialPort.h"
 
 #include <atomic>
 

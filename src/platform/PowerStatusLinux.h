@@ -2,7 +2,7 @@
 // The battery charge from the kernel's power-supply class: the "capacity" of the first supply
 // under /sys/class/power_supply whose "type" is "Battery". −1 without one (a desktop).
 
-#include "ui/pages/PowerStatus.h"
+#include "base/PowerStatus.h"
 
 #include <filesystem>
 #include <fstream>

@@ -13,7 +13,7 @@
 // A device that goes away (a dropped Bluetooth link, a simulator that closed its terminal) makes
 // the port close itself: Read returns false and IsOpen false, so callers stop waiting at once.
 
-#include "instrument/SerialPort.h"
+#include "base/SerialPort.h"
 
 #include <QtGlobal>
 

@@ -2,7 +2,7 @@
 
 #include "base/NoValue.h"
 #include "config/Configuration.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 #include "signal/ApparentConductivity.h"
 #include "signal/Complex.h"
 

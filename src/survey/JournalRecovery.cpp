@@ -1,5 +1,6 @@
 #include "survey/JournalRecovery.h"
 
+#include "base/Crc32.h"
 #include "config/Configuration.h"
 #include "survey/MeasurementJournal.h"
 #include "survey/SessionFile.h"

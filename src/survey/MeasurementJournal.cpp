@@ -1,5 +1,6 @@
 #include "survey/MeasurementJournal.h"
 
+#include "base/Crc32.h"
 #include "base/AtomicFile.h"
 #include "base/ByteOrder.h"
 #include "survey/SessionFile.h"

@@ -26,8 +26,8 @@
 // record cut by a crash ends the journal there, and the recovered survey keeps every record
 // before it.
 
-#include "gps/GpsFix.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/GpsFix.h"
+#include "base/MeasurementSlot.h"
 
 #include <cstdint>
 #include <memory>

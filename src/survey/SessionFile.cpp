@@ -1,5 +1,6 @@
 #include "survey/SessionFile.h"
 
+#include "base/Crc32.h"
 #include "base/ByteOrder.h"
 #include "config/Configuration.h"
 #include "gps/GpsMatcher.h"
@@ -24,33 +25,6 @@
 namespace orv {
 
 namespace {
-
-// Slicing-by-4 tables of the reflected CRC-32 polynomial 0xEDB88320.
-struct CrcTables
-{
-    std::array<std::array<uint32_t, 256>, 4> t{};
-    CrcTables()
-    {
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k) {
-                c = (c & 1u) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            }
-            t[0][i] = c;
-        }
-        for (uint32_t i = 0; i < 256; ++i) {
-            for (size_t s = 1; s < 4; ++s) {
-                t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFFu];
-            }
-        }
-    }
-};
-
-const CrcTables& Tables()
-{
-    static const CrcTables tables;
-    return tables;
-}
 
 // A double read from a file narrowed to a float without undefined behaviour: finite values
 // beyond the float range become the largest float of their sign.
@@ -97,25 +71,6 @@ struct ConfigurationSnapshot
 };
 
 }  // namespace
-
-uint32_t Crc32(std::span<const uint8_t> bytes, uint32_t crc)
-{
-    const auto& t = Tables().t;
-    crc = ~crc;
-    const uint8_t* p = bytes.data();
-    size_t n = bytes.size();
-    while (n >= 4) {
-        crc ^= little_endian::Load32(p);
-        crc = t[3][crc & 0xFFu] ^ t[2][(crc >> 8) & 0xFFu] ^ t[1][(crc >> 16) & 0xFFu] ^
-              t[0][crc >> 24];
-        p += 4;
-        n -= 4;
-    }
-    while (n-- > 0) {
-        crc = t[0][(crc ^ *p++) & 0xFFu] ^ (crc >> 8);
-    }
-    return ~crc;
-}
 
 std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuration& config,
                                     const GpsLink& gps, std::string& error, std::string* detail)

@@ -66,7 +66,4 @@ std::string AutomaticFileName(const std::tm* local);
 std::string FileErrorText(int cause, const std::string& path);
 int FileErrorCause(int errnoValue);
 
-// CRC-32 (IEEE 802.3) of bytes; the journal uses it to recognise its records and base file.
-uint32_t Crc32(std::span<const uint8_t> bytes, uint32_t crc = 0);
-
 }  // namespace orv

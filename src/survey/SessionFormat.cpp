@@ -3,7 +3,7 @@
 #include "base/ByteOrder.h"
 #include "base/CodePage.h"
 #include "config/Configuration.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <algorithm>
 

@@ -15,7 +15,7 @@
 //
 // `orvtool survey` walks whole surveys with it; the Main pages use it for Start and the timer.
 
-#include "gps/GpsFix.h"
+#include "base/GpsFix.h"
 #include "instrument/InstrumentDevice.h"
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "survey/Survey.h"
 
+#include "base/Crc32.h"
 #include "base/AtomicFile.h"
 #include "config/Configuration.h"
 #include "graphics/PlotCanvas.h"

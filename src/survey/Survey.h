@@ -21,8 +21,8 @@
 
 #include "base/Frequencies.h"
 #include "calibration/CalibrationId.h"
-#include "gps/GpsFix.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/GpsFix.h"
+#include "base/MeasurementSlot.h"
 #include "survey/GrowableArray.h"
 
 #include <cstdint>

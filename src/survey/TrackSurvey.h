@@ -11,7 +11,7 @@
 // The survey always holds exactly one position per slot: a file read without positions gets
 // latitude 0, longitude 0 for every station, so nothing reads past the positions.
 
-#include "gps/GpsFix.h"
+#include "base/GpsFix.h"
 #include "graphics/SurveyData.h"
 #include "survey/Survey.h"
 

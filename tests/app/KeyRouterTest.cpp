@@ -1,6 +1,6 @@
-#include "app/KeyRouter.h"
+#include "ui/KeyRouter.h"
 
-#include "app/KeyBindings.h"
+#include "ui/KeyBindings.h"
 
 #include <gtest/gtest.h>
 

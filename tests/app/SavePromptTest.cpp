@@ -1,4 +1,4 @@
-#include "app/SavePrompt.h"
+#include "session/SavePrompt.h"
 
 #include "FakePrompt.h"
 #include "resources/ResourceIds.h"

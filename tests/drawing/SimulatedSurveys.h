@@ -6,11 +6,11 @@
 
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
-#include "InstrumentSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "TempDir.h"
 #include "config/Configuration.h"
 #include "graphics/SurveyData.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "GpsSimulator.h"
+#include "sim/GpsSimulator.h"
 
 #include "FakeMessagePoster.h"
 #include "FakePrompt.h"

@@ -1,8 +1,8 @@
 // orvtool and orvsim as a user runs them: separate processes talking over the port's link.
 
-#include "InstrumentSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "TempDir.h"
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include "TempDir.h"
 #include "calibration/DefaultCalibration.h"
 #include "config/Configuration.h"
-#include "instrument/GpsReaderLauncher.h"
-#include "instrument/PortNamer.h"
+#include "base/GpsReaderLauncher.h"
+#include "base/PortNamer.h"
 #include "instrument/StackRadio.h"
 
 #include <gtest/gtest.h>

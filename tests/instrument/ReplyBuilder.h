@@ -2,7 +2,7 @@
 // Instrument replies for tests, built byte by byte as the instrument sends them.
 
 #include "base/ByteOrder.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,7 @@
 
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
-#include "InstrumentSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "QtApplication.h"
 #include "ReplyBuilder.h"
 #include "TempDir.h"
@@ -11,7 +11,7 @@
 #include "calibration/DefaultCalibration.h"
 #include "config/Configuration.h"
 #include "instrument/InstrumentDevice.h"
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 #include "platform/QtBluetoothRadio.h"
 #include "platform/QtSerialPort.h"
 

@@ -1,6 +1,6 @@
 #include "instrument/WireProtocol.h"
 
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <gtest/gtest.h>
 

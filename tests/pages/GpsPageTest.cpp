@@ -6,7 +6,7 @@
 #include "FakeTickClock.h"
 #include "PageTestApp.h"
 #include "TempDir.h"
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 #include "gps/NmeaParser.h"
 #include "ui/pages/CPropertyPageGPSView.h"
 

@@ -3,22 +3,22 @@
 
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
-#include "InstrumentSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "PageTestApp.h"
 #include "TempDir.h"
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 #include "base/NoValue.h"
 #include "base/SystemClock.h"
 #include "config/Configuration.h"
 #include "instrument/InstrumentDevice.h"
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 #include "instrument/ProgramPorts.h"
 #include "platform/QtSerialPort.h"
 #include "survey/GridSurvey.h"
 #include "ui/pages/CPropertyPageView1.h"
 #include "ui/pages/CPropertyPageW1.h"
 #include "ui/pages/CPropertyPageW2.h"
-#include "ui/pages/PowerStatus.h"
+#include "base/PowerStatus.h"
 
 #include <QApplication>
 #include <QLabel>

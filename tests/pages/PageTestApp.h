@@ -2,7 +2,7 @@
 // What the page test programs share: the QApplication on the offscreen platform, a sheet that
 // records the messages a page sends it, and waiting on the event loop.
 
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

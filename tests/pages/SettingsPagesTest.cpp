@@ -3,7 +3,7 @@
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "TempDir.h"
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 #include "config/Configuration.h"
 #include "ui/pages/CPropertyPageW1.h"
 #include "ui/pages/CPropertyPageW2.h"

@@ -6,7 +6,7 @@
 #include "FakeSettingsStore.h"
 #include "TempDir.h"
 #include "config/Configuration.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 #include "signal/InverseModel.h"
 
 #include <gtest/gtest.h>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FakeTickClock.h"
-#include "instrument/SerialPort.h"
+#include "base/SerialPort.h"
 
 namespace orv {
 

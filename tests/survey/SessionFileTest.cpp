@@ -4,6 +4,7 @@
 #include "survey/SessionFile.h"
 
 #include "SurveyFixture.h"
+#include "base/Crc32.h"
 #include "base/ByteOrder.h"
 #include "survey/GridSurvey.h"
 #include "survey/TrackSurvey.h"

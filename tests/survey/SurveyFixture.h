@@ -7,7 +7,7 @@
 #include "TempDir.h"
 #include "base/ByteOrder.h"
 #include "config/Configuration.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "TempDir.h"
 #include "app/COrvControlSheet.h"
 #include "config/Configuration.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 #include "instrument/ProgramPorts.h"
 #include "resources/ResourceIds.h"
 #include "survey/Survey.h"

@@ -1,6 +1,6 @@
 // orvsim gps: a GPS receiver on a pseudo-terminal, replaying a capture or walking.
 
-#include "GpsSimulator.h"
+#include "sim/GpsSimulator.h"
 #include "SimCommand.h"
 
 #include <chrono>

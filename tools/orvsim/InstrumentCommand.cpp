@@ -1,9 +1,9 @@
 // orvsim instrument: an ORV instrument on a pseudo-terminal, linked where the port pattern says
 // port N lives, until interrupted.
 
-#include "InstrumentSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "SimCommand.h"
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 
 #include <atomic>
 #include <cerrno>

@@ -7,7 +7,7 @@
 #include "config/Configuration.h"
 #include "config/ProgramPaths.h"
 #include "instrument/InstrumentDevice.h"
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 #include "instrument/WireProtocol.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"

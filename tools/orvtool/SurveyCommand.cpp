@@ -15,7 +15,7 @@
 #include "gps/NmeaParser.h"
 #include "gps/NmeaReader.h"
 #include "instrument/InstrumentDevice.h"
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
 #include "survey/SessionFile.h"

@@ -13,7 +13,7 @@
 #include "survey/Survey.h"
 #include "ui/pages/CExchangeWorker.h"
 #include "ui/pages/DataExchange.h"
-#include "ui/pages/PowerStatus.h"
+#include "base/PowerStatus.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -3,7 +3,7 @@
 // a note, and keeps the page's part in the sheet (its place in the page sets, "Next >>" of the
 // settings pages, the full-screen layout of the Main pages).
 
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 
 class QLabel;
 

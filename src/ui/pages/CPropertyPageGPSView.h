@@ -6,7 +6,7 @@
 // the page never mixes two states even while the reader thread goes on feeding the parser. The
 // position, time and date shown are the RMC's; the DOPs and the fix mode the GSA's.
 
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 
 #include <QBasicTimer>
 

@@ -4,7 +4,7 @@
 // calibration file, "Delete" removes a calibration from the store. The logic is
 // StaticSettingsLogic; this class mirrors it into the controls.
 
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 #include "ui/pages/StaticSettingsLogic.h"
 
 #include <array>

@@ -3,7 +3,7 @@
 // receiver, and the GPS receiver's speed. Choosing another speed closes the link at once, both
 // ports, so the next Start connects with the settings then in force.
 
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 #include "ui/pages/OtherSettingsLogic.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 // signals in ADC units with their corrections, or apparent resistivity or conductivity) and
 // which component of the complex signal. The decisions live in SignalSettingsLogic.
 
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 #include "ui/pages/SignalSettingsLogic.h"
 
 #include <map>

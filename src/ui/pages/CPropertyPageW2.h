@@ -6,7 +6,7 @@
 // A tap-and-hold (long press or right button) on a colour strip opens the Colour menu; Change
 // and Append ask for a colour with the colour chooser.
 
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 #include "ui/pages/ColourMenuLogic.h"
 #include "ui/pages/ViewSettingsLogic.h"
 

@@ -10,7 +10,7 @@
 // colour they displace at the write index and advance it.
 
 #include "base/Colour.h"
-#include "graphics/ColourChart.h"
+#include "charts/ColourChart.h"
 
 #include <array>
 #include <functional>

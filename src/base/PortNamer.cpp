@@ -1,4 +1,4 @@
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "PseudoTerminal.h"
+#include "sim/PseudoTerminal.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "graphics/ColourChart.h"
+#include "charts/ColourChart.h"
 
 #include <algorithm>
 #include <cmath>

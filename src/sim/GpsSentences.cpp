@@ -1,4 +1,4 @@
-#include "GpsSentences.h"
+#include "sim/GpsSentences.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,8 +14,8 @@
 // unless `asFastAsPossible`. When the client does not read and the terminal's buffer is full,
 // the epoch is dropped, as a receiver's output is lost when nobody listens.
 
-#include "GpsSentences.h"
-#include "PseudoTerminal.h"
+#include "sim/GpsSentences.h"
+#include "sim/PseudoTerminal.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -23,10 +23,10 @@
 // a reply (the terminal then comes back at once behind the same link, as a Bluetooth port does
 // when the instrument is switched on again), or no answer at all.
 
-#include "GroundModel.h"
-#include "PseudoTerminal.h"
+#include "sim/GroundModel.h"
+#include "sim/PseudoTerminal.h"
 #include "calibration/CalibrationRecord.h"
-#include "instrument/MeasurementSlot.h"
+#include "base/MeasurementSlot.h"
 
 #include <array>
 #include <atomic>

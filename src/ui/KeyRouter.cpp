@@ -1,4 +1,4 @@
-#include "app/KeyRouter.h"
+#include "ui/KeyRouter.h"
 
 namespace orv {
 

@@ -1,4 +1,4 @@
-#include "InstrumentSimulator.h"
+#include "sim/InstrumentSimulator.h"
 
 #include "base/ByteOrder.h"
 #include "calibration/CalibrationId.h"

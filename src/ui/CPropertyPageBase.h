@@ -18,7 +18,7 @@
 //                      then the sheet's Close command
 //   "Next >>"          of the setup pages: as OK, but message 9025 (begin the session)
 
-#include "app/SheetState.h"
+#include "ui/SheetState.h"
 
 #include <QWidget>
 

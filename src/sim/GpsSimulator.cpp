@@ -1,6 +1,6 @@
-#include "GpsSimulator.h"
+#include "sim/GpsSimulator.h"
 
-#include "instrument/PortNamer.h"
+#include "base/PortNamer.h"
 
 #include <chrono>
 #include <cmath>

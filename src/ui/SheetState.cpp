@@ -1,4 +1,4 @@
-#include "app/SheetState.h"
+#include "ui/SheetState.h"
 
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"

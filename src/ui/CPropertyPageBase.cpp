@@ -1,4 +1,4 @@
-#include "app/CPropertyPageBase.h"
+#include "ui/CPropertyPageBase.h"
 
 #include "base/MessagePoster.h"
 #include "base/Prompt.h"

@@ -1,6 +1,6 @@
-#include "app/KeyBindings.h"
+#include "ui/KeyBindings.h"
 
-#include "app/KeyRouter.h"
+#include "ui/KeyRouter.h"
 #include "resources/ResourceIds.h"
 
 namespace orv {

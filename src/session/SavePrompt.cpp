@@ -1,4 +1,4 @@
-#include "app/SavePrompt.h"
+#include "session/SavePrompt.h"
 
 #include "base/Prompt.h"
 #include "resources/ResourceIds.h"

@@ -1,4 +1,4 @@
-#include "GroundModel.h"
+#include "sim/GroundModel.h"
 
 #include <cmath>
 #include <cstdio>
