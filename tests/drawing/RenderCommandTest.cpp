@@ -51,7 +51,7 @@ protected:
         m_config->XSize = stations;
         m_config->YSize = profiles;
         std::string error;
-        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, nullptr, error);
+        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, error);
         EXPECT_TRUE(survey) << error;
         const sim::InstrumentSimulator simulator = MakeSimulator(kBody);
         for (int k = 0; k < measured; ++k) {
@@ -70,7 +70,7 @@ protected:
     {
         m_config->WorkType = work_type::kGpsTrack;
         std::string error;
-        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, nullptr, error);
+        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, error);
         EXPECT_TRUE(survey) << error;
         auto& track = static_cast<TrackSurvey&>(*survey);
         const sim::InstrumentSimulator simulator = MakeSimulator(kBody);

@@ -399,7 +399,7 @@ int Run(const std::vector<std::string>& args)
     ToolPrompt prompt;
     Configuration config(store, options.calibrationPath, prompt);
     std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(options.session, config, error, {}, &detail);
+    std::unique_ptr<Survey> survey = OpenSession(options.session, config, error, &detail);
     if (!survey) {
         return Fail("render",
                     options.session + ": " + error + (detail.empty() ? "" : " " + detail));

@@ -19,8 +19,9 @@ using main_page::kKeyLeft;
 using main_page::kKeyRight;
 using main_page::kKeyUp;
 
-CPropertyPageView1::CPropertyPageView1(SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CMainPage(PageId::MainGrid, sheet, prompt, parent)
+CPropertyPageView1::CPropertyPageView1(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                       InstrumentDevice& device, QWidget* parent)
+    : CMainPage(PageId::MainGrid, sheet, config, prompt, device, parent)
 {
     BuildControls();
 }
@@ -67,28 +68,15 @@ void CPropertyPageView1::KeepPreviousPosition()
     m_previousStation = m_station;
 }
 
-bool CPropertyPageView1::AfterAdvance(bool fromTimer)
-{
-    if (m_profile == m_previousProfile && m_station == m_previousStation) {
-        // The survey could not advance: it is full.
-        TellMeasureCompleted(fromTimer);
-        return false;
-    }
-    if (main_page::AtProfileStart(m_profile, m_station, Grid()->StationsPerProfile())) {
-        BeepTwice();
-    }
-    return true;
-}
-
 void CPropertyPageView1::LoadFromConfiguration()
 {
-    const Configuration& c = GetConfiguration();
+    const Configuration& c = Config();
     m_frequencyNumber = main_page::FirstActiveFrequency(c.AreaFrequency, c.UsedFrequencies);
 }
 
 void CPropertyPageView1::StoreToConfiguration()
 {
-    GetConfiguration().AreaFrequency = m_frequencyNumber;
+    Config().AreaFrequency = m_frequencyNumber;
 }
 
 void CPropertyPageView1::FieldsToControls()
@@ -134,7 +122,7 @@ void CPropertyPageView1::Navigate(uint32_t key, bool)
 
 std::string CPropertyPageView1::Recompute()
 {
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     PlotCanvas& canvas = MutableCanvas();
     const GridSurveyData survey = Grid()->Data();
     const int p = m_previousProfile;

@@ -10,7 +10,6 @@
 #include "graphics/TrackDrawing.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "survey/StationMeasurer.h"
 #include "survey/TrackSurvey.h"
 
 #include <QGridLayout>
@@ -31,8 +30,9 @@ constexpr int kFixRedrawMs = 1000;
 
 }  // namespace
 
-CPropertyPageView2::CPropertyPageView2(SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CMainPage(PageId::MainTrack, sheet, prompt, parent)
+CPropertyPageView2::CPropertyPageView2(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                       InstrumentDevice& device, QWidget* parent)
+    : CMainPage(PageId::MainTrack, sheet, config, prompt, device, parent)
 {
     BuildControls();
 }
@@ -96,14 +96,14 @@ void CPropertyPageView2::KeepPreviousPosition() { m_previousStation = m_station;
 
 void CPropertyPageView2::LoadFromConfiguration()
 {
-    const Configuration& c = GetConfiguration();
+    const Configuration& c = Config();
     m_frequencyNumber = main_page::FirstActiveFrequency(c.AreaFrequency, c.UsedFrequencies);
     m_radius = c.TrackRadius >= 2 && c.TrackRadius <= 99 ? c.TrackRadius : 50;
 }
 
 void CPropertyPageView2::StoreToConfiguration()
 {
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     c.AreaFrequency = m_frequencyNumber;
     c.TrackRadius = m_radius;
 }
@@ -131,11 +131,7 @@ void CPropertyPageView2::StepRadius(int delta)
     }
 }
 
-size_t CPropertyPageView2::PendingPositions() const
-{
-    const StationMeasurer* measurer = CurrentMeasurer();
-    return measurer != nullptr ? measurer->PendingPositions() : 0;
-}
+size_t CPropertyPageView2::PendingPositions() const { return Cycle().PendingPositions(); }
 
 void CPropertyPageView2::Navigate(uint32_t key, bool repeat)
 {
@@ -160,7 +156,7 @@ void CPropertyPageView2::Navigate(uint32_t key, bool repeat)
 
 std::string CPropertyPageView2::Recompute()
 {
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     PlotCanvas& canvas = MutableCanvas();
     TrackSurvey& track = *Track();
     track.UpdateLocalCoordinates();
@@ -205,13 +201,13 @@ void CPropertyPageView2::DrawOverview(PlotCanvas& canvas, int width, int height)
     Track()->PaintToCanvas(&canvas, PaintArea{0, 0, width, height});
 }
 
-bool CPropertyPageView2::WantsOverlay() const { return GetConfiguration().ShowGpsTrack != 0; }
+bool CPropertyPageView2::WantsOverlay() const { return Config().ShowGpsTrack != 0; }
 
 void CPropertyPageView2::DrawOverlay(PlotCanvas& copy)
 {
     TrackSurvey& track = *Track();
     track.UpdateLocalCoordinates();
-    DrawTrack(copy, GetConfiguration(), track.Data(), FrameRect{0, 0, copy.Width(), copy.Height()},
+    DrawTrack(copy, Config(), track.Data(), FrameRect{0, 0, copy.Width(), copy.Height()},
               kOverlayTrackStyle);
 }
 
@@ -221,18 +217,16 @@ void CPropertyPageView2::customEvent(QEvent* event)
         CMainPage::customEvent(event);
         return;
     }
-    const auto* m = static_cast<const ProgramMessageEvent*>(event);
-    if (CurrentSurvey() == nullptr) {
+    const ProgramMessage& m = static_cast<const ProgramMessageEvent*>(event)->content;
+    if (CurrentSurvey() == nullptr || !Cycle().OnMessage(m)) {
         return;
     }
-    if (m->message == message::kMeasurementPosition) {
-        Measurer().OnMeasurementPosition(m->wParam, m->lParam);
+    if (m.message == message::kMeasurementPosition) {
         // The map and the section were drawn with the last known position of the station;
         // the same graphic is drawn again at the station's own.
         Selection().Again();
         RequestRedraw(true, true);
-    } else if (m->message == message::kNewGpsFix) {
-        Measurer().OnNewFix(m->lParam);
+    } else if (m.message == message::kNewGpsFix) {
         // While fixes stream in the track is redrawn about once a second.
         if (SinceLastPaintMs() > kFixRedrawMs) {
             RequestRedraw(false, true);

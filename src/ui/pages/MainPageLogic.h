@@ -9,6 +9,7 @@
 // is shown; with none, nothing is shown and the status is "Ready".
 
 #include "base/Frequencies.h"
+#include "ui/KeyRouter.h"
 
 #include <array>
 #include <cstdint>
@@ -29,11 +30,11 @@ constexpr int kSoundingCurve = 1004;
 namespace main_page {
 
 // The handheld's virtual-key codes of the Main pages' OK and arrow keys.
-constexpr uint32_t kKeyEnter = 13;
-constexpr uint32_t kKeyLeft = 37;
-constexpr uint32_t kKeyUp = 38;
-constexpr uint32_t kKeyRight = 39;
-constexpr uint32_t kKeyDown = 40;
+constexpr uint32_t kKeyEnter = handheld_key::kEnter;
+constexpr uint32_t kKeyLeft = handheld_key::kLeft;
+constexpr uint32_t kKeyUp = handheld_key::kUp;
+constexpr uint32_t kKeyRight = handheld_key::kRight;
+constexpr uint32_t kKeyDown = handheld_key::kDown;
 
 using FrequencyFlags = std::array<int, kFrequencyCount>;
 
@@ -118,13 +119,6 @@ public:
 private:
     int m_count = 0;
 };
-
-// Station 0 of an even profile, station N − 1 of an odd one: the start of a profile in walking
-// order, where the page beeps twice.
-[[nodiscard]] inline bool AtProfileStart(int profile, int station, int stationsPerProfile)
-{
-    return profile % 2 == 0 ? station == 0 : station == stationsPerProfile - 1;
-}
 
 // "%d%%" for a charge of 0..100, else empty.
 [[nodiscard]] inline std::string BatteryText(int percent)
