@@ -122,43 +122,14 @@ void CPropertyPageView1::Navigate(uint32_t key, bool)
 
 std::string CPropertyPageView1::Recompute()
 {
-    Configuration& c = Config();
     PlotCanvas& canvas = MutableCanvas();
     const GridSurveyData survey = Grid()->Data();
-    const int p = m_previousProfile;
-    const int s = m_previousStation;
-    const int f = m_frequencyNumber - 1;
-    const FrameRect frame{0, 0, canvas.Width(), canvas.Height()};
-    const DrawContext context{canvas, Text(), c, PagePrompt()};
-    Selection().AdjustGrid(p, s, m_frequencyNumber);
-    const StationRun run = FindMeasuredRun(survey, p, s);
-    const int shown = Selection().Choose([&](int candidate) {
-        canvas.Clear();
-        switch (candidate) {
-            case graphic_frame::kMap:
-                return c.ShowMaps != 0 &&
-                       FindMapBlock(survey, p).complete >= c.MinProfilesForArea &&
-                       DrawGridMap(context, survey, p, f, frame);
-            case graphic_frame::kSection:
-                return c.ShowSections != 0 && run.Length() >= c.MinStationsForProfile &&
-                       DrawGridSection(context, survey, p, s, frame);
-            case graphic_frame::kProfileCurve:
-                return c.ShowProfileCurves != 0 && run.Length() >= c.MinStationsForProfileCurve &&
-                       DrawGridProfileCurve(context, survey, p, s, f, frame);
-            case graphic_frame::kSoundingCurve: {
-                const FrameRect half{frame.left, frame.top, frame.left + frame.Width() / 2,
-                                     frame.bottom};
-                return c.ShowSoundingCurves != 0 &&
-                       DrawSoundingCurve(context, survey.Slot(p, s), half);
-            }
-            default:
-                return false;
-        }
-    });
-    if (shown == graphic_frame::kNone) {
-        canvas.Clear();
-    }
-    return GraphicStatusText(shown, false, p, s, m_frequencyNumber, c.RealScaling != 0);
+    const DrawContext context{canvas, Text(), Config(), PagePrompt()};
+    const GraphicTarget target{m_previousProfile, m_previousStation, m_frequencyNumber - 1};
+    Selection().AdjustGrid(target.profile, target.station, m_frequencyNumber);
+    return ChooseGraphic(Selection(), context, SurveyView{&survey, nullptr}, target,
+                         FrameRect{0, 0, canvas.Width(), canvas.Height()})
+        .status;
 }
 
 void CPropertyPageView1::DrawOverview(PlotCanvas& canvas, int width, int height)

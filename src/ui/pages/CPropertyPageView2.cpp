@@ -156,44 +156,16 @@ void CPropertyPageView2::Navigate(uint32_t key, bool repeat)
 
 std::string CPropertyPageView2::Recompute()
 {
-    Configuration& c = Config();
     PlotCanvas& canvas = MutableCanvas();
     TrackSurvey& track = *Track();
     track.UpdateLocalCoordinates();
     const TrackSurveyData survey = track.Data();
-    const int s = m_previousStation;
-    const int f = m_frequencyNumber - 1;
-    const int records = survey.Count();
-    const FrameRect frame{0, 0, canvas.Width(), canvas.Height()};
-    const DrawContext context{canvas, Text(), c, PagePrompt()};
-    Selection().AdjustTrack(s, m_frequencyNumber, m_radius);
-    const int shown = Selection().Choose([&](int candidate) {
-        canvas.Clear();
-        switch (candidate) {
-            case graphic_frame::kMap:
-                return c.ShowMaps != 0 && records >= c.MinMeasurementsForScatteredMap &&
-                       DrawTrackMap(context, survey, f, m_radius, frame);
-            case graphic_frame::kSection:
-                return c.ShowSections != 0 && records >= c.MinStationsForProfile &&
-                       DrawTrackSection(context, survey, frame);
-            case graphic_frame::kProfileCurve:
-                return c.ShowProfileCurves != 0 && records >= c.MinStationsForProfileCurve &&
-                       DrawTrackProfileCurve(context, survey, f, frame);
-            case graphic_frame::kSoundingCurve: {
-                const FrameRect half{frame.left, frame.top, frame.left + frame.Width() / 2,
-                                     frame.bottom};
-                const MeasurementSlot* record =
-                    s >= 0 && s < records ? &survey.slots[size_t(s)] : nullptr;
-                return c.ShowSoundingCurves != 0 && DrawSoundingCurve(context, record, half);
-            }
-            default:
-                return false;
-        }
-    });
-    if (shown == graphic_frame::kNone) {
-        canvas.Clear();
-    }
-    return GraphicStatusText(shown, true, 0, s, m_frequencyNumber, c.RealScaling != 0);
+    const DrawContext context{canvas, Text(), Config(), PagePrompt()};
+    const GraphicTarget target{0, m_previousStation, m_frequencyNumber - 1, m_radius};
+    Selection().AdjustTrack(target.station, m_frequencyNumber, m_radius);
+    return ChooseGraphic(Selection(), context, SurveyView{nullptr, &survey}, target,
+                         FrameRect{0, 0, canvas.Width(), canvas.Height()})
+        .status;
 }
 
 void CPropertyPageView2::DrawOverview(PlotCanvas& canvas, int width, int height)
