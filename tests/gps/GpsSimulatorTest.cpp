@@ -172,6 +172,8 @@ TEST_F(GpsLinkTest, AWalkDeliversFixesAndInterpolatedPositions)
     StartSimulator(options);
 
     ASSERT_TRUE(WaitFor([&] { return m_matcher.HaveFix(); }));
+    // A measurement a little after the first fix, so its position lies north of the start.
+    std::this_thread::sleep_for(20ms);
     const uint32_t measured = SteadyTickClock().Now();
     m_matcher.RequestPosition({&m_page, 12, measured});
     ASSERT_TRUE(WaitFor([&] {
