@@ -28,6 +28,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -69,6 +70,18 @@ protected:
         m_config.ApparentValueKind = apparent_kind::kConductivity;
         std::string error;
         EXPECT_TRUE(m_instrumentSim.Start(error)) << error;
+    }
+
+    static bool WaitFor(const std::function<bool()>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
     }
 
     // Hands the matcher's messages to the measurer until no station waits for its position.
@@ -194,6 +207,99 @@ TEST_F(StationMeasurerTest, TrackStationsGetTheirGpsPositions)
     EXPECT_EQ(again.PositionAt(3).latitude, track.PositionAt(3).latitude);
     EXPECT_EQ(Values(again), Values(track));
     EXPECT_GT(again.LocalCoordinates()[3].y, 0.0f);
+}
+
+// A GPS that goes away, stays connected but silent, or sends only void fixes, in the middle of a
+// track: the instrument keeps measuring, the stations taken meanwhile stay unpositioned (never
+// the last known position) and are told as they turn out so, the link comes back by itself,
+// and the stations after it are positioned again. An unpositioned station measured again gets
+// its position, and the walk goes on at the end of the track.
+TEST_F(StationMeasurerTest, StationsTakenWhileTheGpsIsOutStayUnpositioned)
+{
+    sim::GpsSimulatorOptions gpsOptions;
+    gpsOptions.port = kGpsPort;
+    gpsOptions.rate = 10.0;
+    gpsOptions.baud = 0;
+    gpsOptions.walk.speed = 20.0;
+    sim::GpsSimulator gpsSim;
+    std::string error;
+    ASSERT_TRUE(gpsSim.Start(gpsOptions, error)) << error;
+
+    m_config.WorkType = work_type::kGpsTrack;
+    m_config.GpsStaleSeconds = 1;
+    m_matcher.Reset();
+    TrackSurvey track(m_config);
+    StationMeasurer measurer(track, m_device, &m_matcher, &m_window);
+    std::vector<int> told;
+    measurer.SetUnpositionedListener([&](int station) { told.push_back(station); });
+    m_device.SetGpsWanted(true);  // as the session begins: the link opens before any Start
+    const auto fixAge = [&] { return m_reader.LinkState().FixAgeSeconds(SteadyTickClock().Now()); };
+    ASSERT_TRUE(WaitFor([&] { return fixAge() < 1.0; }));
+
+    const auto measure = [&] {
+        ASSERT_TRUE(measurer.Measure(error)) << error;
+        PumpPositions(measurer);
+        ASSERT_EQ(measurer.PendingPositions(), 0u);
+    };
+    struct Case
+    {
+        const char* legend;
+        void (*outage)(sim::GpsSimulator&);
+    };
+    const Case cases[] = {
+        {"gone", [](sim::GpsSimulator& g) { g.Disappear(3.0); }},
+        {"connected but silent", [](sim::GpsSimulator& g) { g.Stall(3.0); }},
+        {"void fixes only", [](sim::GpsSimulator& g) { g.Stall(3.0, true); }},
+    };
+    std::vector<int> outageStations;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        measure();
+        const int before = track.Slots().Count() - 1;
+        EXPECT_TRUE(track.HasPosition(before));
+        c.outage(gpsSim);
+        ASSERT_TRUE(WaitFor([&] { return fixAge() > 1.2; }));
+        for (int i = 0; i < 2; ++i) {
+            measure();
+            const int station = track.Slots().Count() - 1;
+            outageStations.push_back(station);
+            EXPECT_FALSE(track.HasPosition(station));
+            EXPECT_EQ(track.PositionAt(station).tickStamp, track.Slots()[station].TickStamp());
+        }
+        EXPECT_EQ(told, outageStations);
+        ASSERT_TRUE(WaitFor([&] { return !gpsSim.Gone() && !gpsSim.Stalled(); }));
+        ASSERT_TRUE(WaitFor([&] { return fixAge() < 0.5; }));
+        measure();
+        EXPECT_TRUE(track.HasPosition(track.Slots().Count() - 1));
+    }
+    EXPECT_EQ(measurer.UnpositionedStations(), outageStations);
+    EXPECT_EQ(measurer.UnpositionedCount(), 6u);
+    EXPECT_EQ(m_reader.LinkState().outages, 1u);
+    EXPECT_EQ(m_prompt.Told().size(), 1u);  // "GPS Error", once for the port that went away
+
+    // Back to the first unpositioned station, Start: measured again and positioned; the cursor
+    // returns to the end of the track.
+    const int count = track.Slots().Count();
+    while (track.CurrentIndex() > outageStations[0]) {
+        track.StepBack();
+    }
+    measure();
+    EXPECT_TRUE(track.HasPosition(outageStations[0]));
+    EXPECT_EQ(track.Slots().Count(), count);
+    EXPECT_EQ(track.CurrentIndex(), count);
+    EXPECT_EQ(measurer.UnpositionedCount(), 5u);
+    m_device.CloseLink();
+
+    // The file keeps an unpositioned station at latitude 0, longitude 0.
+    const std::string path = m_dir.File("outages.orv");
+    ASSERT_TRUE(SaveSession(track, path, error)) << error;
+    auto reopened = OpenSession(path, m_config, error);
+    ASSERT_TRUE(reopened) << error;
+    auto& again = static_cast<TrackSurvey&>(*reopened);
+    const std::vector<int> left(outageStations.begin() + 1, outageStations.end());
+    EXPECT_EQ(again.UnpositionedStations(), left);
+    EXPECT_EQ(again.PositionAt(left[0]).latitude, 0.0);
+    EXPECT_EQ(again.PositionAt(left[0]).longitude, 0.0);
 }
 
 TEST(StationMeasurer, AFailedMeasurementChangesNothing)

@@ -147,6 +147,26 @@ TEST_F(SurveyCommandTest, MapSurveyIsMeasuredSavedAndDescribed)
     EXPECT_NE(Errors().find("Error: wrong file format."), std::string::npos);
 }
 
+TEST_F(SurveyCommandTest, TrackStationsWithoutAFreshFixAreListedUnpositioned)
+{
+    // A receiver that sends only void fixes: every station is measured, none is positioned.
+    Process instrument({kOrvsim, "instrument", "--port", "3"});
+    Process gps({kOrvsim, "gps", "--port", "4", "--walk", "--rate", "10", "--baud", "0", "--void",
+                 "0,600"});
+    ASSERT_TRUE(WaitForLink(m_dir.File("port3")));
+    ASSERT_TRUE(WaitForLink(m_dir.File("port4")));
+    const std::string file = m_dir.File("unpositioned.orv");
+    std::string out;
+    ASSERT_EQ(Tool("survey --port 3 --gps-port 4 --work-type GPS-track --stations 3 --interval 100 "
+                   "--gps-wait 0 --set GpsStaleSeconds=1 --out " +
+                       file,
+                   out),
+              0)
+        << Errors();
+    EXPECT_NE(out.find("\"ValidSlots\":3"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"unpositioned\":[0,1,2]"), std::string::npos) << out;
+}
+
 TEST_F(SurveyCommandTest, TrackSurveyGetsGpsPositions)
 {
     Process instrument({kOrvsim, "instrument", "--port", "3"});
@@ -162,6 +182,7 @@ TEST_F(SurveyCommandTest, TrackSurveyGetsGpsPositions)
               0)
         << Errors();
     EXPECT_NE(out.find("\"PendingPositions\":0"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"unpositioned\":[]"), std::string::npos) << out;
 
     std::string error;
     auto survey = OpenSession(file, m_config, error);

@@ -41,6 +41,11 @@ const char kHelp[] =
     "     --altitude M        (default 120)\n"
     "     --talker GP|GN      talker of GGA, GSA and RMC (default GP)\n"
     "     --epochs N          stop after N epochs (default: until Ctrl-C)\n"
+    "  --stall AT,SECONDS     AT seconds after the start, send nothing for SECONDS (the port\n"
+    "                         stays)\n"
+    "  --void AT,SECONDS      the same, but a walk goes on sending epochs without a fix\n"
+    "  --gone AT,SECONDS      the terminal and its link go away for SECONDS, then come back\n"
+    "                         on the same path\n"
     "  --baud B               line speed the output is paced at (default 9600; 0: none)\n"
     "  --link PATH            put the link at PATH instead of the port's path\n"
     "  -h, --help             show this help\n";
@@ -72,9 +77,41 @@ bool ToUnsigned(const std::string& text, uint64_t& out)
     return end != nullptr && *end == '\0';
 }
 
+// An outage asked for on the command line: what, when (seconds after the start), how long.
+struct Outage
+{
+    enum class Kind { Stall, Void, Gone };
+    Kind kind = Kind::Stall;
+    double at = 0.0;
+    double seconds = 0.0;
+    bool done = false;
+};
+
+bool ToOutage(const std::string& text, Outage& out)
+{
+    const size_t comma = text.find(',');
+    return comma != std::string::npos && ToDouble(text.substr(0, comma), out.at) &&
+           ToDouble(text.substr(comma + 1), out.seconds) && out.at >= 0.0 && out.seconds >= 0.0 &&
+           out.at <= 1e6 && out.seconds <= 1e6;
+}
+
+const char* OutageName(Outage::Kind kind)
+{
+    switch (kind) {
+        case Outage::Kind::Stall:
+            return "silent";
+        case Outage::Kind::Void:
+            return "without a fix";
+        case Outage::Kind::Gone:
+            return "gone";
+    }
+    return "?";
+}
+
 int Run(const std::vector<std::string>& args)
 {
     GpsSimulatorOptions options;
+    std::vector<Outage> outages;
     bool havePort = false;
     bool walk = false;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -173,6 +210,15 @@ int Run(const std::vector<std::string>& args)
                 return bad();
             }
             options.walk.talker = v;
+        } else if (a == "--stall" || a == "--void" || a == "--gone") {
+            Outage outage;
+            outage.kind = a == "--stall"  ? Outage::Kind::Stall
+                          : a == "--void" ? Outage::Kind::Void
+                                          : Outage::Kind::Gone;
+            if (!ToOutage(v, outage)) {
+                return bad();
+            }
+            outages.push_back(outage);
         } else if (a == "--epochs") {
             if (!ToUnsigned(v, u)) {
                 return bad();
@@ -200,10 +246,25 @@ int Run(const std::vector<std::string>& args)
                  gps.LinkPath().empty() ? "" : (gps.LinkPath() + " -> ").c_str(),
                  gps.SlavePath().c_str(), walk ? " (walking)" : "");
     uint64_t reported = 0;
-    auto lastReport = std::chrono::steady_clock::now();
+    const auto started = std::chrono::steady_clock::now();
+    auto lastReport = started;
     while (gps.Running() && g_stop == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const auto now = std::chrono::steady_clock::now();
+        const double elapsed = std::chrono::duration<double>(now - started).count();
+        for (Outage& outage : outages) {
+            if (outage.done || elapsed < outage.at) {
+                continue;
+            }
+            outage.done = true;
+            if (outage.kind == Outage::Kind::Gone) {
+                gps.Disappear(outage.seconds);
+            } else {
+                gps.Stall(outage.seconds, outage.kind == Outage::Kind::Void);
+            }
+            std::fprintf(stderr, "orvsim gps: %s for %g s\n", OutageName(outage.kind),
+                         outage.seconds);
+        }
         if (now - lastReport >= std::chrono::seconds(10) && gps.EpochsSent() != reported) {
             reported = gps.EpochsSent();
             lastReport = now;

@@ -65,9 +65,20 @@ constexpr const char* kHelp =
     "Every stored measurement is journaled beside FILE.orv until the file is saved, so a\n"
     "survey cut short by a crash is offered for recovery at the program's next start. When a\n"
     "station keeps failing, or on Ctrl-C, the stations measured so far are saved and the exit\n"
-    "status is 1. On success a JSON summary goes to stdout.\n";
+    "status is 1. On success a JSON summary goes to stdout; on a GPS track its key\n"
+    "\"unpositioned\" lists the stations left without a position (no fix within\n"
+    "GpsStaleSeconds of their measurement), to be measured again.\n";
 
 std::atomic<bool> g_interrupted{false};
+
+std::string JsonIntegers(const std::vector<int>& values)
+{
+    std::string out = "[";
+    for (const int v : values) {
+        out += (out.size() > 1 ? "," : "") + std::to_string(v);
+    }
+    return out + "]";
+}
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
@@ -325,17 +336,13 @@ int Run(const std::vector<std::string>& args)
                   DevicePathForPort(unsigned(o.port)) + ")";
     } else if (track && o.gpsWait > 0) {
         // The matcher answers a station at the fix after its measurement; the first fix also
-        // gives the track its current position.
-        if (!device.IsReady()) {
-            problem = "the GPS port " + std::to_string(o.gpsPort) + " (" +
-                      DevicePathForPort(unsigned(o.gpsPort)) + ") cannot be opened";
-        } else {
-            std::fprintf(stderr, "Waiting for a GPS fix on port %d...\n", o.gpsPort);
-            wait(o.gpsWait * 1000, [&] { return matcher.HaveFix(); });
-            if (!matcher.HaveFix() && !g_interrupted) {
-                problem = "no GPS fix within " + std::to_string(o.gpsWait) + " s on port " +
-                          std::to_string(o.gpsPort);
-            }
+        // gives the track its current position. The GPS link opens its port by itself.
+        std::fprintf(stderr, "Waiting for a GPS fix on port %d...\n", o.gpsPort);
+        wait(o.gpsWait * 1000, [&] { return matcher.HaveFix(); });
+        if (!matcher.HaveFix() && !g_interrupted) {
+            const std::string reason = program.Core().GpsState().reason;
+            problem = "no GPS fix within " + std::to_string(o.gpsWait) + " s on port " +
+                      std::to_string(o.gpsPort) + (reason.empty() ? "" : ": " + reason);
         }
     }
 
@@ -377,9 +384,11 @@ int Run(const std::vector<std::string>& args)
     if (g_interrupted && problem.empty()) {
         problem = "interrupted";
     }
-    // Positions still on their way from the matcher.
+    // Positions still on their way from the matcher: each comes, or is given up, within the
+    // stale bound.
     if (track) {
-        wait(5000, [&] { return measurer.PendingPositions() == 0; });
+        wait(int(config.GpsStaleMilliseconds()) + 1000,
+             [&] { return measurer.PendingPositions() == 0; });
     }
     device.CloseLink();
     std::signal(SIGINT, SIG_DFL);
@@ -397,6 +406,7 @@ int Run(const std::vector<std::string>& args)
                                                    "; the program offers them for "
                                                    "recovery at its next start."));
     }
+    const std::string unpositioned = JsonIntegers(measurer.UnpositionedStations());
     const std::string summary = JsonObject()
                                     .Text("File", o.out)
                                     .Integer("WorkType", o.workType)
@@ -404,6 +414,7 @@ int Run(const std::vector<std::string>& args)
                                     .Integer("SlotCount", survey->Slots().Count())
                                     .Integer("ValidSlots", survey->ValidCount())
                                     .Integer("PendingPositions", long(measurer.PendingPositions()))
+                                    .Raw("unpositioned", unpositioned)
                                     .Text("Problem", problem)
                                     .Str();
     std::printf("%s\n", summary.c_str());
