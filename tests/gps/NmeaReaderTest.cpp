@@ -29,6 +29,7 @@ class PacedPort final : public SerialPort
 public:
     bool Open(const std::string& device, uint32_t baud) override
     {
+        ++openAttempts;
         const bool opened = inner.Open(device, baud);
         if (failOpen) {
             inner.Close();
@@ -59,6 +60,7 @@ public:
     FakeSerialPort inner;
     std::atomic<bool> vanish{false};
     std::atomic<bool> failOpen{false};
+    std::atomic<int> openAttempts{0};
 };
 
 bool WaitFor(const std::function<bool()>& done)
@@ -220,7 +222,7 @@ TEST_F(NmeaReaderTest, AReceiverThatIsNotThereYetIsWaitedFor)
 {
     m_port.failOpen = true;
     Start();
-    ASSERT_TRUE(WaitFor([&] { return m_port.inner.opens >= 3; }));
+    ASSERT_TRUE(WaitFor([&] { return m_port.openAttempts >= 3; }));
     GpsLinkState s = State();
     EXPECT_EQ(s.kind, GpsLinkState::Kind::NoPort);
     EXPECT_EQ(s.reason, "cannot open the GPS port /dev/rfcomm1");

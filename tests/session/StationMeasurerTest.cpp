@@ -115,13 +115,14 @@ protected:
     QtSerialPort m_instrument;
     QtSerialPort m_gps;
     FakeSystemClock m_systemClock;
+    // Outlives the reader thread, which posts to it until it is joined.
+    FakeMessagePoster m_window;
+    size_t m_handled = 0;
     NmeaParser m_parser{SteadyTickClock()};
     GpsMatcher m_matcher{SteadyTickClock()};
     NmeaReader m_reader{m_parser, m_matcher, m_systemClock, SteadyTickClock(), m_prompt};
     InstrumentDevice m_device{m_config, m_instrument, m_gps,     SteadyTickClock(),
                               m_prompt, nullptr,      &m_reader, LinkTimings{3000, 10}};
-    FakeMessagePoster m_window;
-    size_t m_handled = 0;
 };
 
 TEST_F(StationMeasurerTest, GridSurveysSaveAndReopenWithTheirValues)
