@@ -111,6 +111,8 @@ void GpsMatcher::RequestPosition(const PositionRequest& request)
     }
 }
 
+void GpsMatcher::Expire() { Expire(m_clock.Now()); }
+
 void GpsMatcher::Expire(uint32_t now)
 {
     std::array<Outgoing, kMaxRequests> outgoing{};

@@ -58,8 +58,10 @@ public:
     // Queues a request; with 16 waiting the oldest is given up (answered without a fix). The
     // request's window also gets every new fix from now on.
     void RequestPosition(const PositionRequest& request);
-    // Gives up every request made more than its stale bound before `now` (a tick count).
+    // Gives up every request made more than its stale bound before `now` (a tick count), or
+    // before the clock's present tick.
     void Expire(uint32_t now);
+    void Expire();
     // Drops the requests of a window that goes away and stops notifying it.
     void Forget(const MessagePoster* window);
 

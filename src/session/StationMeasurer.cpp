@@ -139,6 +139,13 @@ void StationMeasurer::GiveUpPosition(int index, uint32_t tickStamp)
     }
 }
 
+void StationMeasurer::ExpirePositions()
+{
+    if (m_matcher != nullptr) {
+        m_matcher->Expire();
+    }
+}
+
 void StationMeasurer::ReportUnpositioned(int index)
 {
     if (m_onUnpositioned) {

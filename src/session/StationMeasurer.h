@@ -80,6 +80,11 @@ public:
     // grid survey has none.
     [[nodiscard]] std::vector<int> UnpositionedStations() const;
     [[nodiscard]] size_t UnpositionedCount() const { return UnpositionedStations().size(); }
+    // Has the matcher give up, now, the requests older than their stale bound. The GPS link's
+    // thread does so while it runs; a caller with a timer of its own (the status strip's) may
+    // call it too, so that a station is reported on time even while the link's thread waits
+    // for a port that is slow to open.
+    void ExpirePositions();
     // Called on this thread for each station that turns out unpositioned, as it happens.
     void SetUnpositionedListener(std::function<void(int station)> listener)
     {

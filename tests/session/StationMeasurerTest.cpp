@@ -8,6 +8,7 @@
 #include "FakeSerialPort.h"
 #include "FakeTickClock.h"
 #include "FakeSystemClock.h"
+#include "ReplyBuilder.h"
 #include "sim/GpsSimulator.h"
 #include "sim/InstrumentSimulator.h"
 #include "SurveyFixture.h"
@@ -334,5 +335,74 @@ TEST(StationMeasurer, AFailedMeasurementChangesNothing)
     EXPECT_EQ(track.Positions().Count(), 0);
 }
 
+// The answers of the matcher come late, through the window's queue: one meant for a measurement
+// that was replaced since must not touch the new one.
+TEST(StationMeasurer, AnswersForAReplacedMeasurementAreIgnored)
+{
+    TempDir dir;
+    FakeSettingsStore store;
+    FakePrompt prompt;
+    Configuration config(store, dir.File("OrvCalibration.ini"), prompt);
+    config.WorkType = work_type::kGpsTrack;
+    config.GpsStaleSeconds = 2;
+    FakeTickClock clock(100000);
+    FakeSerialPort instrument(&clock);
+    FakeSerialPort gps(&clock);
+    InstrumentDevice device(config, instrument, gps, clock, prompt, nullptr, nullptr);
+    GpsMatcher matcher(clock);
+    FakeMessagePoster window;
+    TrackSurvey track(config);
+    StationMeasurer measurer(track, device, &matcher, &window);
+    std::vector<int> told;
+    measurer.SetUnpositionedListener([&](int station) { told.push_back(station); });
+    size_t handled = 0;
+    const auto pump = [&] {
+        const auto messages = window.Messages();
+        for (; handled < messages.size(); ++handled) {
+            measurer.OnMessage(messages[handled]);
+        }
+    };
+    std::string error;
+    const auto measure = [&] {
+        instrument.Queue(test::Reply(0x3FFF, 9));
+        ASSERT_TRUE(measurer.Measure(error)) << error;
+    };
+
+    // Station 0 gets no fix within 2 s: given up, told, listed.
+    measure();
+    const uint32_t first = track.PositionAt(0).tickStamp;
+    clock.Advance(2001);
+    measurer.ExpirePositions();
+    pump();
+    EXPECT_EQ(told, (std::vector<int>{0}));
+    EXPECT_EQ(measurer.UnpositionedStations(), (std::vector<int>{0}));
+
+    // Measured again, half a second after a fix: it waits for its own answer, and the cursor
+    // is back at the end.
+    matcher.AddFix({60.0, 10.0, clock.Now() - 500});
+    track.StepBack();
+    measure();
+    EXPECT_EQ(track.CurrentIndex(), 1);
+    const uint32_t second = track.PositionAt(0).tickStamp;
+    ASSERT_NE(second, first);
+    EXPECT_EQ(measurer.PendingPositions(), 1u);
+    EXPECT_TRUE(measurer.UnpositionedStations().empty());
+
+    // Late news of the first measurement: a position, then a give-up. Neither counts.
+    measurer.OnMessage(ProgramMessage{message::kMeasurementPosition, 0, 0, GpsFix{5, 6, first}});
+    measurer.OnMessage(ProgramMessage{message::kMeasurementPosition, 0, first, std::nullopt});
+    EXPECT_FALSE(track.HasPosition(0));
+    EXPECT_EQ(measurer.PendingPositions(), 1u);
+    EXPECT_EQ(told, (std::vector<int>{0}));
+
+    // The next fix positions it, between the two.
+    matcher.AddFix({60.001, 10.0, second + 500});
+    pump();
+    EXPECT_EQ(measurer.PendingPositions(), 0u);
+    EXPECT_NEAR(track.PositionAt(0).latitude, 60.0005, 1e-9);
+    EXPECT_EQ(track.PositionAt(0).tickStamp, second);
+    EXPECT_TRUE(measurer.UnpositionedStations().empty());
+    EXPECT_EQ(told, (std::vector<int>{0}));
+}
 
 }  // namespace
