@@ -149,7 +149,7 @@ bool InstrumentDevice::CloseLink()
 
 bool InstrumentDevice::CloseInstrument() { return m_instrument.Close(); }
 
-bool InstrumentDevice::InstrumentOpen() const { return m_instrument.IsOpen(); }
+bool InstrumentDevice::InstrumentOpen() { return m_instrument.CheckAlive(); }
 
 bool InstrumentDevice::CloseGps()
 {

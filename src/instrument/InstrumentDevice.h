@@ -115,8 +115,9 @@ public:
     bool CloseLink();
     // Closes the instrument port only: the instrument failed, the GPS goes on.
     bool CloseInstrument();
-    // The instrument port is open (whatever the GPS).
-    [[nodiscard]] bool InstrumentOpen() const;
+    // The instrument port is open (whatever the GPS); a port whose device went away is closed
+    // on the way.
+    [[nodiscard]] bool InstrumentOpen();
     // With no reader running, closes the GPS port. Otherwise asks the reader to stop and returns
     // at once: the thread closes the port when its current read returns.
     bool CloseGps();

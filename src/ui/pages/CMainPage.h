@@ -66,6 +66,10 @@ public:
     bool TimerRunning() const { return m_cycle->TimerRunning(); }
     // An exchange with the instrument is under way (Start disabled, wait cursor, Cancel shown).
     bool ExchangeRunning() const { return m_cycle->OperatorExchangeRunning(); }
+    // The instrument link as the cycle last saw it.
+    const InstrumentLinkStatus& LinkStatus() const { return m_cycle->Link(); }
+    // Stations still waiting for their position.
+    size_t PendingPositions() const { return m_cycle->PendingPositions(); }
     bool RepaintPending() const { return m_repaintPending; }
     std::string StatusText() const { return m_status; }
     int ShownGraphic() const { return m_selection.Shown(); }
