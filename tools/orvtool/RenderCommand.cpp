@@ -23,9 +23,9 @@
 #include <QGuiApplication>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,9 +35,7 @@ namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool render FILE.orv --graphic map|section|sounding|profile|track\n"
-    "                      [OPTIONS] --out FILE.png\n"
+constexpr const char* kAbout =
     "Draws the graphic the Main page would show for a session file, with the program's\n"
     "settings (colour charts, ranges, scaling, grid and scale marks), and saves it as PNG.\n"
     "The status text of the page heads the picture; the graphic fills the rest (the\n"
@@ -49,21 +47,6 @@ constexpr const char* kHelp =
     "  sounding   sounding curve of the station\n"
     "  profile    profile curve of one frequency along the profile (along the track)\n"
     "  track      the GPS track view (GPS-track surveys only)\n\n"
-    "Options:\n"
-    "  --frequency N        frequency number 1..14 (default: the first active one at or\n"
-    "                       after the program's AreaFrequency)\n"
-    "  --profile P          profile as the Main page counts it, from 0 (grid surveys)\n"
-    "  --station S          station as the Main page counts it, from 0 (default: the\n"
-    "                       last measured station)\n"
-    "  --size WxH           canvas size in pixels (default 240x320, the handheld's screen)\n"
-    "  --set Field=Value    change a setting for this picture only, by its field name\n"
-    "                       (e.g. RealScaling=0, ShowGrid=1, PixelRefinement=2,\n"
-    "                       UnitMeasure=1); may be repeated; nothing is saved\n"
-    "  --values FILE.csv    also write the value layer: x,y,value of every pixel that\n"
-    "                       holds a value (what a tap on the page reads)\n"
-    "  --out FILE.png       the picture (required)\n"
-    "  --settings FILE      settings file (default: the program's own)\n"
-    "  --calibration FILE   calibration file (default: the program's own)\n\n"
     "Exit status: 0 when the graphic was drawn; 3 when there was too little data for it\n"
     "(the page would show \"Ready\": that picture is written all the same); 1 on errors.\n";
 
@@ -72,52 +55,10 @@ constexpr int kLargestSide = 16384;
 
 enum class Graphic { Map, Section, Sounding, Profile, Track };
 
-std::optional<Graphic> ParseGraphic(const std::string& text)
-{
-    if (text == "map") {
-        return Graphic::Map;
-    }
-    if (text == "section") {
-        return Graphic::Section;
-    }
-    if (text == "sounding") {
-        return Graphic::Sounding;
-    }
-    if (text == "profile") {
-        return Graphic::Profile;
-    }
-    if (text == "track") {
-        return Graphic::Track;
-    }
-    return std::nullopt;
-}
-
-bool ParseInt(const std::string& text, int low, int high, int& out)
-{
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < low || v > high) {
-        return false;
-    }
-    out = int(v);
-    return true;
-}
-
-bool ParseSize(const std::string& text, int& width, int& height)
-{
-    const size_t x = text.find_first_of("xX");
-    return x != std::string::npos && ParseInt(text.substr(0, x), 1, kLargestSide, width) &&
-           ParseInt(text.substr(x + 1), 1, kLargestSide, height);
-}
-
 struct Options
 {
     std::string session;
-    std::optional<Graphic> graphic;
+    Graphic graphic = Graphic::Map;
     std::optional<int> frequency;  // 1..14
     std::optional<int> profile;
     std::optional<int> station;
@@ -129,78 +70,6 @@ struct Options
     std::string settingsPath = SettingsFilePath();
     std::string calibrationPath = DefaultCalibrationPath();
 };
-
-// False with the message to print.
-bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error)
-{
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool takesValue = a == "--graphic" || a == "--frequency" || a == "--profile" ||
-                                a == "--station" || a == "--size" || a == "--set" ||
-                                a == "--values" || a == "--out" || a == "--settings" ||
-                                a == "--calibration";
-        if (takesValue && i + 1 >= args.size()) {
-            error = a + " needs a value";
-            return false;
-        }
-        if (a == "--graphic") {
-            o.graphic = ParseGraphic(args[++i]);
-            if (!o.graphic) {
-                error = "--graphic takes map, section, sounding, profile or track, not '" +
-                        args[i] + "'";
-                return false;
-            }
-        } else if (a == "--frequency") {
-            int f = 0;
-            if (!ParseInt(args[++i], 1, kFrequencyCount, f)) {
-                error = "--frequency takes a frequency number from 1 to 14, not '" + args[i] + "'";
-                return false;
-            }
-            o.frequency = f;
-        } else if (a == "--profile" || a == "--station") {
-            int n = 0;
-            if (!ParseInt(args[++i], 0, 1 << 30, n)) {
-                error = a + " takes a number from 0, not '" + args[i] + "'";
-                return false;
-            }
-            (a == "--profile" ? o.profile : o.station) = n;
-        } else if (a == "--size") {
-            if (!ParseSize(args[++i], o.width, o.height)) {
-                error =
-                    "--size takes WIDTHxHEIGHT in pixels (1 to 16384 each), not '" + args[i] + "'";
-                return false;
-            }
-        } else if (a == "--set") {
-            o.settings.push_back(args[++i]);
-        } else if (a == "--values") {
-            o.values = args[++i];
-        } else if (a == "--out") {
-            o.out = args[++i];
-        } else if (a == "--settings") {
-            o.settingsPath = args[++i];
-        } else if (a == "--calibration") {
-            o.calibrationPath = args[++i];
-        } else if (!a.empty() && a[0] == '-') {
-            error = "unknown option '" + a + "' (see --help)";
-            return false;
-        } else if (o.session.empty()) {
-            o.session = a;
-        } else {
-            error = "one session file only ('" + a + "' is a second one)";
-            return false;
-        }
-    }
-    if (o.session.empty()) {
-        error = "name the session file (see --help)";
-    } else if (!o.graphic) {
-        error = "say which graphic with --graphic map|section|sounding|profile|track";
-    } else if (o.out.empty()) {
-        error = "say where the picture goes with --out FILE.png";
-    } else {
-        return true;
-    }
-    return false;
-}
 
 // The frequency the Main page starts with: the first active one at or after AreaFrequency.
 int DefaultFrequencyIndex(const Configuration& config)
@@ -374,17 +243,9 @@ int LastMeasured(const TrackSurvey& survey)
     return 0;
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(const Options& options)
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    Options options;
     std::string error;
-    if (!ParseOptions(args, options, error)) {
-        return Fail("render", error);
-    }
 
     // Drawing needs no screen: without a platform chosen, use the offscreen one.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
@@ -432,16 +293,16 @@ int Run(const std::vector<std::string>& args)
         auto& track = static_cast<TrackSurvey&>(*survey);
         track.UpdateLocalCoordinates();
         const int s = options.station.value_or(LastMeasured(track));
-        outcome = RenderTrack(context, track, *options.graphic, s, f, frame);
+        outcome = RenderTrack(context, track, options.graphic, s, f, frame);
         // The page draws the track over the graphic on a scratch copy, so the value layer stays
         // that of the graphic.
-        if (config.ShowGpsTrack != 0 && *options.graphic != Graphic::Track &&
-            *options.graphic != Graphic::Sounding && picture.CopyFrom(canvas)) {
+        if (config.ShowGpsTrack != 0 && options.graphic != Graphic::Track &&
+            options.graphic != Graphic::Sounding && picture.CopyFrom(canvas)) {
             DrawTrack(picture, config, track.Data(), frame, kOverlayTrackStyle);
             overlaid = true;
         }
     } else {
-        if (*options.graphic == Graphic::Track) {
+        if (options.graphic == Graphic::Track) {
             return Fail("render", "the track graphic needs a GPS-track survey; this one is a " +
                                       std::string(survey->WorkType() == 3   ? "Profile"
                                                   : survey->WorkType() == 4 ? "Line"
@@ -464,7 +325,7 @@ int Run(const std::vector<std::string>& args)
                                       std::to_string(grid.Profiles()) + " profiles of " +
                                       std::to_string(grid.StationsPerProfile()) + " stations");
         }
-        outcome = RenderGrid(context, grid, *options.graphic, p, s, f, frame);
+        outcome = RenderGrid(context, grid, options.graphic, p, s, f, frame);
     }
     PlotCanvas& shown = overlaid ? picture : canvas;
     text.Draw(shown, 2, 1, outcome.status, kBlack);
@@ -483,8 +344,71 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    using cmdline::Whole;
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    command.add_option("FILE.orv", options->session, "the session file")->type_name("")->required();
+    command.add_option("--graphic", options->graphic, "the graphic to draw (see below)")
+        ->type_name("map|section|sounding|profile|track")
+        ->required()
+        ->transform(cmdline::Choice("map, section, sounding, profile or track",
+                                    {{"map", int(Graphic::Map)},
+                                     {"section", int(Graphic::Section)},
+                                     {"sounding", int(Graphic::Sounding)},
+                                     {"profile", int(Graphic::Profile)},
+                                     {"track", int(Graphic::Track)}}));
+    command
+        .add_option("--frequency", options->frequency,
+                    "frequency number 1..14 (default: the first active one at or\n"
+                    "after the program's AreaFrequency)")
+        ->type_name("N")
+        ->transform(Whole(1, kFrequencyCount));
+    command
+        .add_option("--profile", options->profile,
+                    "profile as the Main page counts it, from 0 (grid surveys)")
+        ->type_name("P")
+        ->transform(Whole(0, 1 << 30));
+    command
+        .add_option("--station", options->station,
+                    "station as the Main page counts it, from 0 (default: the\n"
+                    "last measured station)")
+        ->type_name("S")
+        ->transform(Whole(0, 1 << 30));
+    command
+        .add_option_function<std::string>(
+            "--size",
+            [&o = *options](const std::string& value) {
+                const auto [width, height] = cmdline::SplitPair(value, "xX");
+                long long w = 0;
+                long long h = 0;
+                if (!height || !cmdline::ParseWhole(width, 1, kLargestSide, w) ||
+                    !cmdline::ParseWhole(*height, 1, kLargestSide, h)) {
+                    cmdline::BadValue("--size", value, "WIDTHxHEIGHT in pixels (1 to 16384 each)");
+                }
+                o.width = int(w);
+                o.height = int(h);
+            },
+            "canvas size in pixels (default 240x320, the handheld's screen)")
+        ->type_name("WxH");
+    AddSetOption(command, options->settings,
+                 "change a setting for this picture only, by its field name\n"
+                 "(e.g. RealScaling=0, ShowGrid=1, PixelRefinement=2,\n"
+                 "UnitMeasure=1); may be repeated; nothing is saved");
+    command
+        .add_option("--values", options->values,
+                    "also write the value layer: x,y,value of every pixel that\n"
+                    "holds a value (what a tap on the page reads)")
+        ->type_name("FILE.csv");
+    command.add_option("--out", options->out, "the picture")->type_name("FILE.png")->required();
+    AddSettingsOption(command, options->settingsPath);
+    AddCalibrationOption(command, options->calibrationPath);
+    return [options] { return Run(*options); };
+}
+
 const bool kRegistered =
-    RegisterCommand({"render", "draw a map, section, curve or track of a session as PNG", &Run});
+    RegisterCommand({"render", "draw a map, section, curve or track of a session as PNG", &Define});
 
 }  // namespace
 
