@@ -49,7 +49,7 @@ bool QtSerialPort::Open(const std::string& device, uint32_t baud)
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(QString::fromStdString(device));
     if (!port->open(QIODevice::ReadWrite)) {
-        SetError(Text(port->errorString()));
+        SetError("cannot open " + device + ": " + Text(port->errorString()));
         return false;
     }
     const bool lineSet = port->setBaudRate(qint32(baud)) && port->setDataBits(QSerialPort::Data8) &&

@@ -15,6 +15,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,7 @@ namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool export FILE.orv --format csv|geojson|kml [--set Field=Value]...\n"
+constexpr const char* kAbout =
     "Writes the measured stations of a session to stdout, each with its coordinates and the\n"
     "value the Main page shows for every active frequency (columns or properties f1..f14).\n\n"
     "  csv      grid: profile,station,x,y,f...   (x, y in survey units from the steps)\n"
@@ -33,24 +34,18 @@ constexpr const char* kHelp =
     "           without a geometry and with x, y among the properties\n"
     "  kml      a placemark per station of a track (grids have no positions)\n\n"
     "A track station without a position (latitude and longitude 0) has empty coordinates in\n"
-    "CSV, no geometry in GeoJSON and no placemark in KML.\n\n"
-    "  --set Field=Value    change a configuration field for this run only (see orvtool values)\n"
-    "  --calibration FILE   calibration file (default: the program's own)\n"
-    "  --settings FILE      settings file (default: the program's own); never written\n";
+    "CSV, no geometry in GeoJSON and no placemark in KML.\n";
 
-enum class Format { Csv, GeoJson, Kml };
+enum class Format { None, Csv, GeoJson, Kml };
 
-std::string FloatText(float v)
+struct Options
 {
-    char buffer[32];
-    for (int precision = 1; precision <= 9; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, double(v));
-        if (std::strtof(buffer, nullptr) == v) {
-            break;
-        }
-    }
-    return buffer;
-}
+    std::string path;
+    Format format = Format::None;
+    std::string calibrationPath = DefaultCalibrationPath();
+    std::string settingsPath = SettingsFilePath();
+    std::vector<std::string> settings;
+};
 
 std::string Xml(const std::string& text)
 {
@@ -216,59 +211,20 @@ std::string Kml(const std::string& path, const Configuration& config,
     return out + "</Document>\n</kml>\n";
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(const CLI::App& command, const Options& options)
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
+    if (options.path.empty()) {
+        return cmdline::UsageError(command);
     }
-    std::string path;
-    std::string format;
-    std::string calibrationPath = DefaultCalibrationPath();
-    std::string settingsPath = SettingsFilePath();
-    std::vector<std::string> settings;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--set" || a == "--calibration" || a == "--settings" || a == "--format") {
-            if (i + 1 >= args.size()) {
-                return Fail("export", a + " needs a value");
-            }
-            const std::string& v = args[++i];
-            if (a == "--set") {
-                settings.push_back(v);
-            } else if (a == "--format") {
-                format = v;
-            } else {
-                (a == "--calibration" ? calibrationPath : settingsPath) = v;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            return Fail("export", "unknown option '" + a + "' (see --help)");
-        } else if (path.empty()) {
-            path = a;
-        } else {
-            return Fail("export", "one session file only ('" + a + "' is a second one)");
-        }
-    }
-    if (path.empty()) {
-        std::fputs(kHelp, stderr);
-        return 2;
-    }
-    Format kind = Format::Csv;
-    if (format == "csv") {
-        kind = Format::Csv;
-    } else if (format == "geojson") {
-        kind = Format::GeoJson;
-    } else if (format == "kml") {
-        kind = Format::Kml;
-    } else {
-        return Fail("export", format.empty()
-                                  ? "say --format csv, geojson or kml"
-                                  : "--format takes csv, geojson or kml, not '" + format + "'");
+    const std::string& path = options.path;
+    const Format kind = options.format;
+    if (kind == Format::None) {
+        return Fail("export", "say --format csv, geojson or kml");
     }
 
-    QtSettingsStore store(settingsPath, "Default values");
+    QtSettingsStore store(options.settingsPath, "Default values");
     ToolPrompt prompt;
-    Configuration config(store, calibrationPath, prompt);
+    Configuration config(store, options.calibrationPath, prompt);
     std::string error;
     std::string detail;
     std::unique_ptr<Survey> survey = OpenSession(path, config, error, &detail);
@@ -280,7 +236,7 @@ int Run(const std::vector<std::string>& args)
                                   ": a grid survey has no GPS positions for KML; use --format csv "
                                   "or geojson");
     }
-    for (const std::string& setting : settings) {
+    for (const std::string& setting : options.settings) {
         if (!ApplySetting(config, setting, error)) {
             return Fail("export", error);
         }
@@ -298,13 +254,32 @@ int Run(const std::vector<std::string>& args)
         case Format::Kml:
             out = Kml(path, config, stations, names);
             break;
+        case Format::None:
+            break;
     }
     std::fputs(out.c_str(), stdout);
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    command.add_option("FILE.orv", options->path, "the session file")->type_name("");
+    command.add_option("--format", options->format, "the form of the output (see below)")
+        ->type_name("csv|geojson|kml")
+        ->transform(cmdline::Choice("csv, geojson or kml", {{"csv", int(Format::Csv)},
+                                                            {"geojson", int(Format::GeoJson)},
+                                                            {"kml", int(Format::Kml)}}));
+    AddSetOption(command, options->settings,
+                 "change a configuration field for this run only (see orvtool values)");
+    AddCalibrationOption(command, options->calibrationPath);
+    AddSettingsOption(command, options->settingsPath);
+    return [options, &command] { return Run(command, *options); };
+}
+
 const bool kRegistered = RegisterCommand(
-    {"export", "stations with coordinates and values as CSV, GeoJSON or KML", &Run});
+    {"export", "stations with coordinates and values as CSV, GeoJSON or KML", &Define});
 
 }  // namespace
 

@@ -26,8 +26,8 @@ namespace {
 
 using namespace orv;
 
-const std::string kOrvsim = std::string(ORV_BINARY_DIR) + "/tools/orvsim/orvsim";
-const std::string kOrvtool = std::string(ORV_BINARY_DIR) + "/tools/orvtool/orvtool";
+const std::string kOrvsim = ORVSIM_PATH;
+const std::string kOrvtool = ORVTOOL_PATH;
 
 // A simulator process, stopped when the test ends.
 class Process
