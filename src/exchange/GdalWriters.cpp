@@ -265,11 +265,14 @@ bool WriteGdalVector(const StationTable& table, const Placement& placement, Expo
             crs = kSurveyMetres;
         }
     }
-    if (gpx && !placement.AnyGeographic()) {
-        error = table.IsTrack() ? "no station of this track has a GPS position, and GPX holds "
-                                  "positions only"
-                                : "a grid survey lies on the ground only with --origin LAT,LON "
-                                  "(and --azimuth DEG): give them for GPX";
+    // GPX and KML hold places: a survey without any has nothing to show in them.
+    if (named && !placement.AnyGeographic()) {
+        error = std::string(table.IsTrack() ? "no station of this track has a GPS position"
+                                            : "a grid survey has no GPS positions") +
+                " for " + (gpx ? "GPX" : "KML") +
+                (table.IsTrack() ? ""
+                                 : "; give --origin LAT,LON (and --azimuth DEG), or use csv, "
+                                   "geojson or gpkg");
         return false;
     }
 

@@ -164,8 +164,7 @@ bool PlainKml(const StationTable& table, std::string& out, std::string& error)
     }
     if (!any) {
         error = table.IsTrack() ? "no station of this track has a GPS position for KML"
-                                : "a grid survey has no GPS positions for KML; use --format csv "
-                                  "or geojson";
+                                : "a grid survey has no GPS positions for KML; use csv or geojson";
         return false;
     }
     out =

@@ -166,7 +166,7 @@ TEST_F(ExchangeTest, GridWithoutOriginKeepsItsOwnMetresAndRefusesGpsFormats)
         EXPECT_FALSE(feature.hasGeometry);
         EXPECT_EQ(feature.number.at("x"), 2.0 * feature.number.at("station"));
     }
-    for (const ExportFormat format : {ExportFormat::Gpx}) {
+    for (const ExportFormat format : {ExportFormat::Gpx, ExportFormat::Kml}) {
         options.format = format;
         ExportResult result;
         std::string error;
