@@ -9,6 +9,7 @@
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_string.h>
+#include <cstdio>
 #include <ctime>
 #include <gdal.h>
 #include <memory>
@@ -192,6 +193,18 @@ int CPL_STDCALL GdalProgress(double done, const char*, void* data)
     return TRUE;
 }
 
+bool EndsWithCsv(const std::string& path)
+{
+    if (path.size() < 4) {
+        return false;
+    }
+    std::string extension = path.substr(path.size() - 4);
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return extension == ".csv";
+}
+
 // Where the vector layer puts its points.
 enum class Geometry { None, Geographic, Projected, SurveyMetres };
 
@@ -320,7 +333,14 @@ bool WriteGdalVector(const StationTable& table, const Placement& placement, Expo
             return false;
         }
     }
-    Dataset dataset(GDALCreate(driver, path.c_str(), 0, 0, 0, GDT_Unknown, datasetOptions.List()));
+    // GDAL takes a CSV path without the .csv extension for a folder of layers: such a file is
+    // written with the extension and renamed when complete.
+    std::string target = path;
+    if (format == ExportFormat::Csv && !EndsWithCsv(path)) {
+        target += ".csv";
+    }
+    Dataset dataset(
+        GDALCreate(driver, target.c_str(), 0, 0, 0, GDT_Unknown, datasetOptions.List()));
     if (!dataset) {
         error = gdal.Reason("the file cannot be made");
         return false;
@@ -498,6 +518,10 @@ bool WriteGdalVector(const StationTable& table, const Placement& placement, Expo
     dataset.reset();
     if (gdal.Failures() != failuresBefore) {
         error = gdal.Reason("the file cannot be completed");
+        return false;
+    }
+    if (target != path && std::rename(target.c_str(), path.c_str()) != 0) {
+        error = "the file cannot be completed";
         return false;
     }
     if (progress && !progress(1.0)) {

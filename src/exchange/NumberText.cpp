@@ -1,56 +1,43 @@
 #include "exchange/NumberText.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <system_error>
 
 namespace orv {
 
 namespace {
 
-// The fewest significant digits that read back as v, printed without an exponent where the
-// number's own digits reach the decimal point ("14910", not "1.491e+04"): %g switches to an
-// exponent once the exponent reaches the precision, so the precision is raised to cover it, up
-// to the digits the type holds.
-template <typename T, typename Read>
-std::string Shortest(T v, int mostDigits, Read read)
+// std::to_chars without a format gives the fewest digits that read back as the same value, and
+// between the fixed and the exponent form the shorter, fixed when they tie: "14910", "0.1",
+// "1e+20", never "1.491e+04".
+template <typename T>
+std::string Shortest(T v)
 {
-    char buffer[48];
-    int digits = 1;
-    for (; digits < mostDigits; ++digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", digits, double(v));
-        if (read(buffer) == v) {
-            break;
-        }
+    char buffer[64];
+    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, v);
+    if (result.ec != std::errc()) {
+        return "nan";
     }
-    if (std::isfinite(v) && v != 0) {
-        const int exponent = static_cast<int>(std::floor(std::log10(std::abs(double(v)))));
-        if (exponent >= digits && exponent < mostDigits) {
-            digits = exponent + 1;
-        }
-    }
-    std::snprintf(buffer, sizeof buffer, "%.*g", digits, double(v));
-    return buffer;
+    return std::string(buffer, result.ptr);
 }
 
 }  // namespace
 
-std::string FloatText(float v)
-{
-    return Shortest(v, 9, [](const char* text) { return std::strtof(text, nullptr); });
-}
+std::string FloatText(float v) { return Shortest(v); }
 
-std::string DoubleText(double v)
-{
-    return Shortest(v, 17, [](const char* text) { return std::strtod(text, nullptr); });
-}
+std::string DoubleText(double v) { return Shortest(v); }
 
 double ShortFloat(float v)
 {
     if (!std::isfinite(v)) {
         return double(v);
     }
-    return std::strtod(FloatText(v).c_str(), nullptr);
+    char buffer[64];
+    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, v);
+    double out = double(v);
+    std::from_chars(buffer, written.ptr, out);
+    return out;
 }
 
 }  // namespace orv

@@ -7,9 +7,9 @@
 
 namespace orv {
 
-// The shortest %g text that reads back as the same float, without an exponent where the digits
-// reach the decimal point ("14910", never "1.491e+04"); "nan", "inf" and "-inf" as printf
-// writes them.
+// The shortest text that reads back as the same float, without an exponent where the digits
+// reach the decimal point ("14910", never "1.491e+04"); "nan", "inf" and "-inf" for the
+// values that are no numbers.
 [[nodiscard]] std::string FloatText(float v);
 // The same for a double.
 [[nodiscard]] std::string DoubleText(double v);

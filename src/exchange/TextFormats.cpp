@@ -192,7 +192,9 @@ std::string GeosoftXyz(const StationTable& table, const Placement& placement)
 {
     constexpr const char* kMissing = "*";
     std::string out = "/ ORV stations " + table.layerName + ": " + WorkTypeName(table.workType);
-    if (!table.IsTrack()) {
+    if (table.workType == 4) {
+        out += " of " + std::to_string(table.rows.size()) + " stations";
+    } else if (!table.IsTrack()) {
         out += " survey of " + std::to_string(table.profiles) + " profile" +
                (table.profiles == 1 ? "" : "s") + " of " + std::to_string(table.stations) +
                " stations";

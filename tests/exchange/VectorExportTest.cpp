@@ -297,6 +297,8 @@ TEST_F(ExchangeTest, ValuesAreWrittenWithTheirShortestDigits)
     options.format = ExportFormat::Csv;
     const std::string path = Write(table, options, "digits.csv");
     EXPECT_TRUE(std::filesystem::exists(m_dir.File("digits.csvt")));
+    // Another extension gives the same file, not a folder.
+    EXPECT_TRUE(ReadFileText(Write(table, options, "digits.txt")) == ReadFileText(path));
     std::ifstream in(path);
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
