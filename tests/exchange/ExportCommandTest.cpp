@@ -79,7 +79,7 @@ protected:
         m_config->YSize = profiles;
         m_config->SessionText1 = "Field 7";
         std::string error;
-        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, nullptr, error);
+        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, error);
         EXPECT_TRUE(survey) << error;
         const sim::InstrumentSimulator simulator = MakeSimulator(kExchangeBody);
         for (int k = 0; k < measured; ++k) {
@@ -98,7 +98,7 @@ protected:
         m_config->WorkType = work_type::kGpsTrack;
         m_config->SessionText1.clear();
         std::string error;
-        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, nullptr, error);
+        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, error);
         EXPECT_TRUE(survey) << error;
         auto& track = static_cast<TrackSurvey&>(*survey);
         const sim::InstrumentSimulator simulator = MakeSimulator(kExchangeBody);

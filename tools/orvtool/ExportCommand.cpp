@@ -249,7 +249,7 @@ int Run(const std::vector<std::string>& args)
     ToolPrompt prompt;
     Configuration config(store, o.calibrationPath, prompt);
     std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(o.session, config, error, {}, &detail);
+    std::unique_ptr<Survey> survey = OpenSession(o.session, config, error, &detail);
     if (!survey) {
         return Fail("export", o.session + ": " + error + (detail.empty() ? "" : " " + detail));
     }
