@@ -164,6 +164,7 @@ bool WriteExport(const StationTable& table, const ExportOptions& options, const 
         result = out;
         return true;
 #else
+        static_cast<void>(progress);
         return false;
 #endif
     } catch (const std::bad_alloc&) {

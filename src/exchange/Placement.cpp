@@ -14,14 +14,15 @@ namespace orv {
 
 namespace {
 
-constexpr double kDegree = std::numbers::pi / 180.0;
-
 std::string Number(double v)
 {
     char text[40];
     std::snprintf(text, sizeof text, "%.17g", v);
     return text;
 }
+
+#ifdef ORV_HAVE_PROJ
+constexpr double kDegree = std::numbers::pi / 180.0;
 
 // Survey metres to metres east and north of station 0.
 Affine Rotation(double azimuth)
@@ -36,6 +37,7 @@ void Apply(const Affine& a, double x, double y, double& outX, double& outY)
     outX = a[0] + a[1] * x + a[2] * y;
     outY = a[3] + a[4] * x + a[5] * y;
 }
+#endif
 
 bool ValidOrigin(const GridOrigin& origin, std::string& error)
 {
