@@ -107,6 +107,7 @@ TEST_F(ExchangeTest, HostileSessionsExportOrRefuseCleanly)
             std::filesystem::remove(path);
             ExportOptions options;
             options.format = format;
+            options.raster.cell = 0.5;
             if (!c.track && format == ExportFormat::Gpx) {
                 options.place.origin = GridOrigin{kTrackLatitude, kTrackLongitude, 0.0};
             }

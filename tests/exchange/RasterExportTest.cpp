@@ -153,13 +153,14 @@ TEST_F(RasterExportTest, TrackMapIsTheMainPagesInItsLocalFrame)
     proj_context_destroy(context);
 
     // A finer cell keeps the radius in metres.
+    const StationTable one = Collect(TrackSource(track, positions), {ExportUnit::AsConfigured, 8});
     ExportOptions fine;
     fine.format = ExportFormat::GeoTiff;
     ExportResult coarse;
     ExportResult detailed;
-    Write(table, fine, "default.tif", &coarse);
-    fine.raster.cell = coarse.cell / 4.0;
-    Write(table, fine, "fine.tif", &detailed);
+    Write(one, fine, "default.tif", &coarse);
+    fine.raster.cell = coarse.cell / 2.0;
+    Write(one, fine, "fine.tif", &detailed);
     EXPECT_NEAR(double(detailed.radiusCells) * detailed.cell,
                 double(coarse.radiusCells) * coarse.cell, detailed.cell);
     EXPECT_EQ(coarse.radiusCells, m_config->TrackRadius);
