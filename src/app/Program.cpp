@@ -9,6 +9,7 @@
 #include "platform/QtBluetoothRadio.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/SleepInhibitor.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "session/ProgramCore.h"
@@ -74,6 +75,7 @@ struct Program::Parts
     ProgramCore core{PlatformParts{store, DefaultCalibrationPath(), prompt, instrumentPort,
                                    gpsPort, SteadyTickClock(), systemClock, &radio, {}}};
     PowerStatusLinux power;
+    SleepInhibitor awake;
     QtFileChooser files{QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
 };
 
@@ -97,6 +99,14 @@ SheetEnvironment Program::SheetParts()
     environment.files = &m_parts->files;
     environment.power = &m_parts->power;
     environment.dataDirectory = DataDirectory();
+    environment.stayAwake = [this](bool hold) {
+        if (hold) {
+            m_parts->awake.Hold(QStringLiteral("A survey is open: the instrument and the GPS "
+                                               "receiver are connected over Bluetooth"));
+        } else {
+            m_parts->awake.Release();
+        }
+    };
     return environment;
 }
 
