@@ -53,6 +53,9 @@ public:
         return m_gps->Start(gps, error);
     }
 
+    sim::InstrumentSimulator* Instrument() { return m_instrument.get(); }
+    sim::GpsSimulator* Gps() { return m_gps.get(); }
+
 private:
     QTemporaryDir m_folder;
     std::unique_ptr<sim::InstrumentSimulator> m_instrument;
@@ -86,6 +89,28 @@ Program::~Program() = default;
 bool Program::StartSimulators(std::string& error)
 {
     return m_parts->simulators.Start(m_parts->core.Config(), error);
+}
+
+bool Program::DropInstrument(int seconds)
+{
+    sim::InstrumentSimulator* instrument = m_parts->simulators.Instrument();
+    if (instrument == nullptr) {
+        return false;
+    }
+    instrument->DropFor(uint32_t(seconds) * 1000u);
+    return true;
+}
+
+bool Program::StallGps(int seconds)
+{
+    (void)seconds;
+    return false;
+}
+
+bool Program::DropGps(int seconds)
+{
+    (void)seconds;
+    return false;
 }
 
 ProgramCore& Program::Core() { return m_parts->core; }

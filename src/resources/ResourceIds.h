@@ -285,6 +285,11 @@ constexpr int kFixQualityFloat = 40270;
 constexpr int kFixQualityOther = 40271;
 constexpr int kFixAgeLabel = 40272;  // the GPS page: "Fix age:"
 constexpr int kFixAgeSeconds = 40273;  // %1: seconds
+// The Simulator menu of --simulate.
+constexpr int kSimulatorMenu = 40280;
+constexpr int kSimulatorDropInstrument = 40281;
+constexpr int kSimulatorStallGps = 40282;
+constexpr int kSimulatorDropGps = 40283;
 }  // namespace string_id
 
 }  // namespace orv
