@@ -131,6 +131,8 @@ void Configuration::LoadDefaults()
     MeasurementsToShow = 0;
     MinMeasurementsForScatteredMap = 4;
     AreaFrequency = 1;
+    InstrumentBatteryWarning = 11.0f;
+    HandheldBatteryWarning = 20;
     RealScaling = 1;
     ShowGrid = 0;
     ShowScaleMarks = 1;
@@ -162,6 +164,11 @@ void Configuration::Load()
             case FieldKind::Float:
                 if (const auto v = ReadFloat(m_store, name)) {
                     this->*field.floatField = *v;
+                }
+                break;
+            case FieldKind::Text:
+                if (const auto bytes = m_store.ReadBinary(name)) {
+                    this->*field.textField = std::string(bytes->begin(), bytes->end());
                 }
                 break;
             case FieldKind::Frequencies:
@@ -207,6 +214,13 @@ bool Configuration::Save(std::string& error)
             case FieldKind::Float:
                 ok = WriteFloat(m_store, name, this->*field.floatField) && ok;
                 break;
+            case FieldKind::Text: {
+                const std::string& text = this->*field.textField;
+                ok = m_store.WriteBinary(
+                         name, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())) &&
+                     ok;
+                break;
+            }
             case FieldKind::Frequencies: {
                 uint8_t flags[kFrequencyCount];
                 for (size_t i = 0; i < size_t(kFrequencyCount); ++i) {
@@ -254,6 +268,14 @@ void Configuration::NoteInstrumentSerial(unsigned serial)
 uint32_t Configuration::GpsStaleMilliseconds() const
 {
     return static_cast<uint32_t>(std::clamp(GpsStaleSeconds, 1, 3600)) * 1000u;
+}
+
+std::optional<CalibrationId> Configuration::CalibrationStandIn() const
+{
+    if (ConnectedSerial <= 0 || ConnectedSerial == int(CalibrationKey.Serial)) {
+        return std::nullopt;
+    }
+    return CalibrationKey;
 }
 
 uint32_t Configuration::GpsBaudRate() const

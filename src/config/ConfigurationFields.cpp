@@ -37,9 +37,9 @@ constexpr FieldInfo ColourField(const char* name, Colour C::*field)
     f.colourField = field;
     return f;
 }
-constexpr FieldInfo Text(const char* name, std::string C::*field)
+constexpr FieldInfo Text(const char* name, std::string C::*field, const char* registry = nullptr)
 {
-    FieldInfo f{name, nullptr, FieldKind::Text};
+    FieldInfo f{name, registry, FieldKind::Text};
     f.textField = field;
     return f;
 }
@@ -98,6 +98,8 @@ const FieldInfo kFields[] = {
         "Minimum number of measurements to show scattered data map",
         &C::MinMeasurementsForScatteredMap),
     Int("AreaFrequency", "Frequency number for the area graphics", &C::AreaFrequency),
+    Float("InstrumentBatteryWarning", "instrumentBatteryWarning", &C::InstrumentBatteryWarning),
+    Int("HandheldBatteryWarning", "handheldBatteryWarning", &C::HandheldBatteryWarning),
     Int("RealScaling", "Use real scaling to paint graphics", &C::RealScaling),
     Int("ShowGrid", "Show grid", &C::ShowGrid),
     Int("ShowScaleMarks", "Show scale marks", &C::ShowScaleMarks),
@@ -115,6 +117,7 @@ const FieldInfo kFields[] = {
     Int("SurveyProfiles", nullptr, &C::SurveyProfiles),
     Int("ConnectedSerial", nullptr, &C::ConnectedSerial),
     Text("RegistrySection", &C::RegistrySection),
+    Text("LastFolder", &C::LastFolder, "lastFolder"),
 };
 
 // The shortest text that reads back as the same value.

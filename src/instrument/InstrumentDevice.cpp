@@ -25,6 +25,21 @@ std::string PortDescription(int number, const std::string& path)
     return path + " (" + HandheldPortName(unsigned(number)) + ")";
 }
 
+// A failed open: the port's own words when it has them (they name the device), with the
+// handheld's name of the port; else what was tried.
+std::string OpenFailure(const std::string& which, const std::string& description,
+                        const SerialPort& port)
+{
+    const std::string reason = port.ErrorText();
+    if (reason.empty()) {
+        return "cannot open the " + which + " port " + description;
+    }
+    const size_t open = description.find(" (");
+    const std::string name =
+        open == std::string::npos ? description : description.substr(open + 2, description.size() - open - 3);
+    return reason + " (the " + which + " port " + name + ")";
+}
+
 std::string WithReason(std::string text, const SerialPort& port)
 {
     const std::string reason = port.ErrorText();
@@ -70,17 +85,54 @@ bool InstrumentDevice::Fail(std::string reason)
     return false;
 }
 
+ConnectPlan InstrumentDevice::PrepareConnect() const
+{
+    ConnectPlan plan;
+    const int number = m_config.BluetoothInboundPort;
+    if (number < 0) {
+        plan.error = "the instrument port number " + std::to_string(number) + " is not valid";
+        return plan;
+    }
+    plan.valid = true;
+    plan.path = DevicePathForPort(unsigned(number));
+    plan.description = PortDescription(number, plan.path);
+    return plan;
+}
+
+std::string InstrumentDevice::InstrumentPortDescription() const
+{
+    const ConnectPlan plan = PrepareConnect();
+    return plan.valid ? plan.description : plan.error;
+}
+
+std::string InstrumentDevice::GpsPortDescription() const
+{
+    const int number = m_config.BluetoothOutboundPort;
+    if (number < 0) {
+        return "the GPS port number " + std::to_string(number) + " is not valid";
+    }
+    return PortDescription(number, DevicePathForPort(unsigned(number)));
+}
+
+bool InstrumentDevice::OpenInstrument(const ConnectPlan& plan, std::string& error)
+{
+    if (!plan.valid) {
+        error = plan.error;
+        return false;
+    }
+    if (!m_instrument.Open(plan.path, kInstrumentBaud)) {
+        error = OpenFailure("instrument", plan.description, m_instrument);
+        return false;
+    }
+    return true;
+}
+
 bool InstrumentDevice::Connect()
 {
     m_lastError.clear();
-    const int number = m_config.BluetoothInboundPort;
-    if (number < 0) {
-        return Fail("the instrument port number " + std::to_string(number) + " is not valid");
-    }
-    const std::string path = DevicePathForPort(unsigned(number));
-    if (!m_instrument.Open(path, kInstrumentBaud)) {
-        return Fail(WithReason("cannot open the instrument port " + PortDescription(number, path),
-                               m_instrument));
+    std::string error;
+    if (!OpenInstrument(PrepareConnect(), error)) {
+        return Fail(error);
     }
     // The GPS link opens and reopens its port by itself: a receiver that is away does not keep
     // the instrument from measuring.
@@ -121,6 +173,10 @@ bool InstrumentDevice::CloseLink()
     const bool gpsClosed = CloseGps();
     return instrumentClosed && gpsClosed;
 }
+
+bool InstrumentDevice::CloseInstrument() { return m_instrument.Close(); }
+
+bool InstrumentDevice::InstrumentOpen() { return m_instrument.CheckAlive(); }
 
 bool InstrumentDevice::CloseGps()
 {
@@ -189,6 +245,7 @@ PendingExchange InstrumentDevice::Prepare(PendingExchange::Kind kind,
     x.replySize = std::min(replySize, x.reply.size());
     // The exchange needs the instrument port alone; the GPS link runs beside it.
     x.ready = m_instrument.IsOpen();
+    x.port = InstrumentPortDescription();
     if (!x.ready) {
         x.error = "the instrument is not connected";
     }
@@ -226,6 +283,7 @@ bool InstrumentDevice::Transfer(PendingExchange& x)
     if (!m_instrument.Write(std::span<const uint8_t>(x.frame.data(), x.frameSize))) {
         return fail(WithReason("cannot send the command to the instrument", m_instrument));
     }
+    const uint32_t timeout = x.timeoutMs != 0 ? x.timeoutMs : m_timings.replyTimeoutMs;
     const uint32_t sent = m_clock.Now();
     x.sent = sent;
     x.firstByte = sent;
@@ -239,8 +297,7 @@ bool InstrumentDevice::Transfer(PendingExchange& x)
                         std::to_string(reply.size()) + " reply bytes");
         }
         const uint32_t elapsed = m_clock.Now() - sent;
-        const uint32_t left =
-            elapsed < m_timings.replyTimeoutMs ? m_timings.replyTimeoutMs - elapsed : 0;
+        const uint32_t left = elapsed < timeout ? timeout - elapsed : 0;
         // A read never waits past the deadline by more than a tick.
         const auto wait =
             std::min({ReadTimeoutFor(reply.size() - received), std::chrono::milliseconds(left + 1),
@@ -265,9 +322,9 @@ bool InstrumentDevice::Transfer(PendingExchange& x)
         } else {
             m_clock.Sleep(m_timings.idleSleepMs);
         }
-        if (m_clock.Now() - sent > m_timings.replyTimeoutMs) {
+        if (m_clock.Now() - sent > timeout) {
             return fail("no complete reply from the instrument within " +
-                        std::to_string(m_timings.replyTimeoutMs) + " ms (" +
+                        std::to_string(timeout) + " ms (" +
                         std::to_string(received) + " of " + std::to_string(reply.size()) +
                         " bytes)");
         }
@@ -283,7 +340,9 @@ bool InstrumentDevice::Settle(const PendingExchange& x, PendingExchange::Kind ki
         return Fail("the exchange answers another command");
     }
     if (!x.transferred) {
-        return Fail(x.error.empty() ? std::string("the exchange did not take place") : x.error);
+        const std::string why =
+            x.error.empty() ? std::string("the exchange did not take place") : x.error;
+        return Fail(x.port.empty() ? why : why + " on " + x.port);
     }
     return true;
 }

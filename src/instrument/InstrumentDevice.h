@@ -56,6 +56,23 @@ struct PendingExchange
     bool ready = false;      // the link was ready when the exchange was prepared
     bool transferred = false;
     std::string error;  // why the transfer failed
+    std::string port;   // the instrument port, for the operator
+    // The reply time-out of this exchange; 0: the link's (LinkTimings::replyTimeoutMs).
+    uint32_t timeoutMs = 0;
+};
+
+// Opening the instrument port in two steps, so that the open (which may wait on a Bluetooth
+// connection) runs off the thread that owns the configuration:
+//
+//     const ConnectPlan plan = device.PrepareConnect();   // owner's thread
+//     std::string error;
+//     device.OpenInstrument(plan, error);                 // any thread: the port only
+struct ConnectPlan
+{
+    bool valid = false;       // the port number makes a device path
+    std::string path;         // the device, e.g. "/dev/rfcomm5"
+    std::string description;  // for the operator, e.g. "/dev/rfcomm5 (COM5:)"
+    std::string error;        // why the plan is not valid
 };
 
 struct LinkTimings
@@ -84,6 +101,15 @@ public:
     // the GPS link (ConnectGps). The result is the instrument port's alone: the GPS link opens
     // its port by itself, and reopens it, without holding the instrument up.
     [[nodiscard]] bool Connect();
+    // The instrument port of the configuration, as Connect would open it.
+    [[nodiscard]] ConnectPlan PrepareConnect() const;
+    // Opens the instrument port of a plan; touches the port only. False with the reason, which
+    // names the port.
+    bool OpenInstrument(const ConnectPlan& plan, std::string& error);
+    // "/dev/rfcomm5 (COM5:)": the instrument port of the configuration, for the operator.
+    [[nodiscard]] std::string InstrumentPortDescription() const;
+    // The same for the GPS port.
+    [[nodiscard]] std::string GpsPortDescription() const;
     // Starts the GPS link unless it runs on the configured port already: the reader thread
     // opens the port ("COM%u:" of BluetoothOutboundPort at GpsBaudRate, read here and handed
     // over) and keeps it open. Returns at once; false when the reader could not be started,
@@ -91,6 +117,11 @@ public:
     [[nodiscard]] bool ConnectGps();
     // Closes the instrument port, then the GPS side; true when both succeeded.
     bool CloseLink();
+    // Closes the instrument port only: the instrument failed, the GPS goes on.
+    bool CloseInstrument();
+    // The instrument port is open (whatever the GPS); a port whose device went away is closed
+    // on the way.
+    [[nodiscard]] bool InstrumentOpen();
     // With no link running, closes the GPS port. Otherwise asks the reader to stop and returns
     // at once: the thread closes the port when its current read returns.
     bool CloseGps();
