@@ -65,7 +65,8 @@ bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& err
         } else if (decoded) {
             error += ": out of memory for a new station";
         }
-        m_device.CloseLink();
+        // The instrument failed; the GPS link goes on by itself.
+        m_device.CloseInstrument();
         return false;
     }
     const int after = m_survey.CurrentIndex();

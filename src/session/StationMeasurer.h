@@ -48,14 +48,14 @@ public:
     // Opens the link unless it is ready. False with "Failed to connect to device" and why.
     [[nodiscard]] bool Connect(std::string& error);
     // Connects if needed and measures one station (14 in tracer mode). False when the exchange
-    // failed: nothing is stored, the link is closed so the next measurement reconnects, and
-    // `error` says why.
+    // failed: nothing is stored, the instrument port is closed so the next measurement
+    // reconnects (the GPS link goes on), and `error` says why.
     [[nodiscard]] bool Measure(std::string& error);
     // Measure in steps, for a caller that runs the port work on a worker thread:
     //     PendingExchange x = measurer.Prepare();   // this thread: reads the configuration
     //     device.Transfer(x);                       // the worker: the port only
     //     measurer.Complete(x, error);              // this thread: decode, store, positions
-    // Connect first. Complete fails, closing the link, exactly where Measure would.
+    // Connect first. Complete fails, closing the instrument port, exactly where Measure would.
     [[nodiscard]] PendingExchange Prepare() const;
     [[nodiscard]] bool Complete(const PendingExchange& exchange, std::string& error);
     // True when the last successful measurement could not advance the cursor: a full grid,

@@ -221,7 +221,7 @@ std::function<int()> Define(CLI::App& command)
         ->transform(Whole(0, std::numeric_limits<long long>::max()));
 
     const auto outage = [settings, &command](const char* name, Outage::Kind kind,
-                                              const char* help) {
+                                             const char* help) {
         command
             .add_option_function<std::vector<std::string>>(
                 name,
