@@ -275,11 +275,13 @@ void COrvControlSheet::BuildMenus()
                     m_saveAction = action;
                     break;
                 case command_id::kSaveAs:
-                    action->setShortcut(QKeySequence::SaveAs);
+                    // Not every desktop binds SaveAs to a key.
+                    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
                     m_saveAsAction = action;
                     break;
                 case command_id::kExport:
-                    action->setShortcut(Qt::CTRL | Qt::Key_E);
+                    // Ctrl+E is a line edit's own (end of line) on X11.
+                    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
                     m_exportAction = action;
                     break;
                 case command_id::kClose:
