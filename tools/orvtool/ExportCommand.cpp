@@ -26,7 +26,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace export_command {
 
 constexpr const char* kAbout =
     "Writes the measured stations of a session, or its gridded map, for GIS, gridding and\n"
@@ -218,6 +219,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered = RegisterCommand(
     {"export", "stations or gridded maps for GIS and processing packages", &Define});
 
-}  // namespace
+}  // namespace export_command
 
 }  // namespace orv::tool
