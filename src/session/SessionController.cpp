@@ -10,6 +10,7 @@
 #include "session/FileChooser.h"
 #include "survey/JournalRecovery.h"
 #include "survey/SessionFile.h"
+#include "survey/StationLog.h"
 #include "survey/Survey.h"
 #include "survey/TrackSurvey.h"
 
@@ -115,8 +116,13 @@ void SessionController::Load(const std::string& path)
         Reset();
         return;
     }
+    // The stations' times beside the file; a damaged log only costs the times.
+    const std::string warning = LoadStationLog(*survey);
     AdoptSurvey(std::move(survey));
     BeginSession();
+    if (!warning.empty()) {
+        Tell(warning);
+    }
 }
 
 bool SessionController::Save()

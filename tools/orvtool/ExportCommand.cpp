@@ -12,6 +12,7 @@
 #include "exchange/StationTable.h"
 #include "platform/QtSettingsStore.h"
 #include "survey/SessionFile.h"
+#include "survey/StationLog.h"
 #include "survey/Survey.h"
 
 #include <cerrno>
@@ -138,6 +139,10 @@ int Run(const CLI::App& command, Options& o)
     std::unique_ptr<Survey> survey = OpenSession(o.session, config, error, &detail);
     if (!survey) {
         return Fail("export", o.session + ": " + error + (detail.empty() ? "" : " " + detail));
+    }
+    // The stations' times and fix qualities, when the log beside the file has them.
+    if (const std::string warning = LoadStationLog(*survey); !warning.empty()) {
+        std::fprintf(stderr, "orvtool export: %s\n", warning.c_str());
     }
     for (const std::string& setting : o.settings) {
         if (!ApplySetting(config, setting, error)) {
