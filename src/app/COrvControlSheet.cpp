@@ -17,7 +17,9 @@
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "session/FileChooser.h"
+#include "session/MeasurementCycle.h"
 #include "session/ProgramCore.h"
+#include "session/StationMeasurer.h"
 #include "survey/Survey.h"
 #include "ui/CExportDialog.h"
 #include "ui/CStatusStrip.h"
@@ -256,6 +258,12 @@ void COrvControlSheet::BuildPages()
     grid->SetPowerStatus(m_environment.power);
     track->SetPowerStatus(m_environment.power);
     track->SetGpsMatcher(&m_core.Matcher());
+    // Each station's time and, on a track, the quality of the fix it was measured under.
+    grid->SetStationMetaSource([] { return StationMetaNow(); });
+    track->SetStationMetaSource([this] {
+        const GpsLinkState gps = m_core.GpsState();
+        return StationMetaNow(&gps, m_core.Ticks().Now(), m_core.Config().GpsStaleSeconds);
+    });
     auto* gpsPage = static_cast<CPropertyPageGPSView*>(Page(PageId::Gps));
     gpsPage->SetParser(&m_core.Parser());
     gpsPage->SetFixAge([this] { return FixAgeSeconds(); });

@@ -66,12 +66,21 @@ StationMeasurer* MeasurementCycle::Measurer()
     }
     if (!m_measurer) {
         m_measurer = std::make_unique<StationMeasurer>(*m_survey, m_device, m_matcher, m_positions);
+        m_measurer->SetMetaSource(m_metaSource);
         m_measurer->SetUnpositionedListener([this](int station) {
             m_view.BeepTwice();
             m_view.StationUnpositioned(station);
         });
     }
     return m_measurer.get();
+}
+
+void MeasurementCycle::SetStationMetaSource(std::function<StationMeta()> source)
+{
+    m_metaSource = std::move(source);
+    if (m_measurer) {
+        m_measurer->SetMetaSource(m_metaSource);
+    }
 }
 
 size_t MeasurementCycle::PendingPositions() const

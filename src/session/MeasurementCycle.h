@@ -24,7 +24,9 @@
 
 #include "instrument/InstrumentDevice.h"
 #include "session/LinkStatus.h"
+#include "survey/StationLog.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,6 +132,9 @@ public:
     // The measurer of the current survey (made on first use); null without a survey.
     [[nodiscard]] StationMeasurer* Measurer();
 
+    // What the log beside the session file keeps of each stored station (StationMeasurer.h).
+    void SetStationMetaSource(std::function<StationMeta()> source);
+
     // One step of the link watch (the runner's watch timer calls it). It also gives up, on
     // time, the position requests of stations for which no fresh fix came.
     void WatchTick();
@@ -171,6 +176,7 @@ private:
     GpsMatcher* m_matcher = nullptr;
     MessagePoster* m_positions = nullptr;
     std::unique_ptr<StationMeasurer> m_measurer;
+    std::function<StationMeta()> m_metaSource;
     PendingExchange m_pending;
     ConnectPlan m_plan;
     bool m_connected = false;

@@ -1,5 +1,9 @@
 #include "session/StationMeasurer.h"
 
+#include "gps/GpsLinkState.h"
+
+#include <chrono>
+
 #include "base/MessagePoster.h"
 #include "config/Configuration.h"
 #include "gps/GpsMatcher.h"
@@ -39,6 +43,20 @@ bool StationMeasurer::Measure(std::string& error)
     return Complete(x, error);
 }
 
+StationMeta StationMetaNow(const GpsLinkState* gps, uint32_t now, int staleSeconds)
+{
+    StationMeta meta;
+    meta.unixTimeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+    if (gps != nullptr && gps->haveFix && gps->FixAgeSeconds(now) <= staleSeconds) {
+        meta.fixQuality = gps->fixQuality;
+        meta.satellites = gps->satellites;
+        meta.hdop = gps->hdop;
+    }
+    return meta;
+}
+
 PendingExchange StationMeasurer::Prepare() const
 {
     return m_device.PrepareMeasure(m_survey.Config().TrasserMode != 0);
@@ -68,6 +86,10 @@ bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& err
         // The instrument failed; the GPS link goes on by itself.
         m_device.CloseInstrument();
         return false;
+    }
+    const StationMeta meta = m_metaSource ? m_metaSource() : StationMetaNow();
+    for (const int index : m_survey.LastStored()) {
+        m_survey.SetStationMeta(index, meta);
     }
     const int after = m_survey.CurrentIndex();
     m_complete = after == before;

@@ -23,6 +23,7 @@
 
 #include "base/GpsFix.h"
 #include "instrument/InstrumentDevice.h"
+#include "survey/StationLog.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,6 +37,13 @@ class GpsMatcher;
 class MessagePoster;
 class Survey;
 struct ProgramMessage;
+
+struct GpsLinkState;
+
+// What the field log keeps of a station measured now: the wall-clock time and, when `gps` has a
+// valid fix no older than `staleSeconds` at tick `now`, its quality, satellites and HDOP.
+[[nodiscard]] StationMeta StationMetaNow(const GpsLinkState* gps = nullptr, uint32_t now = 0,
+                                         int staleSeconds = 0);
 
 class StationMeasurer
 {
@@ -85,6 +93,8 @@ public:
     // call it too, so that a station is reported on time even while the link's thread waits
     // for a port that is slow to open.
     void ExpirePositions();
+    // What each stored station's log entry holds (StationLog.h); by default its time alone.
+    void SetMetaSource(std::function<StationMeta()> source) { m_metaSource = std::move(source); }
     // Called on this thread for each station that turns out unpositioned, as it happens.
     void SetUnpositionedListener(std::function<void(int station)> listener)
     {
@@ -101,6 +111,7 @@ private:
     MessagePoster* m_window;
     std::map<int, uint32_t> m_pending;  // station → the tick stamp its request carries
     std::function<void(int)> m_onUnpositioned;
+    std::function<StationMeta()> m_metaSource;
     bool m_complete = false;
     int m_firstStored = 0;
 };

@@ -9,6 +9,7 @@
 #include "FakeTickClock.h"
 #include "FakeSystemClock.h"
 #include "ReplyBuilder.h"
+#include "gps/GpsLinkState.h"
 #include "sim/GpsSimulator.h"
 #include "sim/InstrumentSimulator.h"
 #include "SurveyFixture.h"
@@ -302,6 +303,51 @@ TEST_F(StationMeasurerTest, StationsTakenWhileTheGpsIsOutStayUnpositioned)
     EXPECT_EQ(again.UnpositionedStations(), left);
     EXPECT_EQ(again.PositionAt(left[0]).latitude, 0.0);
     EXPECT_EQ(again.PositionAt(left[0]).longitude, 0.0);
+}
+
+// Every stored station gets its wall-clock time; a fix is kept with it only while it is fresh.
+TEST(StationMeasurer, StoredStationsKeepTheirTimeAndAFreshFixsQuality)
+{
+    GpsLinkState gps;
+    gps.kind = GpsLinkState::Kind::Open;
+    gps.haveFix = true;
+    gps.lastFixTick = 10000;
+    gps.fixQuality = 2;
+    gps.satellites = 9;
+    gps.hdop = 0.8;
+    const auto before = std::chrono::system_clock::now();
+    const StationMeta fresh = StationMetaNow(&gps, 12000, 5);
+    ASSERT_TRUE(fresh.unixTimeMs.has_value());
+    EXPECT_GE(*fresh.unixTimeMs, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     before.time_since_epoch()).count());
+    EXPECT_EQ(fresh.fixQuality, 2);
+    EXPECT_EQ(fresh.satellites, 9);
+    EXPECT_EQ(fresh.hdop, 0.8);
+    const StationMeta stale = StationMetaNow(&gps, 16000, 5);
+    EXPECT_TRUE(stale.unixTimeMs.has_value());
+    EXPECT_FALSE(stale.fixQuality || stale.satellites || stale.hdop);
+    gps.haveFix = false;
+    EXPECT_FALSE(StationMetaNow(&gps, 10000, 5).fixQuality.has_value());
+
+    TempDir dir;
+    FakeSettingsStore store;
+    FakePrompt prompt;
+    Configuration config(store, dir.File("OrvCalibration.ini"), prompt);
+    config.WorkType = work_type::kProfile;
+    config.XSize = 4;
+    config.YSize = 1;
+    FakeTickClock clock;
+    FakeSerialPort instrument(&clock);
+    FakeSerialPort port(&clock);
+    InstrumentDevice device(config, instrument, port, clock, prompt, nullptr, nullptr);
+    GridSurvey survey(config);
+    StationMeasurer measurer(survey, device, nullptr, nullptr);
+    measurer.SetMetaSource([] { return StationMeta{42, 1, 7, 1.5}; });
+    std::string error;
+    instrument.Queue(test::Reply(0x3FFF, 9));
+    ASSERT_TRUE(measurer.Measure(error)) << error;
+    ASSERT_EQ(survey.StationMetas().size(), 1u);
+    EXPECT_EQ(survey.StationMetas()[0], (StationMeta{42, 1, 7, 1.5}));
 }
 
 TEST(StationMeasurer, AFailedMeasurementChangesNothing)

@@ -216,6 +216,12 @@ int Run(Options o)
     survey->SetFilePath(o.out);
     survey->EnableJournal(DataDirectory());
     StationMeasurer measurer(*survey, device, track ? &matcher : nullptr, &window);
+    // Each station's time and, on a track, the quality of its fix, for the log beside the file.
+    measurer.SetMetaSource([&] {
+        const GpsLinkState gps = program.Core().GpsState();
+        return StationMetaNow(track ? &gps : nullptr, program.Core().Ticks().Now(),
+                              config.GpsStaleSeconds);
+    });
     const auto pump = [&] {
         // Stations whose fix is overdue are given up on time even while the GPS link's thread
         // waits on a port that is slow to open.

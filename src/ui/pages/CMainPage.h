@@ -71,6 +71,11 @@ public:
     const InstrumentLinkStatus& LinkStatus() const { return m_cycle->Link(); }
     // Stations still waiting for their position.
     size_t PendingPositions() const { return m_cycle->PendingPositions(); }
+    // What the log beside the session file keeps of each station measured here.
+    void SetStationMetaSource(std::function<StationMeta()> source)
+    {
+        m_cycle->SetStationMetaSource(std::move(source));
+    }
     // Stations left without a position (a GPS track's), to be measured again; none on a grid.
     virtual std::vector<int> UnpositionedStations() const { return {}; }
     bool RepaintPending() const { return m_repaintPending; }
