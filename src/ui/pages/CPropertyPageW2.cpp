@@ -2,6 +2,7 @@
 
 #include "base/MessagePoster.h"
 #include "config/Configuration.h"
+#include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -370,18 +371,15 @@ void CPropertyPageW2::OnColourCommand(int command)
 
 int CPropertyPageW2::RunColourMenu(int x, int y)
 {
-    QMenu menu(Text(string_id::kColourMenu), this);
-    const auto item = [&menu](int textId, int command) {
-        menu.addAction(Text(textId))->setData(command);
-    };
-    item(string_id::kMenuChange, colour_command::kChange);
-    item(string_id::kMenuAppend, colour_command::kAppend);
-    menu.addSeparator();
-    item(string_id::kMenuReverse, colour_command::kReverse);
-    item(string_id::kMenuDeleteColour, colour_command::kDelete);
-    menu.addSeparator();
-    item(string_id::kMenuRgb, colour_command::kRgb);
-    item(string_id::kMenuRes2dinv, colour_command::kRes2dinv);
+    const MenuResource& resource = ColourMenu();
+    QMenu menu(Text(resource.titleId), this);
+    for (const MenuItem& item : resource.items) {
+        if (item.command == 0) {
+            menu.addSeparator();
+        } else {
+            menu.addAction(Text(item.textId))->setData(item.command);
+        }
+    }
     const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
     return chosen ? chosen->data().toInt() : 0;
 }
