@@ -6,6 +6,7 @@
 // (too little data, a failed interpolation, or lack of memory, which has then been told).
 
 #include "base/Colour.h"
+#include "graphics/DrawMetrics.h"
 #include "graphics/Gridding.h"
 
 #include <span>
@@ -41,6 +42,8 @@ struct DrawContext
     TextPainter& text;
     Configuration& config;
     Prompt& prompt;
+    // The fixed sizes, at the screen's device-pixel ratio (1 unless set).
+    DrawMetrics metrics{};
 };
 
 // Tells "Insufficient memory" with an error icon.

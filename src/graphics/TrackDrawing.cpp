@@ -11,9 +11,6 @@ namespace orv {
 
 namespace {
 
-constexpr int kDashOn = 4;
-constexpr int kDashOff = 3;
-
 struct Pixel
 {
     int x = 0;
@@ -67,15 +64,15 @@ private:
     float m_sy = 1.0f;
 };
 
-void Circle(PlotCanvas& canvas, Pixel p, Colour pen, Colour brush)
+void Circle(PlotCanvas& canvas, Pixel p, int half, Colour pen, Colour brush)
 {
-    canvas.DrawEllipse(p.x - 2, p.y - 2, p.x + 2, p.y + 2, pen, brush);
+    canvas.DrawEllipse(p.x - half, p.y - half, p.x + half, p.y + half, pen, brush);
 }
 
 }  // namespace
 
 bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurveyData& survey,
-               const FrameRect& rect, const TrackStyle& style)
+               const FrameRect& rect, const TrackStyle& style, const DrawMetrics& metrics)
 {
     const int count = survey.Count();
     if (count == 0) {
@@ -90,12 +87,12 @@ bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurve
     // line goes on later from the last point drawn.
     Pixel previous = projection.Of(survey.PositionOf(0));
     Pixel pen = previous;
-    Circle(canvas, previous, trackColour, style.fill);
+    Circle(canvas, previous, metrics.trackCircle, trackColour, style.fill);
     for (int i = 1; i < count; ++i) {
         const Pixel p = projection.Of(survey.PositionOf(i));
         if (p.x != previous.x && p.y != previous.y) {
             canvas.DrawLine(pen.x, pen.y, p.x, p.y, trackColour);
-            Circle(canvas, p, trackColour, style.fill);
+            Circle(canvas, p, metrics.trackCircle, trackColour, style.fill);
             pen = p;
         }
         previous = p;
@@ -105,16 +102,16 @@ bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurve
     const int cursor = survey.cursor;
     if (cursor > 0 && cursor - 1 < count) {
         const Pixel p = projection.Of(survey.PositionOf(cursor - 1));
-        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, kDashOn, kDashOff);
+        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
     }
     if (cursor >= 0 && cursor + 1 < count) {
         const Pixel p = projection.Of(survey.PositionOf(cursor + 1));
-        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, kDashOn, kDashOff);
+        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
     }
-    Circle(canvas, here, trackColour, style.fill);
+    Circle(canvas, here, metrics.trackCircle, trackColour, style.fill);
     const Pixel dot =
         cursor >= 0 && cursor < count ? projection.Of(survey.PositionOf(cursor)) : here;
-    Circle(canvas, dot, config.CursorColour, config.CursorColour);
+    Circle(canvas, dot, metrics.trackCircle, config.CursorColour, config.CursorColour);
     return true;
 }
 

@@ -74,8 +74,8 @@ TEST_F(GridMap, ShowsTheBuriedBodyWhereTheModelPutIt)
     // The automatic range follows the painted values: about 10 to nearly 100 mS/m.
     EXPECT_NEAR(m_config->AreaChart.Minimum(), 10.0f, 1.0f);
     EXPECT_GT(m_config->AreaChart.Maximum(), 80.0f);
-    // The scale frame is labelled in metres.
-    EXPECT_EQ(m_text.Texts(), (std::vector<std::string>{"5", "10", "15", "5", "10"}));
+    // The scale frame is labelled in metres, the unit on the outermost label of each axis.
+    EXPECT_EQ(m_text.Texts(), (std::vector<std::string>{"5", "10", "15 m", "5", "10 m"}));
 }
 
 TEST_F(GridMap, StationsNotYetMeasuredRepeatThePreviousProfile)
