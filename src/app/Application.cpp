@@ -11,6 +11,8 @@
 #include "session/ProgramCore.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
@@ -31,6 +33,25 @@ namespace orv {
 namespace {
 
 QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+constexpr int kSimulatedFaultSeconds = 10;
+
+// The Simulator menu of --simulate: the faults a crew meets, on command.
+void AddSimulatorMenu(COrvControlSheet& sheet, Program& program)
+{
+    QMenu* menu = sheet.menuBar()->addMenu(Text(string_id::kSimulatorMenu));
+    menu->setObjectName(QStringLiteral("simulatorMenu"));
+    const auto item = [&](int textId, const char* name, auto fault) {
+        QAction* action = menu->addAction(Text(textId));
+        action->setObjectName(QString::fromLatin1(name));
+        QObject::connect(action, &QAction::triggered, &sheet, [&program, fault] {
+            (program.*fault)(kSimulatedFaultSeconds);
+        });
+    };
+    item(string_id::kSimulatorDropInstrument, "dropInstrument", &Program::DropInstrument);
+    item(string_id::kSimulatorStallGps, "stallGps", &Program::StallGps);
+    item(string_id::kSimulatorDropGps, "dropGps", &Program::DropGps);
+}
 
 void SetNames()
 {
@@ -61,6 +82,11 @@ struct CommandLine
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(simulate);
+        parser.addPositionalArgument(
+            QStringLiteral("FILE.orv"),
+            QStringLiteral("A session file to open, as the Open command does (the file manager "
+                           "passes the file double-clicked)."),
+            QStringLiteral("[FILE.orv]"));
     }
 };
 
@@ -98,6 +124,12 @@ int RunOrvControl(int argc, char** argv)
     CommandLine commandLine;
     commandLine.parser.process(app);
     const bool simulate = commandLine.parser.isSet(commandLine.simulate);
+    const QStringList files = commandLine.parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "orvcontrol: one session file at a time (see --help)\n");
+        return 2;
+    }
+    const std::string file = files.isEmpty() ? std::string() : files.front().toStdString();
 
     Program program;
     if (simulate) {
@@ -113,6 +145,9 @@ int RunOrvControl(int argc, char** argv)
     int status = 0;
     {
         COrvControlSheet sheet(program.SheetParts());
+        if (simulate) {
+            AddSimulatorMenu(sheet, program);
+        }
         QObject::connect(&sheet, &COrvControlSheet::RunFinished, &app, &QApplication::quit);
         sheet.show();
         // A session that ends (SIGTERM at power-off, Ctrl+C in a terminal) shuts down in order:
@@ -127,7 +162,7 @@ int RunOrvControl(int argc, char** argv)
             }
         });
         stopWatch.start(200);
-        QTimer::singleShot(0, &sheet, [&sheet, &prompt, &config] {
+        QTimer::singleShot(0, &sheet, [&sheet, &prompt, &config, &file] {
             // A calibration file that could not be read is never overwritten; say so once.
             const std::string& loadError = config.Calibrations().LoadError();
             if (!loadError.empty()) {
@@ -135,6 +170,9 @@ int RunOrvControl(int argc, char** argv)
                             Icon::Warning);
             }
             sheet.OfferRecovery();
+            if (!file.empty()) {
+                sheet.Session().OpenFile(file);
+            }
         });
         status = QApplication::exec();
     }

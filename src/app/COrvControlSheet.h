@@ -14,22 +14,29 @@
 //   4. the pages are destroyed, last built first.
 
 #include "session/SessionController.h"
+#include "session/StatusStrip.h"
 #include "ui/CPropertyPageBase.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/SheetState.h"
 
+#include <QBasicTimer>
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class QAction;
+class QLabel;
 class QTabWidget;
 
 namespace orv {
 
+class CMainPage;
+class CStatusStrip;
 class FileChooser;
 class PowerStatus;
 class ProgramCore;
@@ -44,6 +51,9 @@ struct SheetEnvironment
     PowerStatus* power = nullptr;
     // Where the journals of unsaved surveys go; empty: no journal.
     std::string dataDirectory;
+    // Keeps the machine from blanking and suspending while a session is open (true) and lets
+    // it go (false); may be empty.
+    std::function<void(bool)> stayAwake;
 };
 
 class COrvControlSheet final : public QMainWindow, public SheetLink, private SessionWindow
@@ -77,6 +87,9 @@ public:
     // True once Close went through: the modal run is over.
     bool RunEnded() const { return m_session->RunEnded(); }
     bool FullScreenLayout() const { return m_fullScreen; }
+    CStatusStrip* Strip() const { return m_strip; }
+    // What the status strip shows now.
+    StripInput GatherStrip();
 
     // Makes the page at `index` active; false when the active page refused to let go.
     bool SetActivePage(int index);
@@ -89,6 +102,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void customEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     // SessionWindow: what the session commands ask of the window.
@@ -100,6 +114,14 @@ private:
     void NormalLayout() override { ScreenLayout(false); }
     void ShowSession(Survey* survey) override;
     void EndRun() override;
+    void NoteSaved(const std::string& path) override;
+
+    // The Main page of the session (the one given the survey), or none.
+    CMainPage* SessionMainPage() const;
+    GpsStripInput GpsState();
+    std::optional<double> FixAgeSeconds();
+    void UpdateTitle();
+    void StayAwake(bool awake);
 
     void BuildPages();
     void BuildMenus();
@@ -120,12 +142,20 @@ private:
     SheetEnvironment m_environment;
     ProgramCore& m_core;
     QTabWidget* m_tabs = nullptr;
+    CStatusStrip* m_strip = nullptr;
+    BatteryAlarm m_batteries;
+    int m_handheldPercent = -1;
+    uint32_t m_powerReadTick = 0;
     std::array<CPropertyPageBase*, kSheetPageCount> m_pages{};
     std::vector<PageId> m_shown;
     int m_activeIndex = -1;
     QtMessagePoster m_poster;
     std::unique_ptr<SessionController> m_session;
     QAction* m_saveAction = nullptr;
+    QAction* m_saveAsAction = nullptr;
+    QLabel* m_savedNote = nullptr;
+    QBasicTimer m_savedNoteTimer;
+    static constexpr int kSavedNoteMs = 2500;
     QAction* m_openAction = nullptr;
     bool m_fullScreen = false;
     bool m_wasMaximised = false;

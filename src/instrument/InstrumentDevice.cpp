@@ -105,6 +105,15 @@ std::string InstrumentDevice::InstrumentPortDescription() const
     return plan.valid ? plan.description : plan.error;
 }
 
+std::string InstrumentDevice::GpsPortDescription() const
+{
+    const int number = m_config.BluetoothOutboundPort;
+    if (number < 0) {
+        return "the GPS port number " + std::to_string(number) + " is not valid";
+    }
+    return PortDescription(number, DevicePathForPort(unsigned(number)));
+}
+
 bool InstrumentDevice::OpenInstrument(const ConnectPlan& plan, std::string& error)
 {
     if (!plan.valid) {

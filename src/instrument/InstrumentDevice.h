@@ -107,6 +107,8 @@ public:
     bool OpenInstrument(const ConnectPlan& plan, std::string& error);
     // "/dev/rfcomm5 (COM5:)": the instrument port of the configuration, for the operator.
     [[nodiscard]] std::string InstrumentPortDescription() const;
+    // The same for the GPS port.
+    [[nodiscard]] std::string GpsPortDescription() const;
     // Opens the GPS port at the configured speed and starts the reader thread unless one runs.
     // The result is whether the port opened: a reader that cannot start is reported to the
     // operator ("Failed to read NMEA data") and leaves the port open.
