@@ -351,6 +351,8 @@ bool DrawSoundingCurve(const DrawContext& context, const MeasurementSlot* record
         for (int x = left; x <= left + 4; ++x) {
             canvas.ValueLine(x, top + metrics.soundingMargin, x, bottom, dMin, dMax);
         }
+        // The curve's value band may reach the axis's last column: it reads as a value there.
+        canvas.MarkDepthBand(left, top + metrics.soundingMargin, left + 4, bottom + 1);
     }
     left += l;
     top += l;

@@ -29,7 +29,7 @@ struct DrawMetrics
     int legendPad = 3;
     int legendUnitGap = 6;
     int legendLeastWidth = 100;
-    int legendLeastHeight = 90;
+    int legendLeastHeight = 64;
     // Curves: the sounding curve's axis margin, the profile curve's label room left of and
     // under the curve, the half width of the band of values under a curve, the gap between a
     // caption or label row and the plot.

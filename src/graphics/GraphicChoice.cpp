@@ -258,10 +258,11 @@ std::string TrackMapNote(const Configuration& config, const TrackSurveyData& sur
 }  // namespace
 
 bool DrawGraphicFrame(const DrawContext& context, const SurveyView& survey, int frame,
-                      const GraphicTarget& target, const FrameRect& rect, bool checked)
+                      const GraphicTarget& target, const FrameRect& rect, bool checked,
+                      bool* drawnToScale)
 {
     if (survey.track != nullptr) {
-        return DrawTrackFrame(context, *survey.track, frame, target, rect, checked, nullptr);
+        return DrawTrackFrame(context, *survey.track, frame, target, rect, checked, drawnToScale);
     }
     if (survey.grid != nullptr) {
         return DrawGridFrame(context, *survey.grid, frame, target, rect, checked);

@@ -88,10 +88,12 @@ struct GraphicTarget
 // A map or a section gets its colour legend (graphics/Legend.h) in a strip along the bottom of
 // `rect` and is drawn by its own arithmetic in the rest; a map's legend names the frequency in
 // kHz and, on the track, the gridding radius in cells. A frame too small for a legend shows the
-// picture alone.
+// picture alone. `drawnToScale`, when given, tells whether a proportional drawing kept true
+// scale (a track section too thin for it is drawn fit to screen).
 [[nodiscard]] bool DrawGraphicFrame(const DrawContext& context, const SurveyView& survey,
                                     int frame, const GraphicTarget& target, const FrameRect& rect,
-                                    bool checked);
+                                    bool checked,
+                                    bool* drawnToScale = nullptr);
 
 struct ChosenGraphic
 {

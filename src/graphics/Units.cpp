@@ -32,6 +32,13 @@ std::string ValueText(float value, const Configuration& config)
     return unit.empty() ? std::string(buffer) : std::string(buffer) + " " + unit;
 }
 
+std::string DepthText(float metres)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f m", static_cast<double>(metres));
+    return buffer;
+}
+
 std::string FrequencyText(const Configuration& config, int f)
 {
     if (f < 0 || f >= kFrequencyCount) {

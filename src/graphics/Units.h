@@ -21,6 +21,9 @@ class Configuration;
 // when the unit is unknown.
 [[nodiscard]] std::string ValueText(float value, const Configuration& config);
 
+// A depth for the tap read-out on the sounding curve's depth axis: "%.2f m".
+[[nodiscard]] std::string DepthText(float metres);
+
 // Frequency index f (0..13) of the active calibration in kHz, 4 significant digits ("15.62 kHz",
 // "250 kHz"); empty when the calibration gives no usable frequency there.
 [[nodiscard]] std::string FrequencyText(const Configuration& config, int f);

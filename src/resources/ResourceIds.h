@@ -268,6 +268,7 @@ constexpr int kRadiusLabel = 40233;
 constexpr int kBatteryRemaining = 40234;  // printf: the charge in percent
 constexpr int kReady = 26;                // the status text with no graphic
 constexpr int kCancelExchange = 40235;    // ends an exchange with the instrument that hangs
+constexpr int kRadiusUnit = 40236;        // after "Radius:": the track map's radius is in cells
 // The View menu (157) of the Main pages.
 constexpr int kViewMenuTitle = 40240;
 constexpr int kGridItem = 40241;

@@ -207,6 +207,7 @@ constexpr Entry kTable[] = {
     {kRadiusLabel, "Radius:"},
     {kBatteryRemaining, "Battery charge remaining: %d%%"},
     {kCancelExchange, "Cancel"},
+    {kRadiusUnit, "cells"},
     {kViewMenuTitle, "View"},
     {kGridItem, "Grid"},
     {kScaleMarksItem, "Scale marks"},

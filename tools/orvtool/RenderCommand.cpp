@@ -125,9 +125,11 @@ Outcome Render(const DrawContext& context, const SurveyView& survey, int graphic
         return o;
     }
     o.frame = graphic;
-    o.drawn = DrawGraphicFrame(context, survey, graphic, target, frame, false);
+    // A track section too thin for true scale is drawn fit to screen, and says so.
+    bool drawnToScale = context.config.RealScaling != 0;
+    o.drawn = DrawGraphicFrame(context, survey, graphic, target, frame, false, &drawnToScale);
     o.status = o.drawn ? GraphicStatusText(graphic, track, target.profile, target.station,
-                                           target.frequency + 1, context.config.RealScaling != 0)
+                                           target.frequency + 1, drawnToScale)
                        : "Ready";
     return o;
 }

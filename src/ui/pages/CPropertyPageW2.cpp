@@ -83,23 +83,24 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt
         connect(c, &QCheckBox::clicked, this, [this, id] { OnCheck(id); });
         return c;
     };
-    // An up-down control beside an edit: two arrows, up with step −1, down with step +1.
+    // An up-down control beside an edit: two arrows, up with step −1, down with step +1, side
+    // by side and each big enough for a finger.
     const auto spin = [this](int id) {
         auto* box = new QWidget(this);
         box->setObjectName(Name(id));
-        auto* column = new QVBoxLayout(box);
+        auto* column = new QHBoxLayout(box);
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
         auto* up = new QToolButton(box);
         up->setObjectName(QStringLiteral("up"));
         up->setArrowType(Qt::UpArrow);
         up->setAutoRepeat(true);
-        up->setFixedSize(18, 11);
+        up->setFixedSize(24, 24);
         auto* down = new QToolButton(box);
         down->setObjectName(QStringLiteral("down"));
         down->setArrowType(Qt::DownArrow);
         down->setAutoRepeat(true);
-        down->setFixedSize(18, 11);
+        down->setFixedSize(24, 24);
         column->addWidget(up);
         column->addWidget(down);
         connect(up, &QToolButton::clicked, this, [this, id] { OnSpin(id, -1); });
