@@ -9,6 +9,8 @@
 #include "exchange/ExportSource.h"
 #include "exchange/Exporter.h"
 #include "exchange/StationTable.h"
+#include "gps/GpsLinkState.h"
+#include "gps/GpsMatcher.h"
 #include "gps/NmeaParser.h"
 #include "instrument/InstrumentDevice.h"
 #include "resources/Menus.h"
@@ -17,9 +19,6 @@
 #include "session/FileChooser.h"
 #include "session/ProgramCore.h"
 #include "survey/Survey.h"
-#include "gps/GpsMatcher.h"
-#include "gps/GpsStatus.h"
-#include "gps/NmeaReader.h"
 #include "ui/CExportDialog.h"
 #include "ui/CStatusStrip.h"
 #include "ui/KeyBindings.h"
@@ -174,12 +173,14 @@ StripInput COrvControlSheet::GatherStrip()
     in.session = survey != nullptr;
     if (const CMainPage* main = SessionMainPage()) {
         in.instrument = main->LinkStatus();
-        in.unpositioned = int(main->UnpositionedStations());
+        in.unpositionedStations = main->UnpositionedStations();
+        in.unpositioned = int(in.unpositionedStations.size());
     }
     in.track = survey != nullptr && survey->IsTrack();
     if (in.track) {
         in.gps = GpsState();
     }
+    in.staleSeconds = double(config.GpsStaleMilliseconds()) / 1000.0;
     // The handheld's battery changes slowly: read every ten seconds.
     const uint32_t now = m_core.Ticks().Now();
     if (m_environment.power != nullptr && (m_powerReadTick == 0 || now - m_powerReadTick >= 10000)) {
@@ -201,31 +202,44 @@ StripInput COrvControlSheet::GatherStrip()
 
 GpsStripInput COrvControlSheet::GpsState()
 {
+    using Kind = GpsLinkState::Kind;
+    using State = GpsStripInput::State;
     GpsStripInput gps;
-    InstrumentDevice& device = m_core.Device();
-    gps.port = device.GpsPortDescription();
-    if (!device.GpsWanted()) {
-        return gps;
+    const GpsLinkState link = m_core.GpsState();
+    gps.port = link.port.empty() ? m_core.Device().GpsPortDescription() : link.port;
+    switch (link.kind) {
+        case Kind::Off:
+            gps.state = State::Off;
+            break;
+        case Kind::Opening:
+            gps.state = State::Connecting;
+            break;
+        case Kind::NoPort:
+            gps.state = State::NoPort;
+            break;
+        case Kind::Lost:
+            gps.state = State::Lost;
+            break;
+        case Kind::Open:
+            gps.state = State::Open;
+            break;
     }
-    gps.state = m_core.Reader().ReaderRunning() ? GpsStripInput::State::Open
-                                                : GpsStripInput::State::Connecting;
-    const GpsStatus status = m_core.Parser().Snapshot();
-    gps.quality = status.fixQuality;
-    gps.satellites = status.satellitesUsed;
-    if (const std::optional<double> age = FixAgeSeconds()) {
-        gps.haveFix = true;
-        gps.fixAgeSeconds = *age;
+    gps.quality = link.fixQuality;
+    gps.satellites = link.satellites;
+    gps.haveFix = link.haveFix;
+    if (link.haveFix) {
+        gps.fixAgeSeconds = link.FixAgeSeconds(m_core.Ticks().Now());
     }
     return gps;
 }
 
 std::optional<double> COrvControlSheet::FixAgeSeconds()
 {
-    GpsMatcher& matcher = m_core.Matcher();
-    if (!matcher.HaveFix()) {
+    const GpsLinkState link = m_core.GpsState();
+    if (!link.haveFix) {
         return std::nullopt;
     }
-    return double(m_core.Ticks().Now() - matcher.LastFix().tickStamp) / 1000.0;
+    return link.FixAgeSeconds(m_core.Ticks().Now());
 }
 
 void COrvControlSheet::UpdateTitle()

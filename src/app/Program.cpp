@@ -103,14 +103,22 @@ bool Program::DropInstrument(int seconds)
 
 bool Program::StallGps(int seconds)
 {
-    (void)seconds;
-    return false;
+    sim::GpsSimulator* gps = m_parts->simulators.Gps();
+    if (gps == nullptr) {
+        return false;
+    }
+    gps->Stall(double(seconds));
+    return true;
 }
 
 bool Program::DropGps(int seconds)
 {
-    (void)seconds;
-    return false;
+    sim::GpsSimulator* gps = m_parts->simulators.Gps();
+    if (gps == nullptr) {
+        return false;
+    }
+    gps->Disappear(double(seconds));
+    return true;
 }
 
 ProgramCore& Program::Core() { return m_parts->core; }

@@ -26,7 +26,8 @@ struct ProgramMessage
     uint32_t message = 0;
     uint64_t wParam = 0;
     int64_t lParam = 0;
-    // 9034: the position of the measurement wParam; 9035: the new fix.
+    // 9034: the position of the measurement wParam, or none when no fix close enough in time
+    // can be had (lParam then holds the measurement's tick stamp); 9035: the new fix.
     std::optional<GpsFix> fix;
 };
 

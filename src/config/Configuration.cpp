@@ -1,5 +1,6 @@
 #include "config/Configuration.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -137,6 +138,7 @@ void Configuration::LoadDefaults()
     ShowScaleMarks = 1;
     ShowGpsTrack = 1;
     TrackRadius = 50;
+    GpsStaleSeconds = 5;
     EmptyStationColour = 0x00AFAFAF;
     MeasuredStationColour = 0x000000FF;
     CursorColour = 0x00FF0000;
@@ -261,6 +263,11 @@ void Configuration::NoteInstrumentSerial(unsigned serial)
     CalibrationId key = CalibrationKey;
     key.Serial = static_cast<uint16_t>(serial);
     SelectCalibration(key);
+}
+
+uint32_t Configuration::GpsStaleMilliseconds() const
+{
+    return static_cast<uint32_t>(std::clamp(GpsStaleSeconds, 1, 3600)) * 1000u;
 }
 
 std::optional<CalibrationId> Configuration::CalibrationStandIn() const

@@ -64,6 +64,8 @@ public:
     [[nodiscard]] std::optional<CalibrationId> CalibrationStandIn() const;
     // Speed in bits per second of GpsBaudRateId (73..87); any other id gives 9600.
     [[nodiscard]] uint32_t GpsBaudRate() const;
+    // GpsStaleSeconds in milliseconds, kept within 1 s .. 1 h whatever the settings hold.
+    [[nodiscard]] uint32_t GpsStaleMilliseconds() const;
 
     int WorkType = work_type::kMap;
     int XSize = 20;
@@ -117,6 +119,9 @@ public:
     int ShowScaleMarks = 1;
     int ShowGpsTrack = 1;
     int TrackRadius = 50;
+    // A track station is positioned only from fixes at most this many seconds away from its
+    // measurement; a station whose position has not come this long after it stays unpositioned.
+    int GpsStaleSeconds = 5;
     Colour EmptyStationColour = 0x00AFAFAF;
     Colour MeasuredStationColour = 0x000000FF;
     Colour CursorColour = 0x00FF0000;

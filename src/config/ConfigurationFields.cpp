@@ -105,6 +105,7 @@ const FieldInfo kFields[] = {
     Int("ShowScaleMarks", "Show scale marks", &C::ShowScaleMarks),
     Int("ShowGpsTrack", "Show GPS track", &C::ShowGpsTrack),
     Int("TrackRadius", "Radius value used in GPS Track view", &C::TrackRadius),
+    Int("GpsStaleSeconds", "gpsStaleSeconds", &C::GpsStaleSeconds),
     ColourField("EmptyStationColour", &C::EmptyStationColour),
     ColourField("MeasuredStationColour", &C::MeasuredStationColour),
     ColourField("CursorColour", &C::CursorColour),

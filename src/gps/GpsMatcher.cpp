@@ -3,6 +3,9 @@
 #include "base/MessagePoster.h"
 #include "base/TickClock.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace orv {
 
 GpsMatcher::GpsMatcher(TickClock& clock) : m_clock(clock) { m_resetTick = m_clock.Now(); }
@@ -17,6 +20,12 @@ void GpsMatcher::Reset()
     m_requestCount = 0;
     m_notifyWindow = nullptr;
     m_haveFix = false;
+}
+
+GpsMatcher::Outgoing GpsMatcher::GiveUp(const PositionRequest& r)
+{
+    return {r.window, ProgramMessage{message::kMeasurementPosition, r.index, int64_t{r.tickStamp},
+                                     std::nullopt}};
 }
 
 void GpsMatcher::AddFix(const GpsFix& fix)
@@ -38,11 +47,22 @@ void GpsMatcher::AddFix(const GpsFix& fix)
                 if (r.window == nullptr) {
                     continue;
                 }
+                const uint32_t tReq = r.tickStamp - m_resetTick;
+                // How far the fixes used lie from the measurement, in ms; a fix on the other
+                // side of the measurement is no further than the measurement itself.
+                const uint32_t lastBefore = tReq >= tLast ? tReq - tLast : 0;
+                const uint32_t newAfter = tNew >= tReq ? tNew - tReq : 0;
+                const bool close =
+                    first ? std::max(newAfter, tReq >= tNew ? tReq - tNew : 0) <= r.staleMs
+                          : lastBefore <= r.staleMs && newAfter <= r.staleMs;
+                if (!close) {
+                    outgoing[outgoingCount++] = GiveUp(r);
+                    continue;
+                }
                 GpsFix answer{fix.latitude, fix.longitude, r.tickStamp};
                 if (!first) {
                     // Interpolation between the two fixes, extrapolation outside them; the
                     // unsigned differences are split by the sign of tReq - tLast.
-                    const uint32_t tReq = r.tickStamp - m_resetTick;
                     if (tReq >= tLast) {
                         const double dt = double(tReq - tLast);
                         answer.latitude = m_last.latitude + latSlope * dt;
@@ -74,14 +94,54 @@ void GpsMatcher::AddFix(const GpsFix& fix)
 
 void GpsMatcher::RequestPosition(const PositionRequest& request)
 {
-    std::scoped_lock lock(m_mutex);
-    if (m_requestCount == kMaxRequests) {
-        m_requestHead = (m_requestHead + 1) % kMaxRequests;
-        --m_requestCount;
+    Outgoing dropped;
+    {
+        std::scoped_lock lock(m_mutex);
+        if (m_requestCount == kMaxRequests) {
+            dropped = GiveUp(m_requests[m_requestHead]);
+            m_requestHead = (m_requestHead + 1) % kMaxRequests;
+            --m_requestCount;
+        }
+        m_requests[(m_requestHead + m_requestCount) % kMaxRequests] = request;
+        ++m_requestCount;
+        m_notifyWindow = request.window;
     }
-    m_requests[(m_requestHead + m_requestCount) % kMaxRequests] = request;
-    ++m_requestCount;
-    m_notifyWindow = request.window;
+    if (dropped.window != nullptr) {
+        dropped.window->Post(dropped.message);
+    }
+}
+
+void GpsMatcher::Expire() { Expire(m_clock.Now()); }
+
+void GpsMatcher::Expire(uint32_t now)
+{
+    std::array<Outgoing, kMaxRequests> outgoing{};
+    size_t outgoingCount = 0;
+    {
+        std::scoped_lock lock(m_mutex);
+        size_t kept = 0;
+        std::array<PositionRequest, kMaxRequests> remaining{};
+        for (size_t i = 0; i < m_requestCount; ++i) {
+            const PositionRequest& r = m_requests[(m_requestHead + i) % kMaxRequests];
+            // Signed: a request stamped a moment after `now` was read is not old.
+            const auto age = int32_t(now - r.tickStamp);
+            if (age > 0 && uint32_t(age) > r.staleMs) {
+                if (r.window != nullptr) {
+                    outgoing[outgoingCount++] = GiveUp(r);
+                }
+            } else {
+                remaining[kept++] = r;
+            }
+        }
+        if (kept != m_requestCount) {
+            m_requests = remaining;
+            m_requestHead = 0;
+            m_requestCount = kept;
+        }
+    }
+    for (size_t i = 0; i < outgoingCount; ++i) {
+        outgoing[i].window->Post(outgoing[i].message);
+    }
 }
 
 void GpsMatcher::Forget(const MessagePoster* window)

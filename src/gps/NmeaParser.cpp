@@ -144,6 +144,12 @@ void NmeaParser::Reset()
     m_status = GpsStatus{};
 }
 
+void NmeaParser::DropPartialSentence()
+{
+    std::scoped_lock lock(m_mutex);
+    m_state = State::Hunt;
+}
+
 void NmeaParser::Feed(std::span<const uint8_t> bytes, GpsStatus* out)
 {
     const uint32_t now = m_clock.Now();

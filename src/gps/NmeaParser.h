@@ -39,6 +39,9 @@ public:
 
     // Forgets any half-read sentence and puts the status to its reset values.
     void Reset();
+    // Forgets a half-read sentence and keeps the status: the first bytes read after the port
+    // was opened again continue no sentence of before.
+    void DropPartialSentence();
     // Frames and parses a chunk as read from the port. Sentences may span chunks. When `out` is
     // given it receives the status as it stands after the chunk.
     void Feed(std::span<const uint8_t> bytes, GpsStatus* out = nullptr);

@@ -176,7 +176,8 @@ bool DrawTrackMap(const DrawContext& context, const TrackSurveyData& survey, int
     float maxY = 0.0f;
     for (int i = 0; i < count; ++i) {
         const MeasurementSlot& slot = survey.slots[size_t(i)];
-        if (slot.IsEmpty()) {
+        // A station without a position has no place on the map.
+        if (slot.IsEmpty() || !survey.IsPositioned(i)) {
             continue;
         }
         const LocalPoint point = survey.PositionOf(i);

@@ -140,12 +140,25 @@ void WalkedDistances(const TrackSurveyData& survey, int first, int count, std::s
         return;
     }
     out[0] = 0.0f;
+    // Steps run from one positioned record to the next; a record without a position keeps its
+    // place in the order and adds nothing but the smallest step.
+    LocalPoint last;
+    bool haveLast = survey.IsPositioned(first);
+    if (haveLast) {
+        last = survey.PositionOf(first);
+    }
     for (int i = 1; i < count; ++i) {
-        const LocalPoint a = survey.PositionOf(first + i - 1);
-        const LocalPoint b = survey.PositionOf(first + i);
-        const float dx = b.x - a.x;
-        const float dy = b.y - a.y;
-        float step = std::sqrt(dx * dx + dy * dy);
+        float step = 0.0f;
+        if (survey.IsPositioned(first + i)) {
+            const LocalPoint b = survey.PositionOf(first + i);
+            if (haveLast) {
+                const float dx = b.x - last.x;
+                const float dy = b.y - last.y;
+                step = std::sqrt(dx * dx + dy * dy);
+            }
+            last = b;
+            haveLast = true;
+        }
         if (!(step > 0.01f)) {
             step = 0.01f;
         }

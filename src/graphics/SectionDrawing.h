@@ -39,7 +39,9 @@ bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
                       const FrameRect& frame, bool* drawnToScale = nullptr);
 
 // Distance walked from record `first` to each of `count` records, in metres; a step of 0.01 m
-// or less counts as 0.01 m, so the distances always increase. `out` holds `count` entries.
+// or less counts as 0.01 m, so the distances always increase. A record without a position
+// adds only that smallest step, and the next positioned one the whole way from the last
+// positioned one. `out` holds `count` entries.
 void WalkedDistances(const TrackSurveyData& survey, int first, int count, std::span<float> out);
 
 }  // namespace orv

@@ -6,6 +6,7 @@
 
 #include "base/MeasurementSlot.h"
 
+#include <cstdint>
 #include <span>
 
 namespace orv {
@@ -67,13 +68,26 @@ struct LocalPoint
 // A GPS-track survey: the records in recording order and their local coordinates, one per
 // record plus, last, the operator's current position (UpdateLocalCoordinates of the survey).
 // `cursor` is the selected station; it may equal the record count (the next station).
+//
+// A record without a GPS position (`positioned` 0) has the coordinates of the positioned record
+// before it: it is left out of the track view and the map, and adds no distance along the
+// track in sections and profile curves.
 struct TrackSurveyData
 {
     std::span<const MeasurementSlot> slots;
     std::span<const LocalPoint> local;
     int cursor = 0;
+    // One flag per record, 1 when it has a position; empty: every record has one.
+    std::span<const uint8_t> positioned{};
 
     [[nodiscard]] int Count() const { return static_cast<int>(slots.size()); }
+    [[nodiscard]] bool IsPositioned(int i) const
+    {
+        if (positioned.empty()) {
+            return i >= 0 && i < Count();
+        }
+        return i >= 0 && i < static_cast<int>(positioned.size()) && positioned[size_t(i)] != 0;
+    }
     // The position of record i; the current position for i = Count(). (0, 0) when the survey
     // has fewer coordinates than records (a file read without positions).
     [[nodiscard]] LocalPoint PositionOf(int i) const

@@ -23,12 +23,17 @@ public:
     TrackProjection(const TrackSurveyData& survey, const FrameRect& rect, bool proportional)
         : m_left(rect.left), m_top(rect.top)
     {
+        // The bounds hold the positioned records (the first of them is the origin) and the
+        // current position.
         const int count = survey.Count();
-        LocalPoint origin = survey.PositionOf(0);
-        m_minX = m_maxX = origin.x;
-        m_minY = m_maxY = origin.y;
-        for (int i = 1; i <= count; ++i) {
-            const LocalPoint p = i == count ? survey.CurrentPosition() : survey.PositionOf(i);
+        const LocalPoint here = survey.CurrentPosition();
+        m_minX = m_maxX = here.x;
+        m_minY = m_maxY = here.y;
+        for (int i = 0; i < count; ++i) {
+            if (!survey.IsPositioned(i)) {
+                continue;
+            }
+            const LocalPoint p = survey.PositionOf(i);
             m_minX = std::min(m_minX, p.x);
             m_maxX = std::max(m_maxX, p.x);
             m_minY = std::min(m_minY, p.y);
@@ -84,13 +89,20 @@ bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurve
     const Colour trackColour = config.EmptyStationColour;
 
     // A record sharing the previous record's row or column gets neither line nor circle: the
-    // line goes on later from the last point drawn.
-    Pixel previous = projection.Of(survey.PositionOf(0));
-    Pixel pen = previous;
-    Circle(canvas, previous, metrics.trackCircle, trackColour, style.fill);
-    for (int i = 1; i < count; ++i) {
+    // line goes on later from the last point drawn. Records without a position are not drawn.
+    bool started = false;
+    Pixel previous;
+    Pixel pen;
+    for (int i = 0; i < count; ++i) {
+        if (!survey.IsPositioned(i)) {
+            continue;
+        }
         const Pixel p = projection.Of(survey.PositionOf(i));
-        if (p.x != previous.x && p.y != previous.y) {
+        if (!started) {
+            Circle(canvas, p, metrics.trackCircle, trackColour, style.fill);
+            pen = p;
+            started = true;
+        } else if (p.x != previous.x && p.y != previous.y) {
             canvas.DrawLine(pen.x, pen.y, p.x, p.y, trackColour);
             Circle(canvas, p, metrics.trackCircle, trackColour, style.fill);
             pen = p;
@@ -100,17 +112,18 @@ bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurve
 
     const Pixel here = projection.Of(survey.CurrentPosition());
     const int cursor = survey.cursor;
-    if (cursor > 0 && cursor - 1 < count) {
+    if (survey.IsPositioned(cursor - 1)) {
         const Pixel p = projection.Of(survey.PositionOf(cursor - 1));
         canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
     }
-    if (cursor >= 0 && cursor + 1 < count) {
+    if (survey.IsPositioned(cursor + 1)) {
         const Pixel p = projection.Of(survey.PositionOf(cursor + 1));
         canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
     }
     Circle(canvas, here, metrics.trackCircle, trackColour, style.fill);
+    // A selected station without a position is to be measured again where the operator stands.
     const Pixel dot =
-        cursor >= 0 && cursor < count ? projection.Of(survey.PositionOf(cursor)) : here;
+        survey.IsPositioned(cursor) ? projection.Of(survey.PositionOf(cursor)) : here;
     Circle(canvas, dot, metrics.trackCircle, config.CursorColour, config.CursorColour);
     return true;
 }

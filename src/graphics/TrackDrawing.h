@@ -2,7 +2,8 @@
 // The walked GPS track in local coordinates, north up: a polyline through the records with a
 // small circle at each, dashed lines from the selected station's neighbours to where the
 // operator stands now, a circle at the current position and a filled dot on the selected
-// station. Drawn into the overview box of the GPS-track Main page, and over the graphic in the
+// station. Records without a GPS position are left out, and a selected one shows at the current
+// position. Drawn into the overview box of the GPS-track Main page, and over the graphic in the
 // main frame when ShowGpsTrack is on (on a scratch copy of the canvas, so the value layer the
 // tap read-out uses is not changed). Reads RealScaling, EmptyStationColour and CursorColour.
 

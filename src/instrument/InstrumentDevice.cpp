@@ -134,8 +134,11 @@ bool InstrumentDevice::Connect()
     if (!OpenInstrument(PrepareConnect(), error)) {
         return Fail(error);
     }
+    // The GPS link opens and reopens its port by itself: a receiver that is away does not keep
+    // the instrument from measuring.
     if (m_gpsWanted) {
-        return ConnectGps();
+        (void)ConnectGps();
+        m_lastError.clear();
     }
     return true;
 }
@@ -147,19 +150,19 @@ bool InstrumentDevice::ConnectGps()
     if (number < 0) {
         return Fail("the GPS port number " + std::to_string(number) + " is not valid");
     }
-    if (m_gps.IsOpen() && m_gpsReader != nullptr && m_gpsReader->ReaderRunning()) {
+    const GpsPortSettings settings{DevicePathForPort(unsigned(number)), m_config.GpsBaudRate()};
+    if (GpsLinkRunning() && settings == m_gpsSettings) {
         return true;
     }
-    // A reader of an earlier connection ends first: on its way out it closes the port.
-    if (m_gpsReader != nullptr) {
-        m_gpsReader->StopReader(true);
-    }
-    const std::string path = DevicePathForPort(unsigned(number));
-    if (!m_gps.Open(path, m_config.GpsBaudRate())) {
-        return Fail(OpenFailure("GPS", PortDescription(number, path), m_gps));
-    }
-    if (m_gpsReader == nullptr || !m_gpsReader->StartReader(m_gps)) {
+    if (m_gpsReader == nullptr) {
         m_prompt.Tell(kReaderFailed, kCaption, Icon::Error);
+        return Fail("no GPS reader");
+    }
+    // A link to another port ends first: the reader is stopped and joined before it restarts.
+    m_gpsSettings = settings;
+    if (!m_gpsReader->StartReader(m_gps, settings)) {
+        m_prompt.Tell(kReaderFailed, kCaption, Icon::Error);
+        return Fail("the GPS reader could not be started");
     }
     return true;
 }
@@ -179,7 +182,7 @@ bool InstrumentDevice::CloseGps()
 {
     // The reader closes the port itself when it ends; closing it here too would pull the port
     // from under a read in progress.
-    if (m_gpsReader == nullptr || !m_gpsReader->ReaderRunning()) {
+    if (!GpsLinkRunning()) {
         return m_gps.Close();
     }
     m_gpsReader->StopReader(false);
@@ -190,15 +193,25 @@ bool InstrumentDevice::SetGpsWanted(bool wanted)
 {
     const bool old = m_gpsWanted;
     m_gpsWanted = wanted;
-    if (!wanted) {
+    if (wanted) {
+        (void)ConnectGps();
+    } else {
         CloseGps();
     }
     return old;
 }
 
+bool InstrumentDevice::GpsLinkRunning() const
+{
+    return m_gpsReader != nullptr && m_gpsReader->ReaderRunning();
+}
+
 bool InstrumentDevice::IsReady() const
 {
-    return m_instrument.IsOpen() && (!m_gpsWanted || m_gps.IsOpen());
+    // While the GPS link runs, its port may be closed or reopening: that is the link's own
+    // business, and the instrument measures meanwhile. A link that is not running makes the
+    // next Start connect, which starts it again; without a reader there is nothing to start.
+    return m_instrument.IsOpen() && (!m_gpsWanted || m_gpsReader == nullptr || GpsLinkRunning());
 }
 
 bool InstrumentDevice::Measure(MeasurementSlot& slot)
@@ -230,11 +243,11 @@ PendingExchange InstrumentDevice::Prepare(PendingExchange::Kind kind,
     x.frameSize = std::min(frame.size(), x.frame.size());
     std::copy_n(frame.begin(), x.frameSize, x.frame.begin());
     x.replySize = std::min(replySize, x.reply.size());
-    x.ready = IsReady();
+    // The exchange needs the instrument port alone; the GPS link runs beside it.
+    x.ready = m_instrument.IsOpen();
     x.port = InstrumentPortDescription();
     if (!x.ready) {
-        x.error = m_instrument.IsOpen() ? "the GPS receiver is not connected"
-                                        : "the instrument is not connected";
+        x.error = "the instrument is not connected";
     }
     m_cancel = false;
     return x;

@@ -17,6 +17,7 @@
 // timed-out reply never reach the next one.
 
 #include "base/Frequencies.h"
+#include "base/GpsReaderLauncher.h"
 #include "base/MeasurementSlot.h"
 
 #include <array>
@@ -29,7 +30,6 @@ namespace orv {
 
 class BluetoothRadio;
 class Configuration;
-class GpsReaderLauncher;
 class Prompt;
 class SerialPort;
 class TickClock;
@@ -97,8 +97,9 @@ public:
     InstrumentDevice(const InstrumentDevice&) = delete;
     InstrumentDevice& operator=(const InstrumentDevice&) = delete;
 
-    // Opens the instrument port and, when the GPS is wanted, the GPS side (ConnectGps). False
-    // when a port could not be opened; the instrument port stays open when only the GPS failed.
+    // Opens the instrument port and, when the GPS is wanted and its link does not run, starts
+    // the GPS link (ConnectGps). The result is the instrument port's alone: the GPS link opens
+    // its port by itself, and reopens it, without holding the instrument up.
     [[nodiscard]] bool Connect();
     // The instrument port of the configuration, as Connect would open it.
     [[nodiscard]] ConnectPlan PrepareConnect() const;
@@ -109,9 +110,10 @@ public:
     [[nodiscard]] std::string InstrumentPortDescription() const;
     // The same for the GPS port.
     [[nodiscard]] std::string GpsPortDescription() const;
-    // Opens the GPS port at the configured speed and starts the reader thread unless one runs.
-    // The result is whether the port opened: a reader that cannot start is reported to the
-    // operator ("Failed to read NMEA data") and leaves the port open.
+    // Starts the GPS link unless it runs on the configured port already: the reader thread
+    // opens the port ("COM%u:" of BluetoothOutboundPort at GpsBaudRate, read here and handed
+    // over) and keeps it open. Returns at once; false when the reader could not be started,
+    // which the operator is told ("Failed to read NMEA data").
     [[nodiscard]] bool ConnectGps();
     // Closes the instrument port, then the GPS side; true when both succeeded.
     bool CloseLink();
@@ -120,14 +122,15 @@ public:
     // The instrument port is open (whatever the GPS); a port whose device went away is closed
     // on the way.
     [[nodiscard]] bool InstrumentOpen();
-    // With no reader running, closes the GPS port. Otherwise asks the reader to stop and returns
+    // With no link running, closes the GPS port. Otherwise asks the reader to stop and returns
     // at once: the thread closes the port when its current read returns.
     bool CloseGps();
-    // Stores whether the GPS receiver belongs to the link and returns the old value; false also
-    // closes the GPS side.
+    // Stores whether the GPS receiver belongs to the link and returns the old value; true
+    // starts the GPS link at once (ConnectGps), false stops it.
     bool SetGpsWanted(bool wanted);
     [[nodiscard]] bool GpsWanted() const { return m_gpsWanted; }
-    // The instrument port is open and, when the GPS is wanted, the GPS port too.
+    // The instrument port is open and, when the GPS is wanted, its link runs (its port may be
+    // closed or reopening meanwhile).
     [[nodiscard]] bool IsReady() const;
 
     // One measurement at the active frequencies (UsedFrequencies). True when a complete reply
@@ -167,6 +170,7 @@ private:
     // Takes over the outcome of a transfer: false, with LastError, when it failed.
     bool Settle(const PendingExchange& exchange, PendingExchange::Kind kind);
     bool Fail(std::string reason);
+    [[nodiscard]] bool GpsLinkRunning() const;
 
     Configuration& m_config;
     SerialPort& m_instrument;
@@ -178,6 +182,7 @@ private:
     LinkTimings m_timings;
     bool m_radioWasOn = false;
     bool m_gpsWanted = false;
+    GpsPortSettings m_gpsSettings;  // where the GPS link was last started
     std::string m_lastError;
     mutable std::atomic<bool> m_cancel{false};
 };

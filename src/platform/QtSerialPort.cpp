@@ -1,5 +1,8 @@
 #include "platform/QtSerialPort.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -46,6 +49,14 @@ bool QtSerialPort::Open(const std::string& device, uint32_t baud)
     CloseLocked();
     m_error.clear();
 
+    // Opening makes a socket notifier in the calling thread, which needs an event dispatcher
+    // there. The NMEA reader opens its port on a thread Qt did not start; making an event loop
+    // gives such a thread a dispatcher (the notifier is never used: only blocking waits drive
+    // the port). Without an application object there is no dispatcher to be had.
+    if (QAbstractEventDispatcher::instance() == nullptr &&
+        QCoreApplication::instance() != nullptr) {
+        QEventLoop giveThreadADispatcher;
+    }
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(QString::fromStdString(device));
     if (!port->open(QIODevice::ReadWrite)) {

@@ -4,8 +4,8 @@
 // data bits, no parity, 1 stop bit, no flow control, DTR and RTS on where the device has modem
 // lines; a pseudo-terminal has none, and that is not an error).
 //
-// The GPS port is opened on the user-interface thread and then read, and closed, by the NMEA
-// reader thread, while the user-interface thread may ask IsOpen or Close at any time. So the
+// The GPS port is opened, read and closed by the NMEA reader thread, while the user-interface
+// thread may ask IsOpen or Close at any time. So the
 // QSerialPort is detached from every thread's event loop once open (it is only ever driven by
 // blocking waits), all calls are serialised, and a Read waits in short slices, so that a Close
 // from another thread takes effect within about 50 ms and the pending Read then fails.

@@ -301,6 +301,7 @@ constexpr int kFixQualityFloat = 40270;
 constexpr int kFixQualityOther = 40271;
 constexpr int kFixAgeLabel = 40272;  // the GPS page: "Fix age:"
 constexpr int kFixAgeSeconds = 40273;  // %1: seconds
+constexpr int kStripUnpositionedStations = 40277;  // %1: count, %2: the stations
 // The Simulator menu of --simulate.
 constexpr int kSimulatorMenu = 40280;
 constexpr int kSimulatorDropInstrument = 40281;

@@ -237,6 +237,7 @@ constexpr Entry kTable[] = {
     {kFixQualityOther, "fix"},
     {kFixAgeLabel, "Fix age:"},
     {kFixAgeSeconds, "%1 s"},
+    {kStripUnpositionedStations, "Measure again, no position: %2"},
     {kSimulatorMenu, "Simulator"},
     {kSimulatorDropInstrument, "Drop instrument for 10 s"},
     {kSimulatorStallGps, "GPS stalls for 10 s"},

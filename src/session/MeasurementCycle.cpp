@@ -66,6 +66,10 @@ StationMeasurer* MeasurementCycle::Measurer()
     }
     if (!m_measurer) {
         m_measurer = std::make_unique<StationMeasurer>(*m_survey, m_device, m_matcher, m_positions);
+        m_measurer->SetUnpositionedListener([this](int station) {
+            m_view.BeepTwice();
+            m_view.StationUnpositioned(station);
+        });
     }
     return m_measurer.get();
 }
@@ -73,6 +77,16 @@ StationMeasurer* MeasurementCycle::Measurer()
 size_t MeasurementCycle::PendingPositions() const
 {
     return m_measurer ? m_measurer->PendingPositions() : 0;
+}
+
+size_t MeasurementCycle::UnpositionedCount() const
+{
+    return m_measurer ? m_measurer->UnpositionedCount() : 0;
+}
+
+std::vector<int> MeasurementCycle::UnpositionedStations() const
+{
+    return m_measurer ? m_measurer->UnpositionedStations() : std::vector<int>{};
 }
 
 bool MeasurementCycle::OnMessage(const ProgramMessage& message)
@@ -455,6 +469,9 @@ void MeasurementCycle::StopWatch()
 
 void MeasurementCycle::WatchTick()
 {
+    if (m_measurer) {
+        m_measurer->ExpirePositions();
+    }
     if (m_survey == nullptr || m_job != Job::None || m_timerRunning) {
         return;
     }

@@ -27,6 +27,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -69,6 +70,9 @@ public:
     virtual void BeepTwice() = 0;
     // The link's state changed (the status strip shows it).
     virtual void LinkChanged() {}
+    // A station of a track turned out unpositioned (no fix within the stale bound of its
+    // measurement): it is to be measured again. The cycle has beeped twice already.
+    virtual void StationUnpositioned(int station) { (void)station; }
 };
 
 struct CycleTimings
@@ -120,10 +124,14 @@ public:
     bool OnMessage(const ProgramMessage& message);
     // Stations still waiting for their position.
     [[nodiscard]] size_t PendingPositions() const;
+    // The track's stations left without a position, to be measured again.
+    [[nodiscard]] size_t UnpositionedCount() const;
+    [[nodiscard]] std::vector<int> UnpositionedStations() const;
     // The measurer of the current survey (made on first use); null without a survey.
     [[nodiscard]] StationMeasurer* Measurer();
 
-    // One step of the link watch (the runner's watch timer calls it).
+    // One step of the link watch (the runner's watch timer calls it). It also gives up, on
+    // time, the position requests of stations for which no fresh fix came.
     void WatchTick();
 
 private:

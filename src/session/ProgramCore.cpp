@@ -24,6 +24,8 @@ ProgramCore::ProgramCore(const PlatformParts& parts) : m_parts(parts)
 
 ProgramCore::~ProgramCore() { ReleaseInstrumentDevice(); }
 
+GpsLinkState ProgramCore::GpsState() const { return m_reader->LinkState(); }
+
 void ProgramCore::ReleaseInstrumentDevice()
 {
     if (m_reader) {

@@ -12,6 +12,7 @@
 //
 // The platform parts are borrowed; they must outlive the core.
 
+#include "gps/GpsLinkState.h"
 #include "instrument/InstrumentDevice.h"
 
 #include <memory>
@@ -58,6 +59,9 @@ public:
     [[nodiscard]] GpsMatcher& Matcher() { return *m_matcher; }
     [[nodiscard]] NmeaReader& Reader() { return *m_reader; }
     [[nodiscard]] InstrumentDevice& Device() { return *m_device; }
+    // The GPS link as the reader thread last saw it; safe from any thread. Off while the GPS
+    // is not wanted.
+    [[nodiscard]] GpsLinkState GpsState() const;
     [[nodiscard]] Prompt& ProgramPrompt() { return m_parts.prompt; }
     [[nodiscard]] TickClock& Ticks() { return m_parts.tickClock; }
 

@@ -65,14 +65,15 @@ bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& err
         } else if (decoded) {
             error += ": out of memory for a new station";
         }
-        m_device.CloseLink();
+        // The instrument failed; the GPS link goes on by itself.
+        m_device.CloseInstrument();
         return false;
     }
     const int after = m_survey.CurrentIndex();
     m_complete = after == before;
     m_firstStored = before;
     if (m_survey.IsTrack()) {
-        for (int index = before; index < after; ++index) {
+        for (const int index : m_survey.LastStored()) {
             RequestPosition(index);
         }
     }
@@ -81,26 +82,32 @@ bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& err
 
 void StationMeasurer::RequestPosition(int index)
 {
-    auto& track = static_cast<TrackSurvey&>(m_survey);
-    track.GiveLastKnownPosition(index);
+    const auto& track = static_cast<const TrackSurvey&>(m_survey);
+    const uint32_t tickStamp = track.PositionAt(index).tickStamp;
     if (m_matcher == nullptr || m_window == nullptr) {
+        m_pending.erase(index);
+        ReportUnpositioned(index);
         return;
     }
-    m_pending.insert(index);
-    m_matcher->RequestPosition(
-        PositionRequest{m_window, uint32_t(index), track.PositionAt(index).tickStamp});
+    m_pending[index] = tickStamp;
+    const uint32_t staleMs = m_survey.Config().GpsStaleMilliseconds();
+    m_matcher->RequestPosition(PositionRequest{m_window, uint32_t(index), tickStamp, staleMs});
 }
 
 bool StationMeasurer::OnMessage(const ProgramMessage& message)
 {
-    if (!message.fix || !m_survey.IsTrack()) {
+    if (!m_survey.IsTrack()) {
         return false;
     }
     if (message.message == message::kMeasurementPosition) {
-        StorePosition(int(message.wParam), *message.fix);
+        if (message.fix) {
+            StorePosition(int(message.wParam), *message.fix);
+        } else {
+            GiveUpPosition(int(message.wParam), uint32_t(message.lParam));
+        }
         return true;
     }
-    if (message.message == message::kNewGpsFix) {
+    if (message.message == message::kNewGpsFix && message.fix) {
         static_cast<TrackSurvey&>(m_survey).SetCurrentPosition(*message.fix);
         return true;
     }
@@ -109,10 +116,52 @@ bool StationMeasurer::OnMessage(const ProgramMessage& message)
 
 void StationMeasurer::StorePosition(int index, const GpsFix& fix)
 {
-    m_pending.erase(index);
+    // An answer for an earlier measurement of a station measured again since leaves the new
+    // measurement waiting for its own.
+    const auto pending = m_pending.find(index);
+    if (pending != m_pending.end() && pending->second == fix.tickStamp) {
+        m_pending.erase(pending);
+    }
     if (m_survey.IsTrack()) {
         static_cast<TrackSurvey&>(m_survey).AssignPosition(index, fix);
     }
+}
+
+void StationMeasurer::GiveUpPosition(int index, uint32_t tickStamp)
+{
+    const auto pending = m_pending.find(index);
+    if (pending == m_pending.end() || pending->second != tickStamp) {
+        return;
+    }
+    m_pending.erase(pending);
+    const auto& track = static_cast<const TrackSurvey&>(m_survey);
+    if (!track.HasPosition(index)) {
+        ReportUnpositioned(index);
+    }
+}
+
+void StationMeasurer::ExpirePositions()
+{
+    if (m_matcher != nullptr) {
+        m_matcher->Expire();
+    }
+}
+
+void StationMeasurer::ReportUnpositioned(int index)
+{
+    if (m_onUnpositioned) {
+        m_onUnpositioned(index);
+    }
+}
+
+std::vector<int> StationMeasurer::UnpositionedStations() const
+{
+    if (!m_survey.IsTrack()) {
+        return {};
+    }
+    std::vector<int> stations = static_cast<const TrackSurvey&>(m_survey).UnpositionedStations();
+    std::erase_if(stations, [this](int i) { return m_pending.contains(i); });
+    return stations;
 }
 
 }  // namespace orv

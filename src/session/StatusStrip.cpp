@@ -83,6 +83,20 @@ StripItem GpsItem(const GpsStripInput& gps, double staleSeconds)
             severity};
 }
 
+// "3, 7, 12" of the first few stations, "+ 4" for the rest: the operator walks back to them.
+std::string StationList(const std::vector<int>& stations)
+{
+    constexpr size_t kNamed = 5;
+    std::string text;
+    for (size_t i = 0; i < stations.size() && i < kNamed; ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(stations[i]);
+    }
+    if (stations.size() > kNamed) {
+        text += " + " + std::to_string(stations.size() - kNamed);
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string FixQualityText(int quality)
@@ -127,9 +141,12 @@ std::vector<StripItem> ComposeStrip(const StripInput& in)
             items.push_back(GpsItem(in.gps, in.staleSeconds));
         }
         if (in.unpositioned > 0) {
-            items.push_back({FormatResource(string_id::kStripUnpositioned,
-                                            {std::to_string(in.unpositioned)}),
-                             Severity::Caution});
+            const std::string count = std::to_string(in.unpositioned);
+            std::string text = in.unpositionedStations.empty()
+                                   ? FormatResource(string_id::kStripUnpositioned, {count})
+                                   : FormatResource(string_id::kStripUnpositionedStations,
+                                                    {count, StationList(in.unpositionedStations)});
+            items.push_back({std::move(text), Severity::Caution});
         }
     }
     if (in.standIn) {

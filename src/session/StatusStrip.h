@@ -54,6 +54,8 @@ struct StripInput
     int instrumentSerial = 0;
     std::optional<CalibrationId> standIn;
     int unpositioned = 0;
+    // Which they are (station indices), when known: the strip names the first few.
+    std::vector<int> unpositionedStations;
 };
 
 [[nodiscard]] std::vector<StripItem> ComposeStrip(const StripInput& input);

@@ -143,10 +143,11 @@ void WalkModel::Advance(double seconds)
     }
 }
 
-std::vector<std::string> WalkModel::Epoch(const UtcTime& t) const
+std::vector<std::string> WalkModel::Epoch(const UtcTime& t, bool lostFix) const
 {
     const std::string& tk = m_walk.talker;
-    const bool fix = m_walk.quality > 0;
+    const bool fix = m_walk.quality > 0 && !lostFix;
+    const int quality = fix ? m_walk.quality : 0;
     const std::string time = TimeText(t);
     const std::string lat = FormatAngle(m_latitude, 2);
     const char ns = m_latitude < 0 ? 'S' : 'N';
@@ -157,7 +158,7 @@ std::vector<std::string> WalkModel::Epoch(const UtcTime& t) const
     std::vector<std::string> out;
     out.push_back(FrameSentence(Format("%sGGA,%s,%s,%c,%s,%c,%d,%02d,%.1f,%.1f,M,47.0,M,,",
                                        tk.c_str(), time.c_str(), lat.c_str(), ns, lon.c_str(), ew,
-                                       m_walk.quality, used, m_walk.hdop, m_walk.altitude)));
+                                       quality, used, m_walk.hdop, m_walk.altitude)));
     std::string gsa = tk + "GSA,A," + (fix ? "3" : "1");
     for (int i = 0; i < 12; ++i) {
         gsa += i < used ? Format(",%02d", kSky[i].prn) : ",";

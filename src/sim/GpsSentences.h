@@ -37,8 +37,9 @@ class WalkModel
 public:
     explicit WalkModel(const GpsWalk& walk);
 
-    // GGA, GSA, the GSV of the satellites used, and RMC for the position at `time`.
-    [[nodiscard]] std::vector<std::string> Epoch(const UtcTime& time) const;
+    // GGA, GSA, the GSV of the satellites used, and RMC for the position at `time`. With
+    // `lostFix` the receiver has no fix this epoch (quality 0, RMC void), as under trees.
+    [[nodiscard]] std::vector<std::string> Epoch(const UtcTime& time, bool lostFix = false) const;
     // Walks on for `seconds`, turning when a turn falls due.
     void Advance(double seconds);
 

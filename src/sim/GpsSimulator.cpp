@@ -2,6 +2,7 @@
 
 #include "base/PortNamer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -13,6 +14,12 @@ namespace orv::sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+Clock::duration Seconds(double seconds)
+{
+    const double s = std::isfinite(seconds) ? std::clamp(seconds, 0.0, 1e6) : 0.0;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+}
 
 UtcTime UtcNow()
 {
@@ -56,8 +63,18 @@ bool GpsSimulator::Start(const GpsSimulatorOptions& options, std::string& error)
         m_pty.Close();
         return false;
     }
-    m_slavePath = m_pty.SlavePath();
+    {
+        std::scoped_lock lock(m_waitMutex);
+        m_slavePath = m_pty.SlavePath();
+        m_stallUntil = Clock::now() + Seconds(options.silentFor);
+        m_stallVoid = false;
+        m_goneUntil = {};
+        m_faultChanged = false;
+    }
     m_linkPath = link == "-" ? std::string() : m_pty.LinkPath();
+    m_away = false;
+    m_gone = false;
+    m_returns = 0;
     m_epochsSent = 0;
     m_epochsDropped = 0;
     m_running = true;
@@ -83,14 +100,105 @@ void GpsSimulator::Stop()
     m_pty.Close();
 }
 
-std::string GpsSimulator::SlavePath() const { return m_slavePath; }
+std::string GpsSimulator::SlavePath() const
+{
+    std::scoped_lock lock(m_waitMutex);
+    return m_slavePath;
+}
+
+void GpsSimulator::Stall(double seconds, bool voidFixes)
+{
+    std::scoped_lock lock(m_waitMutex);
+    m_stallUntil = Clock::now() + Seconds(seconds);
+    m_stallVoid = voidFixes;
+}
+
+void GpsSimulator::Disappear(double seconds)
+{
+    {
+        std::scoped_lock lock(m_waitMutex);
+        m_goneUntil = Clock::now() + Seconds(seconds);
+        m_faultChanged = true;
+        m_gone = true;
+    }
+    m_wait.notify_all();
+}
+
+bool GpsSimulator::Stalled() const
+{
+    std::scoped_lock lock(m_waitMutex);
+    return Clock::now() < m_stallUntil;
+}
+
+bool GpsSimulator::Gone() const { return m_gone; }
+
+bool GpsSimulator::ApplyPresence()
+{
+    bool away = false;
+    {
+        std::scoped_lock lock(m_waitMutex);
+        away = Clock::now() < m_goneUntil;
+    }
+    if (away && !m_away) {
+        // The client's reads see the hang-up; the link goes, so an open finds no port.
+        m_pty.Close();
+        m_away = true;
+        return true;
+    }
+    if (!away && m_away) {
+        std::string error;
+        if (!m_pty.Open(error) || (!m_linkPath.empty() && !m_pty.LinkAt(m_linkPath, error))) {
+            m_pty.Close();
+            return false;
+        }
+        {
+            std::scoped_lock lock(m_waitMutex);
+            m_slavePath = m_pty.SlavePath();
+        }
+        m_away = false;
+        ++m_returns;
+    }
+    if (!away) {
+        m_gone = false;
+    }
+    return true;
+}
+
+GpsSimulator::Output GpsSimulator::CurrentOutput() const
+{
+    std::scoped_lock lock(m_waitMutex);
+    const auto now = Clock::now();
+    if (m_away || now < m_goneUntil) {
+        return Output::Nothing;
+    }
+    if (now < m_stallUntil) {
+        return m_stallVoid ? Output::NoFix : Output::Nothing;
+    }
+    return Output::Normal;
+}
 
 std::string GpsSimulator::LinkPath() const { return m_linkPath; }
 
 bool GpsSimulator::WaitUntil(const std::stop_token& stop, Clock::time_point deadline)
 {
-    std::unique_lock lock(m_waitMutex);
-    return !m_wait.wait_until(lock, stop, deadline, [] { return false; }) && !stop.stop_requested();
+    for (;;) {
+        {
+            std::unique_lock lock(m_waitMutex);
+            // A disappearance ends on time, not at the next epoch.
+            const auto until = m_away ? std::min(deadline, m_goneUntil) : deadline;
+            m_wait.wait_until(lock, stop, until, [this] { return m_faultChanged; });
+            if (stop.stop_requested()) {
+                return false;
+            }
+            m_faultChanged = false;
+        }
+        if (!ApplyPresence()) {
+            return false;
+        }
+        if (Clock::now() >= deadline) {
+            return true;
+        }
+    }
 }
 
 bool GpsSimulator::Send(const std::stop_token& stop, std::span<const uint8_t> bytes)
@@ -99,7 +207,7 @@ bool GpsSimulator::Send(const std::stop_token& stop, std::span<const uint8_t> by
         if (!m_pty.Write(bytes, std::chrono::milliseconds(200))) {
             ++m_epochsDropped;
         }
-        return m_pty.IsOpen();
+        return m_pty.IsOpen() || m_away;
     }
     // Ten bits a byte on the line; written in slices of about 20 ms.
     const double bytesPerSecond = m_options.baud / 10.0;
@@ -116,7 +224,7 @@ bool GpsSimulator::Send(const std::stop_token& stop, std::span<const uint8_t> by
             break;
         }
     }
-    return m_pty.IsOpen();
+    return m_pty.IsOpen() || m_away;
 }
 
 void GpsSimulator::Run(const std::stop_token& stop)
@@ -131,28 +239,44 @@ void GpsSimulator::Run(const std::stop_token& stop)
     size_t index = 0;
     auto epochStart = Clock::now();
     while (!stop.stop_requested()) {
+        if (!ApplyPresence()) {
+            break;
+        }
+        const Output output = CurrentOutput();
         int64_t delayMs = 0;
         if (replay) {
+            // A capture has no void version of its epochs: a stall without fixes sends nothing.
+            // It waits where it is meanwhile, so every epoch is sent once.
+            if (output != Output::Normal) {
+                if (!WaitUntil(stop, Clock::now() + std::chrono::milliseconds(20))) {
+                    break;
+                }
+                epochStart = Clock::now();
+                continue;
+            }
             if (!Send(stop, m_capture[index].bytes)) {
                 break;
             }
+            ++m_epochsSent;
             const size_t next = index + 1 < m_capture.size() ? index + 1 : 0;
             delayMs = rate > 0.0 ? int64_t(std::lround(1000.0 / rate))
                                  : EpochDelay(m_capture[index], m_capture[next]);
-            ++m_epochsSent;
             if (next == 0 && !m_options.loop) {
                 break;
             }
             index = next;
         } else {
             std::vector<uint8_t> bytes;
-            for (const std::string& s : walk.Epoch(FromUnixMilliseconds(walkTime))) {
+            const bool lostFix = output == Output::NoFix;
+            for (const std::string& s : walk.Epoch(FromUnixMilliseconds(walkTime), lostFix)) {
                 bytes.insert(bytes.end(), s.begin(), s.end());
             }
-            if (!Send(stop, bytes)) {
-                break;
+            if (output != Output::Nothing) {
+                if (!Send(stop, bytes)) {
+                    break;
+                }
+                ++m_epochsSent;
             }
-            ++m_epochsSent;
             if (m_options.epochs != 0 && m_epochsSent >= m_options.epochs) {
                 break;
             }

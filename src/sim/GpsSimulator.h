@@ -13,6 +13,17 @@
 // Output is paced at the line speed (`baud`), as a receiver on a 9600-baud link delivers it,
 // unless `asFastAsPossible`. When the client does not read and the terminal's buffer is full,
 // the epoch is dropped, as a receiver's output is lost when nobody listens.
+//
+// Two outages can be asked for at run time, from any thread, each for a number of seconds
+// (`orvcontrol --simulate` offers them in its Simulator menu, `orvsim gps` as options):
+//
+//     gps.Stall(10.0);        // the port stays, nothing is sent (a receiver that hangs)
+//     gps.Stall(10.0, true);  // a walk sends epochs without a fix (RMC void, GGA quality 0)
+//     gps.Disappear(10.0);    // the terminal and its link go away, then come back on the
+//                             // same path (a receiver switched off and on, a dropped link)
+//
+// The walk goes on meanwhile, so the positions after an outage are where the operator got to; a
+// replay waits and goes on with the epoch it would have sent.
 
 #include "sim/GpsSentences.h"
 #include "sim/PseudoTerminal.h"
@@ -42,6 +53,9 @@ struct GpsSimulatorOptions
     bool loop = false;     // start the capture again at its end
     uint32_t baud = 9600;  // line speed to pace the output at; 0 does not pace
     uint64_t epochs = 0;   // walk: stop after this many epochs; 0 walks until stopped
+    // Seconds of silence after Start, as a receiver still starting up (a stall: Stall(0) ends
+    // it early). The walk goes on meanwhile.
+    double silentFor = 0.0;
     GpsWalk walk;
 };
 
@@ -59,6 +73,19 @@ public:
     // Stops sending and ends the terminal; the client's reads then fail. Safe to call twice.
     void Stop();
 
+    // The receiver sends nothing for `seconds` from now, its port staying open; with
+    // `voidFixes` a walk sends epochs without a fix instead (a replay sends nothing). A call
+    // replaces a stall under way; 0 seconds ends it.
+    void Stall(double seconds, bool voidFixes = false);
+    // The terminal and its link go away now and come back after `seconds` on the same link
+    // path, with a new terminal behind it. A call during a disappearance sets its end anew.
+    void Disappear(double seconds);
+    [[nodiscard]] bool Stalled() const;
+    // True from Disappear until the terminal is back behind its link.
+    [[nodiscard]] bool Gone() const;
+    // How often the terminal came back after a Disappear.
+    [[nodiscard]] uint64_t Returns() const { return m_returns; }
+
     // False once a replay without loop or a counted walk is done, or after Stop.
     [[nodiscard]] bool Running() const { return m_running; }
     [[nodiscard]] std::string SlavePath() const;
@@ -71,8 +98,15 @@ private:
     void Run(const std::stop_token& stop);
     // Sends one epoch, paced at the line speed. False when the terminal is gone.
     bool Send(const std::stop_token& stop, std::span<const uint8_t> bytes);
-    // Waits until `deadline` or a stop request; false on the stop request.
+    // Waits until `deadline` or a stop request, taking the terminal away and back as the
+    // faults ask meanwhile; false on the stop request.
     bool WaitUntil(const std::stop_token& stop, std::chrono::steady_clock::time_point deadline);
+    // Closes or reopens the terminal as a disappearance asks, on the simulator's thread. False
+    // when the terminal cannot come back.
+    bool ApplyPresence();
+    // What this epoch sends, as the faults have it now.
+    enum class Output { Normal, Nothing, NoFix };
+    [[nodiscard]] Output CurrentOutput() const;
 
     GpsSimulatorOptions m_options;
     std::vector<ReplayEpoch> m_capture;
@@ -82,8 +116,17 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<uint64_t> m_epochsSent{0};
     std::atomic<uint64_t> m_epochsDropped{0};
-    std::mutex m_waitMutex;
+    // Guards the faults and the slave path, which the thread changes when the terminal comes
+    // back.
+    mutable std::mutex m_waitMutex;
     std::condition_variable_any m_wait;
+    std::chrono::steady_clock::time_point m_stallUntil{};
+    bool m_stallVoid = false;
+    std::chrono::steady_clock::time_point m_goneUntil{};
+    bool m_faultChanged = false;
+    bool m_away = false;  // the terminal is closed for a disappearance (the thread's own)
+    std::atomic<bool> m_gone{false};
+    std::atomic<uint64_t> m_returns{0};
     std::jthread m_thread;
 };
 

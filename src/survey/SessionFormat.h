@@ -16,7 +16,9 @@
 //   grid body: reserved 1, reserved 2, stations, profiles (4 each), x step, y step (doubles),
 //     open-ended (4, bit 0), slots offset (4, 828), then stations x profiles slots of 180 bytes
 //   track body: count n, track flags (bit 1: no positions follow the slots), slots offset (800),
-//     then n stations of 196 bytes: slot (180), longitude, latitude (doubles)
+//     then n stations of 196 bytes: slot (180), longitude, latitude (doubles); a station
+//     without a GPS position has longitude 0 and latitude 0 (local coordinates are not stored:
+//     the reader computes them afresh)
 
 #include <cstddef>
 #include <cstdint>

@@ -90,13 +90,15 @@ void Survey::SetStationMeta(int index, const StationMeta& meta)
 bool Survey::StoreMeasurement(const MeasurementSlot& slot)
 {
     PrepareJournal();
+    m_lastStored.clear();
     const int index = CurrentIndex();
     if (!StoreAt(index, slot)) {
         return false;
     }
+    m_lastStored.push_back(index);
     m_modified = 1;
     NoteSerial(slot);
-    Advance();
+    MoveOnAfterStore(index);
     const JournalRecord record = MeasurementRecord(index);
     Journal({&record, 1});
     return true;
@@ -105,6 +107,7 @@ bool Survey::StoreMeasurement(const MeasurementSlot& slot)
 bool Survey::StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots)
 {
     PrepareJournal();
+    m_lastStored.clear();
     std::vector<JournalRecord> records;
     records.reserve(slots.size());
     bool ok = true;
@@ -114,9 +117,10 @@ bool Survey::StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots
             ok = false;
             break;
         }
+        m_lastStored.push_back(index);
         m_modified = 1;
         NoteSerial(slot);
-        Advance();
+        MoveOnAfterStore(index);
         records.push_back(MeasurementRecord(index));
     }
     Journal(records);

@@ -110,6 +110,8 @@ public:
     [[nodiscard]] bool StoreMeasurement(const MeasurementSlot& slot);
     // A tracer series: the 14 samples are stored one after the other in walking order.
     [[nodiscard]] bool StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots);
+    // The slot indexes the last StoreMeasurement or StoreSeries stored into, in order.
+    [[nodiscard]] std::span<const int> LastStored() const { return m_lastStored; }
 
     void SetPainter(Painter painter) { m_painter = std::move(painter); }
 
@@ -159,6 +161,8 @@ protected:
     // Stores `slot` at `index`, growing the slot array when index >= count. False for lack of
     // memory; nothing changes then.
     [[nodiscard]] virtual bool StoreAt(int index, const MeasurementSlot& slot);
+    // Where the cursor goes after a measurement was stored at `index`: on in walking order.
+    virtual void MoveOnAfterStore(int /*index*/) { Advance(); }
     // The cursor as (profile, station); a track reports profile 0.
     virtual void GetCursor(int& profile, int& station) const = 0;
     virtual void SetCursor(int profile, int station) = 0;
@@ -196,6 +200,7 @@ private:
     std::string m_journalProblem;
     std::string m_journalWarning;
     std::unique_ptr<MeasurementJournal> m_journal;
+    std::vector<int> m_lastStored;
 };
 
 // The survey dataset a session of a work type works on.

@@ -63,6 +63,7 @@ bool TrackSurvey::StoreAt(int index, const MeasurementSlot& slot)
         return false;
     }
     const int oldPositions = m_positions.Count();
+    const bool replacesUnpositioned = index < m_slots.Count() && !HasPosition(index);
     if (index >= oldPositions && !m_positions.SetCount(index + 1)) {
         return false;
     }
@@ -70,6 +71,7 @@ bool TrackSurvey::StoreAt(int index, const MeasurementSlot& slot)
         static_cast<void>(m_positions.SetCount(oldPositions));
         return false;
     }
+    m_replacedUnpositioned = replacesUnpositioned;
     // The position follows from the GPS matcher; until then the station carries its time.
     m_positions[index] = GpsFix{0.0, 0.0, slot.TickStamp()};
     return true;
@@ -99,18 +101,13 @@ bool TrackSurvey::AssignPosition(int index, const GpsFix& fix)
     return true;
 }
 
-bool TrackSurvey::GiveLastKnownPosition(int index)
+void TrackSurvey::MoveOnAfterStore(int)
 {
-    if (index < 0 || index >= m_positions.Count()) {
-        return false;
+    if (m_replacedUnpositioned) {
+        m_currentStation = m_slots.Count();
+    } else {
+        Advance();
     }
-    PrepareJournal();
-    GpsFix& position = m_positions[index];
-    position.latitude = m_currentPosition.latitude;
-    position.longitude = m_currentPosition.longitude;
-    MarkModified();
-    JournalPositionOf(index);
-    return true;
 }
 
 GpsFix TrackSurvey::PositionAt(int index) const
@@ -121,35 +118,63 @@ GpsFix TrackSurvey::PositionAt(int index) const
     return m_positions[index];
 }
 
+bool TrackSurvey::HasPosition(int index) const { return IsPositioned(PositionAt(index)); }
+
+std::vector<int> TrackSurvey::UnpositionedStations() const
+{
+    std::vector<int> stations;
+    for (int i = 0; i < m_slots.Count(); ++i) {
+        if (!HasPosition(i)) {
+            stations.push_back(i);
+        }
+    }
+    return stations;
+}
+
 void TrackSurvey::UpdateLocalCoordinates()
 {
     const int n = m_slots.Count();
     if (n == 0) {
         static_cast<void>(m_local.SetCount(0));
+        static_cast<void>(m_positioned.SetCount(0));
         return;
     }
-    if (!m_local.SetCount(n + 1)) {
+    if (!m_local.SetCount(n + 1) || !m_positioned.SetCount(n)) {
+        static_cast<void>(m_local.SetCount(0));
+        static_cast<void>(m_positioned.SetCount(0));
         return;
+    }
+    // The origin is the first station with a position; with none, the current fix, so that
+    // the operator stands at (0, 0) until the first station is positioned.
+    GpsFix origin;
+    for (int i = 0; i < n; ++i) {
+        if (HasPosition(i)) {
+            origin = m_positions[i];
+            break;
+        }
+    }
+    if (!IsPositioned(origin) && m_haveCurrentPosition) {
+        origin = m_currentPosition;
     }
     const double k = std::numbers::pi / 180.0;
-    const GpsFix origin = PositionAt(0);
     const double sy = kEarthRadius * k;
     const double sx = std::cos(origin.latitude * k) * kEarthRadius * k;
     const auto project = [&](const GpsFix& fix) {
         return LocalPoint{static_cast<float>((fix.longitude - origin.longitude) * sx),
                           static_cast<float>((fix.latitude - origin.latitude) * sy)};
     };
-    m_local[0] = LocalPoint{};
-    for (int i = 1; i < n; ++i) {
+    for (int i = 0; i < n; ++i) {
+        const bool positioned = HasPosition(i);
+        m_positioned[i] = positioned ? 1 : 0;
         // A station without a position stays where the one before it was.
-        m_local[i] = i < m_positions.Count() ? project(m_positions[i]) : m_local[i - 1];
+        m_local[i] = positioned ? project(m_positions[i]) : i > 0 ? m_local[i - 1] : LocalPoint{};
     }
     m_local[n] = m_haveCurrentPosition ? project(m_currentPosition) : m_local[n - 1];
 }
 
 TrackSurveyData TrackSurvey::Data() const
 {
-    return TrackSurveyData{m_slots.View(), m_local.View(), m_currentStation};
+    return TrackSurveyData{m_slots.View(), m_local.View(), m_currentStation, m_positioned.View()};
 }
 
 bool TrackSurvey::SetPositions(std::span<const GpsFix> positions)

@@ -4,9 +4,16 @@
 // position, and local coordinates in metres for the drawing.
 //
 // Positions arrive after the measurement: storing it sets latitude 0, longitude 0 and the
-// slot's tick stamp; the measurement cycle then gives the station the last known position
-// (GiveLastKnownPosition) and asks the GPS matcher, whose answer (AssignPosition) replaces it
-// with the position interpolated for the measurement's time.
+// slot's tick stamp, and the measurement cycle asks the GPS matcher, whose answer
+// (AssignPosition) gives the station the position interpolated for the measurement's time.
+//
+// Latitude 0 and longitude 0 mean "no position", here, in the session file (which stores each
+// station's longitude and latitude and nothing else of its place) and in the exports: a station
+// waiting for its answer, one the matcher could give no fresh enough position
+// (GpsStaleSeconds), or one of a file read without positions. Such an unpositioned station is
+// left out of the local origin, the track view and the track map; in sections and profile
+// curves it keeps its place in station order without adding distance. Measuring it again
+// replaces it and sends the cursor back to the end of the track.
 //
 // The survey always holds exactly one position per slot: a file read without positions gets
 // latitude 0, longitude 0 for every station, so nothing reads past the positions.
@@ -15,7 +22,9 @@
 #include "graphics/SurveyData.h"
 #include "survey/Survey.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace orv {
 
@@ -56,18 +65,27 @@ public:
     // with the same tick stamp, `index` or the nearest earlier one. False, with nothing changed,
     // when no station has that tick stamp.
     bool AssignPosition(int index, const GpsFix& fix);
-    // Gives station `index` the current position, keeping the station's own tick stamp (the
-    // page does so until the matcher answers). False for an index outside the survey.
-    bool GiveLastKnownPosition(int index);
     // The position of station `index`; zero outside the survey.
     [[nodiscard]] GpsFix PositionAt(int index) const;
+    // Whether station `index` has a position (not latitude 0, longitude 0).
+    [[nodiscard]] bool HasPosition(int index) const;
+    [[nodiscard]] static bool IsPositioned(const GpsFix& fix)
+    {
+        return fix.latitude != 0.0 || fix.longitude != 0.0;
+    }
+    // The stations without a position, in index order.
+    [[nodiscard]] std::vector<int> UnpositionedStations() const;
     [[nodiscard]] const GrowableArray<GpsFix>& Positions() const { return m_positions; }
 
-    // Equirectangular projection about the first station (R = 6371000 m): one entry per slot,
-    // plus one for the current position (when it is a real fix) or a copy of the last
-    // station's. Called after loading, before saving and by the track drawing.
+    // Equirectangular projection about the first positioned station (R = 6371000 m): one entry
+    // per slot, plus one for the current position (when it is a real fix) or a copy of the last
+    // station's. An unpositioned station copies the entry before it ((0, 0) for the first), so
+    // it adds no distance; the flags of PositionedFlags tell it apart. Called after loading,
+    // before saving and by the track drawing.
     void UpdateLocalCoordinates();
     [[nodiscard]] const GrowableArray<LocalPoint>& LocalCoordinates() const { return m_local; }
+    // One flag per slot as of the last UpdateLocalCoordinates: 1 when the station has a position.
+    [[nodiscard]] const GrowableArray<uint8_t>& PositionedFlags() const { return m_positioned; }
 
     // The view the drawings read (local coordinates as last updated); valid until the survey
     // changes.
@@ -85,6 +103,9 @@ protected:
     void GetCursor(int& profile, int& station) const override;
     void SetCursor(int profile, int station) override;
     [[nodiscard]] GpsFix JournalPosition(int index) const override;
+    // After a measurement that replaced an unpositioned station the cursor goes back to the end
+    // of the track, where the walk goes on; otherwise on to the next station.
+    void MoveOnAfterStore(int index) override;
 
 private:
     void JournalPositionOf(int index);
@@ -94,6 +115,8 @@ private:
     bool m_haveCurrentPosition = false;
     GrowableArray<GpsFix> m_positions;
     GrowableArray<LocalPoint> m_local;
+    GrowableArray<uint8_t> m_positioned;
+    bool m_replacedUnpositioned = false;  // the last StoreAt replaced an unpositioned station
     std::unique_ptr<ScatteredInterpolator> m_scattered;
     std::unique_ptr<RegularGridInterpolator> m_regular;
 };

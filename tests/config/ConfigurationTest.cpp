@@ -40,6 +40,7 @@ TEST_F(ConfigurationTest, FirstRunHasDefaultsAndSecondRunReadsBackWhatWasSaved)
     EXPECT_EQ(config->XSize, 20);
     EXPECT_EQ(config->YSize, 10);
     EXPECT_EQ(config->GpsBaudRateId, 79);
+    EXPECT_EQ(config->GpsStaleSeconds, 5);
     EXPECT_EQ(config->UsedFrequencies, (std::array<int, 14>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
     EXPECT_EQ(config->AreaChart.Count(), 15);
     EXPECT_EQ(config->AreaChart.Minimum(), -10.0f);
@@ -53,6 +54,7 @@ TEST_F(ConfigurationTest, FirstRunHasDefaultsAndSecondRunReadsBackWhatWasSaved)
     config->GpsBaudRateId = 85;
     config->PixelRefinement = 3;
     config->TrackRadius = 77;
+    config->GpsStaleSeconds = 12;
     config->ProfileChart.SetRange(-3.0f, 4.5f);
     config->AreaChart.RemoveColours(0, 5);
     std::string error;
@@ -63,6 +65,7 @@ TEST_F(ConfigurationTest, FirstRunHasDefaultsAndSecondRunReadsBackWhatWasSaved)
     EXPECT_EQ(m_store.ReadDword(""), 85u);
     EXPECT_EQ(m_store.ReadDword("Profile curve: profile %u, frequency %u"), 3u);
     EXPECT_EQ(m_store.ReadBinary("Used frequences")->size(), 14u);
+    EXPECT_EQ(m_store.ReadDword("gpsStaleSeconds"), 12u);
 
     auto again = Make();
     EXPECT_EQ(again->WorkType, 31);
@@ -72,6 +75,7 @@ TEST_F(ConfigurationTest, FirstRunHasDefaultsAndSecondRunReadsBackWhatWasSaved)
     EXPECT_EQ(again->GpsBaudRate(), 115200u);
     EXPECT_EQ(again->PixelRefinement, 3);
     EXPECT_EQ(again->TrackRadius, 77);
+    EXPECT_EQ(again->GpsStaleMilliseconds(), 12000u);
     EXPECT_EQ(again->ProfileChart.Minimum(), -3.0f);
     EXPECT_EQ(again->ProfileChart.Maximum(), 4.5f);
     EXPECT_EQ(again->AreaChart.Count(), 10);
@@ -156,6 +160,13 @@ TEST_F(ConfigurationTest, GpsSpeedTable)
     for (const auto& [id, speed] : cases) {
         config->GpsBaudRateId = id;
         EXPECT_EQ(config->GpsBaudRate(), speed) << id;
+    }
+    // A stale bound from a hand-edited settings file is kept within 1 s and an hour.
+    const std::pair<int, uint32_t> bounds[] = {
+        {0, 1000}, {-3, 1000}, {3600, 3600000}, {2000000000, 3600000}};
+    for (const auto& [seconds, ms] : bounds) {
+        config->GpsStaleSeconds = seconds;
+        EXPECT_EQ(config->GpsStaleMilliseconds(), ms) << seconds;
     }
 }
 

@@ -161,6 +161,17 @@ TEST_F(GridMap, ZeroStepsFillTheFrameInsteadOfDividingByZero)
 
 class TrackMap : public DrawingTest
 {
+protected:
+    std::vector<float> Values() const
+    {
+        std::vector<float> values;
+        for (int y = 0; y < m_canvas.Height(); ++y) {
+            for (int x = 0; x < m_canvas.Width(); ++x) {
+                values.push_back(m_canvas.GetValue(x, y));
+            }
+        }
+        return values;
+    }
 };
 
 TEST_F(TrackMap, ShowsTheBodyUnderTheWalkNorthUp)
@@ -182,6 +193,26 @@ TEST_F(TrackMap, ShowsTheBodyUnderTheWalkNorthUp)
     const float north = minY + (float(box.bottom - y) - 0.5f) / float(box.Height()) * (maxY - minY);
     EXPECT_NEAR(east, 13.0f, 1.0f);
     EXPECT_NEAR(north, 4.0f, 1.0f);
+}
+
+TEST_F(TrackMap, StationsWithoutAPositionAreLeftOut)
+{
+    std::vector<LocalPoint> walk = ZigZagWalk();
+    const SimulatedTrack positioned = MakeTrack(kBody, walk, {0.0f, 0.0f});
+    ASSERT_TRUE(DrawTrackMap(Context(), positioned.Data(), kFourMetres, 50, m_frame));
+    const std::vector<float> expected = Values();
+
+    // The same walk with two more stations, measured elsewhere and without a position: the map
+    // is the same, value for value.
+    walk.insert(walk.begin() + 3, LocalPoint{-40.0f, 60.0f});
+    walk.push_back(LocalPoint{200.0f, 200.0f});
+    SimulatedTrack gaps = MakeTrack(kBody, walk, {0.0f, 0.0f});
+    gaps.positioned.assign(walk.size(), 1);
+    gaps.positioned[3] = 0;
+    gaps.positioned.back() = 0;
+    ASSERT_TRUE(m_canvas.Create(240, 200));
+    ASSERT_TRUE(DrawTrackMap(Context(), gaps.Data(), kFourMetres, 50, m_frame));
+    EXPECT_EQ(Values(), expected);
 }
 
 TEST_F(TrackMap, NeedsFourMeasuredRecordsWithExtentBothWays)

@@ -106,6 +106,25 @@ TEST_F(Section, TrackSectionRunsAlongTheWalkedDistance)
     EXPECT_FALSE(DrawTrackSection(Context(), TrackSurveyData{}, m_frame));
 }
 
+TEST_F(Section, StationsWithoutAPositionKeepTheirPlaceWithoutAddingDistance)
+{
+    // Stations 0 and 2 have no position; the coordinates they carry count for nothing.
+    SimulatedTrack track = MakeTrack(kBody, {{50, 50}, {0, 0}, {90, -40}, {3, 4}, {6, 8}}, {});
+    track.positioned = {0, 1, 0, 1, 1};
+    std::array<float, 5> distances{};
+    WalkedDistances(track.Data(), 0, 5, distances);
+    const std::array<float, 5> expected = {0.0f, 0.01f, 0.02f, 5.02f, 10.02f};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_FLOAT_EQ(distances[i], expected[i]) << i;
+    }
+    // The last three records only: the first of them has no position before it to start from.
+    std::array<float, 3> tail{};
+    WalkedDistances(track.Data(), 2, 3, tail);
+    EXPECT_FLOAT_EQ(tail[1], 0.01f);
+    EXPECT_FLOAT_EQ(tail[2], 5.01f);
+    EXPECT_TRUE(DrawTrackSection(Context(), track.Data(), m_frame));
+}
+
 TEST_F(Section, ThinTrueScaleTrackSectionIsDrawnFitToScreen)
 {
     // 300 m of walk over 9 m of depth at 240 pixels would be 7 rows high: fit to screen.

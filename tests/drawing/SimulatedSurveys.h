@@ -113,14 +113,15 @@ inline SimulatedGrid MakeGrid(const sim::GroundModel& ground, int stations, int 
 }
 
 // A GPS-track survey: records at the given local positions in metres, then the operator's
-// current position.
+// current position. `positioned` empty: every record has a GPS position.
 struct SimulatedTrack
 {
     std::vector<MeasurementSlot> slots;
     std::vector<LocalPoint> local;
     int cursor = 0;
+    std::vector<uint8_t> positioned;
 
-    [[nodiscard]] TrackSurveyData Data() const { return {slots, local, cursor}; }
+    [[nodiscard]] TrackSurveyData Data() const { return {slots, local, cursor, positioned}; }
 };
 
 inline SimulatedTrack MakeTrack(const sim::GroundModel& ground,

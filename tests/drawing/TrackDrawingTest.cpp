@@ -69,6 +69,45 @@ TEST_F(Track, AWalkDueEastDrawsOnlyTheFirstCircle)
     EXPECT_GT(dashes, 20);
 }
 
+TEST_F(Track, StationsWithoutAPositionAreLeftOut)
+{
+    // The same walk with and without stations that have no position: whatever coordinates
+    // those carry, the origin, the extent and the polyline are those of the positioned ones.
+    const SimulatedTrack walk = MakeTrack(kGround, {{0, 0}, {10, 10}, {20, 0}, {30, 20}}, {15, 5});
+    SimulatedTrack gaps =
+        MakeTrack(kGround, {{-80, 90}, {0, 0}, {10, 10}, {500, -300}, {20, 0}, {30, 20}}, {15, 5});
+    gaps.positioned = {0, 1, 1, 0, 1, 1};
+    for (const int realScaling : {0, 1}) {
+        SCOPED_TRACE(realScaling);
+        m_config->RealScaling = realScaling;
+        PlotCanvas expected;
+        ASSERT_TRUE(expected.Create(m_canvas.Width(), m_canvas.Height()));
+        ASSERT_TRUE(DrawTrack(expected, *m_config, walk.Data(), m_box));
+        ASSERT_TRUE(DrawTrack(m_canvas, *m_config, gaps.Data(), m_box));
+        int differing = 0;
+        for (int y = 0; y < m_canvas.Height(); ++y) {
+            for (int x = 0; x < m_canvas.Width(); ++x) {
+                differing += m_canvas.GetPixel(x, y) != expected.GetPixel(x, y);
+            }
+        }
+        EXPECT_EQ(differing, 0);
+    }
+
+    // Selected, a station without a position shows where the operator stands: it is to be
+    // measured again there. (15, 5) of 0..30 by 0..20 in 100 x 50: pixel (52, 40).
+    gaps.cursor = 3;
+    m_config->RealScaling = 0;
+    ASSERT_TRUE(DrawTrack(m_canvas, *m_config, gaps.Data(), m_box));
+    EXPECT_EQ(m_canvas.GetPixel(52, 40), m_config->CursorColour);
+    EXPECT_EQ(CountPixels(m_config->CursorColour), 12);
+
+    // With no station positioned yet only the operator's place and the cursor are drawn.
+    SimulatedTrack none = MakeTrack(kGround, {{-80, 90}, {500, -300}}, {15, 5});
+    none.positioned = {0, 0};
+    ASSERT_TRUE(DrawTrack(m_canvas, *m_config, none.Data(), m_box));
+    EXPECT_EQ(m_canvas.GetPixel(2, 52), m_config->CursorColour);
+}
+
 TEST_F(Track, OverlayLeavesTheGraphicAndItsValuesVisible)
 {
     m_canvas.FillBlock(0, 0, 104, 54, PixelWordOf(0x00FF00), 5.0f);

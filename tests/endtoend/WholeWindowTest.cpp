@@ -22,6 +22,7 @@
 #include "instrument/InstrumentDevice.h"
 #include "base/PortNamer.h"
 #include "session/ProgramCore.h"
+#include "session/StatusStrip.h"
 #include "base/SerialPort.h"
 #include "instrument/WireProtocol.h"
 #include "platform/QtSerialPort.h"
@@ -29,6 +30,7 @@
 #include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
+#include "ui/CStatusStrip.h"
 #include "ui/pages/CPropertyPageGPSView.h"
 #include "ui/pages/CPropertyPageView1.h"
 #include "ui/pages/CPropertyPageView2.h"
@@ -52,6 +54,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -697,6 +700,140 @@ namespace orv {
 namespace {
 
 constexpr unsigned kGpsPort = 15;
+
+// The GPS receiver of a track goes quiet, then away, while the instrument measures on; the
+// instrument goes away too. The strip shows each state as it comes (and, with
+// ORV_SCREENSHOT_DIR, leaves a picture of it): the fix ageing, amber above 2 s and red past
+// the stale bound, the lost port, the stations taken meanwhile to be measured again; the GPS
+// page shows the fix age; the links come back by themselves and the next stations are
+// positioned.
+TEST_F(WholeWindow, TheStripFollowsBothLinksThroughTheirOutages)
+{
+    ASSERT_NO_FATAL_FAILURE(StartSimulator(kBody));
+    sim::GpsSimulatorOptions gps;
+    gps.port = kGpsPort;
+    gps.rate = 10.0;
+    gps.baud = 0;
+    m_gpsSim = std::make_unique<sim::GpsSimulator>();
+    std::string error;
+    ASSERT_TRUE(m_gpsSim->Start(gps, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(MakeSheet());
+    m_sheet->resize(800, 600);
+
+    auto* mode = Control<QComboBox>(P::StaticSettings, control_id::kMode);
+    mode->setCurrentIndex(3);
+    Q_EMIT mode->activated(3);
+    TapTab(1);
+    SetText(P::OtherSettings, control_id::kInstrumentPort, "12");
+    SetText(P::OtherSettings, control_id::kGpsPort, "15");
+    Control<QPushButton>(P::OtherSettings, control_id::kNext)->click();
+    ASSERT_EQ(m_sheet->Pages(),
+              (std::vector<PageId>{P::Settings, P::ViewSettings, P::MainTrack, P::Gps}))
+        << LastTold();
+    Config().GpsStaleSeconds = 3;
+    auto* page = static_cast<CPropertyPageView2*>(m_sheet->Page(P::MainTrack));
+    auto* track = static_cast<TrackSurvey*>(m_sheet->CurrentSurvey());
+    ASSERT_NE(track, nullptr);
+
+    const auto item = [&](const char* prefix) {
+        m_sheet->Strip()->Refresh();
+        for (const StripItem& i : m_sheet->Strip()->Items()) {
+            if (i.text.rfind(prefix, 0) == 0) {
+                return i;
+            }
+        }
+        return StripItem{"", Severity::Normal};
+    };
+    const auto until = [&](const std::function<bool()>& done) {
+        for (int turn = 0; turn < 6000 && !done(); ++turn) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return done();
+    };
+    const auto picture = [&](const char* file) {
+        const char* folder = std::getenv("ORV_SCREENSHOT_DIR");
+        if (folder != nullptr) {
+            m_sheet->Strip()->Refresh();
+            QApplication::processEvents();
+            EXPECT_TRUE(m_sheet->Strip()->grab().save(
+                QString::fromStdString(std::string(folder) + "/" + file), "PNG"));
+        }
+    };
+    const auto gpsFresh = [&] {
+        const StripItem gpsItem = item("GPS:");
+        return gpsItem.severity == Severity::Normal &&
+               gpsItem.text.find("fix 0 s") != std::string::npos;
+    };
+    const auto measure = [&] {
+        QApplication::processEvents();
+        page->PaintNow();
+        ASSERT_FALSE(page->RepaintPending());
+        const int before = track->ValidCount();
+        Control<QPushButton>(P::MainTrack, 1041)->click();
+        ASSERT_TRUE(until([&] { return !page->ExchangeRunning(); }));
+        ASSERT_EQ(track->ValidCount(), before + 1) << LastTold();
+    };
+
+    // Before the first station the receiver is seen already.
+    ASSERT_TRUE(until(gpsFresh)) << item("GPS:").text;
+    measure();
+    ASSERT_TRUE(until([&] { return page->PendingPositions() == 0; }));
+    EXPECT_TRUE(track->HasPosition(0));
+    EXPECT_EQ(item("Instrument:").severity, Severity::Normal);
+    picture("strip-connected.png");
+
+    // Connected but silent: the fix ages, amber, then red; a station taken meanwhile gets no
+    // position and is listed.
+    m_gpsSim->Stall(7.0);
+    ASSERT_TRUE(until([&] { return item("GPS:").severity == Severity::Caution; }))
+        << item("GPS:").text;
+    picture("strip-gps-ageing.png");
+    measure();
+    ASSERT_TRUE(until([&] { return item("GPS:").severity == Severity::Alarm; }))
+        << item("GPS:").text;
+    auto* gpsPage = static_cast<CPropertyPageGPSView*>(m_sheet->Page(P::Gps));
+    gpsPage->Refresh();
+    const QString age = gpsPage->FixAgeText();
+    EXPECT_TRUE(age == QStringLiteral("3 s") || age == QStringLiteral("4 s")) << age.toStdString();
+    ASSERT_TRUE(until([&] { return page->PendingPositions() == 0; }));
+    EXPECT_FALSE(track->HasPosition(1));
+    EXPECT_EQ(item("Measure again").text, "Measure again, no position: 1");
+    picture("strip-gps-stale.png");
+    ASSERT_TRUE(until(gpsFresh)) << item("GPS:").text;
+    gpsPage->Refresh();
+    EXPECT_EQ(gpsPage->FixAgeText(), QStringLiteral("0 s"));
+    measure();
+    ASSERT_TRUE(until([&] { return page->PendingPositions() == 0; }));
+    EXPECT_TRUE(track->HasPosition(2));
+
+    // Gone: the port is lost and reopened by itself.
+    m_gpsSim->Disappear(5.0);
+    ASSERT_TRUE(until([&] {
+        const StripItem gpsItem = item("GPS:");
+        return gpsItem.severity == Severity::Alarm && gpsItem.text.find("fix") == std::string::npos;
+    })) << item("GPS:").text;
+    picture("strip-gps-lost.png");
+    measure();
+    ASSERT_TRUE(until(gpsFresh)) << item("GPS:").text;
+    ASSERT_TRUE(until([&] { return page->PendingPositions() == 0; }));
+    EXPECT_FALSE(track->HasPosition(3));
+    measure();
+    ASSERT_TRUE(until([&] { return page->PendingPositions() == 0; }));
+    EXPECT_TRUE(track->HasPosition(4));
+    EXPECT_EQ(page->UnpositionedStations(), (std::vector<int>{1, 3}));
+
+    // The instrument goes away and comes back by itself; its battery runs low.
+    m_sim->DropFor(4000);
+    ASSERT_TRUE(until([&] { return item("Instrument:").severity != Severity::Normal; }));
+    picture("strip-instrument-away.png");
+    ASSERT_TRUE(until([&] { return page->LinkStatus().state == InstrumentLink::Connected; }));
+    m_sim->SetBattery(1050);
+    measure();
+    EXPECT_EQ(item("Instrument battery").severity, Severity::Alarm);
+    picture("strip-battery-low.png");
+    EXPECT_TRUE(m_prompt.told.size() <= 2u) << LastTold();  // "GPS Error" at most once
+}
 
 // A GPS track from the setup pages: the stations get their positions from the simulated walk,
 // the track map appears, the GPS page shows the receiver, and the saved session opens again with

@@ -12,9 +12,11 @@
 #include "gps/NmeaReader.h"
 #include "platform/QtSerialPort.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -119,24 +121,38 @@ TEST(GpsSimulator, CutsACaptureIntoTimedEpochs)
     EXPECT_EQ(sim::EpochDelay(two[0], two[1]), 1000);
 }
 
-// The whole GPS side: simulator on a pseudo-terminal, the real serial port, the reader thread,
-// the parser and the matcher answering a measurement's request.
+// The whole GPS side: simulator on a pseudo-terminal, the real serial port, the reader thread
+// (which opens the port itself), the parser and the matcher answering a measurement's request.
 class GpsLinkTest : public ::testing::Test
 {
 protected:
-    GpsLinkTest() { m_matcher.Reset(); }
+    GpsLinkTest()
+    {
+        // The serial port opened on the reader's thread wants an application object, as in the
+        // program.
+        if (QCoreApplication::instance() == nullptr) {
+            static int argc = 1;
+            static char name[] = "test_gps";
+            static char* argv[] = {name, nullptr};
+            static QCoreApplication app(argc, argv);
+        }
+        m_matcher.Reset();
+    }
 
     void StartSimulator(sim::GpsSimulatorOptions options)
     {
         options.linkPath = m_dir.File("gps4");
         std::string error;
         ASSERT_TRUE(m_simulator.Start(options, error)) << error;
-        ASSERT_TRUE(m_port.Open(m_simulator.LinkPath(), 9600)) << m_port.ErrorText();
-        // A short read time-out, so the tail of a replay does not wait out the full 3.56 s.
+    }
+    // A short read time-out, so the tail of a replay does not wait out the full 3.56 s, and a
+    // short pause between attempts to open.
+    void StartReader()
+    {
         m_reader =
             std::make_unique<NmeaReader>(m_parser, m_matcher, m_systemClock, SteadyTickClock(),
-                                         m_prompt, NmeaReader::Options{256, 300ms});
-        ASSERT_TRUE(m_reader->StartReader(m_port));
+                                         m_prompt, NmeaReader::Options{256, 300ms, 100ms, 100ms});
+        ASSERT_TRUE(m_reader->StartReader(m_port, {m_dir.File("gps4"), 9600}));
     }
     bool WaitFor(const std::function<bool()>& done)
     {
@@ -148,6 +164,16 @@ protected:
             std::this_thread::sleep_for(5ms);
         }
         return true;
+    }
+    GpsLinkState State() const { return m_reader->LinkState(); }
+    double FixAge() const { return State().FixAgeSeconds(SteadyTickClock().Now()); }
+    // Waits until a valid fix read after tick `since` arrived.
+    bool WaitForFixAfter(uint32_t since)
+    {
+        return WaitFor([&] {
+            const GpsLinkState s = State();
+            return s.haveFix && int32_t(s.lastFixTick - since) > 0;
+        });
     }
 
     TempDir m_dir;
@@ -170,8 +196,13 @@ TEST_F(GpsLinkTest, AWalkDeliversFixesAndInterpolatedPositions)
     options.walk.longitude = 7.0;
     options.walk.speed = 50.0;  // 5 m an epoch
     StartSimulator(options);
+    StartReader();
 
     ASSERT_TRUE(WaitFor([&] { return m_matcher.HaveFix(); }));
+    EXPECT_EQ(State().kind, GpsLinkState::Kind::Open);
+    EXPECT_EQ(State().port, m_dir.File("gps4"));
+    EXPECT_EQ(State().fixQuality, 1);
+    EXPECT_EQ(State().satellites, 8);
     // A measurement a little after the first fix, so its position lies north of the start.
     std::this_thread::sleep_for(20ms);
     const uint32_t measured = SteadyTickClock().Now();
@@ -185,6 +216,7 @@ TEST_F(GpsLinkTest, AWalkDeliversFixesAndInterpolatedPositions)
         return false;
     }));
     m_reader->StopReader(true);  // as CloseGps
+    EXPECT_EQ(State().kind, GpsLinkState::Kind::Off);
     m_reader.reset();
     EXPECT_FALSE(m_port.IsOpen());
     EXPECT_TRUE(m_prompt.told.empty());
@@ -204,29 +236,122 @@ TEST_F(GpsLinkTest, AWalkDeliversFixesAndInterpolatedPositions)
     EXPECT_EQ(m_systemClock.Sets().size(), 1u);
 }
 
-TEST_F(GpsLinkTest, AReplayArrivesWholeAndAVanishingReceiverIsReported)
+TEST_F(GpsLinkTest, AReplayArrivesWholeAndAVanishingReceiverIsReportedOnce)
 {
     sim::GpsSimulatorOptions options;
     options.replayFile = std::string(ORV_SOURCE_DIR) + "/tests/data/nmea/sirf2-haicom-305n.nmea";
     options.rate = 100.0;
     options.baud = 460800;
+    // Silent until the port is open: what waits in a port at its opening is dropped.
+    options.silentFor = 60.0;
     StartSimulator(options);
+    StartReader();
+    ASSERT_TRUE(WaitFor([&] { return State().kind == GpsLinkState::Kind::Open; }));
+    m_simulator.Stall(0.0);
     ASSERT_TRUE(WaitFor([&] { return !m_simulator.Running(); }));
     ASSERT_TRUE(WaitFor([&] { return m_parser.Snapshot().rmcCount == 74; }));
     EXPECT_EQ(m_simulator.EpochsDropped(), 0u);
 
-    m_simulator.Stop();  // the receiver goes away while the link is wanted
-    ASSERT_TRUE(WaitFor([&] { return !m_reader->ReaderRunning(); }));
-    m_reader.reset();
-    ASSERT_EQ(m_prompt.told.size(), 1u);
-    EXPECT_EQ(m_prompt.told[0].caption, "GPS Error");
-    EXPECT_FALSE(m_prompt.told[0].text.empty());
+    // The receiver goes away for good while the link is wanted: told once, however often the
+    // port is tried again, and the link goes on trying.
+    m_simulator.Stop();
+    ASSERT_TRUE(WaitFor([&] { return State().kind == GpsLinkState::Kind::Lost; }));
+    const uint32_t opens = State().opens;
+    ASSERT_TRUE(WaitFor([&] { return State().reason.starts_with("cannot open"); }));
+    std::this_thread::sleep_for(500ms);  // several attempts at 100 ms
+    EXPECT_TRUE(m_reader->ReaderRunning());
+    EXPECT_EQ(State().opens, opens);
+    EXPECT_EQ(State().outages, 1u);
+    const auto told = m_prompt.Told();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].caption, "GPS Error");
+    EXPECT_NE(told[0].text.find("gps4"), std::string::npos) << told[0].text;
     EXPECT_FALSE(m_port.IsOpen());
     // The last good status is kept.
     const GpsStatus s = m_parser.Snapshot();
     EXPECT_EQ(s.sentenceCount, 325u);
     EXPECT_NEAR(s.rmcLatitude, -(27.0 + 12.6404 / 60.0), 1e-9);
     EXPECT_EQ(m_systemClock.Sets().size(), 1u);
+    m_reader.reset();
+    EXPECT_EQ(m_prompt.Told().size(), 1u);
+}
+
+TEST_F(GpsLinkTest, TheLinkHealsAfterTheReceiverWentAwayOrQuiet)
+{
+    sim::GpsSimulatorOptions options;
+    options.rate = 10.0;
+    options.baud = 0;
+    StartSimulator(options);
+    StartReader();
+    ASSERT_TRUE(WaitFor([&] { return State().haveFix; }));
+
+    struct Case
+    {
+        const char* legend;
+        void (*outage)(sim::GpsSimulator&);
+        bool portCloses;
+        bool sendsVoidFixes;
+    };
+    const Case cases[] = {
+        {"gone", [](sim::GpsSimulator& g) { g.Disappear(1.5); }, true, false},
+        {"silent", [](sim::GpsSimulator& g) { g.Stall(1.5); }, false, false},
+        {"void fixes only", [](sim::GpsSimulator& g) { g.Stall(1.5, true); }, false, true},
+    };
+    uint32_t outages = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        const GpsLinkState before = State();
+        c.outage(m_simulator);
+        // The fix ages while the receiver is away or quiet ...
+        ASSERT_TRUE(WaitFor([&] { return FixAge() > 1.0; }));
+        const GpsLinkState during = State();
+        if (c.sendsVoidFixes) {
+            EXPECT_EQ(during.fixQuality, 0);
+        }
+        if (c.portCloses) {
+            EXPECT_EQ(during.kind, GpsLinkState::Kind::Lost);
+            EXPECT_FALSE(during.reason.empty());
+            ++outages;
+        } else {
+            EXPECT_EQ(during.kind, GpsLinkState::Kind::Open);
+        }
+        ASSERT_TRUE(WaitFor([&] { return !m_simulator.Gone() && !m_simulator.Stalled(); }));
+        // ... and is fresh again once it is back, on the same port, reopened by the link.
+        const uint32_t back = SteadyTickClock().Now();
+        ASSERT_TRUE(WaitForFixAfter(back));
+        const GpsLinkState after = State();
+        EXPECT_EQ(after.kind, GpsLinkState::Kind::Open);
+        EXPECT_TRUE(after.reason.empty());
+        EXPECT_EQ(after.opens, before.opens + (c.portCloses ? 1u : 0u));
+        EXPECT_EQ(after.outages, outages);
+        EXPECT_EQ(after.fixQuality, 1);
+    }
+    EXPECT_EQ(m_prompt.Told().size(), 1u);  // the one outage of the port
+    EXPECT_TRUE(m_reader->ReaderRunning());
+}
+
+TEST_F(GpsLinkTest, SentencesWaitingInThePortAtItsOpeningNeverPositionAStation)
+{
+    // A fast walk nobody reads: its oldest epochs wait in the terminal. The station measured
+    // as the port opens must get a position from the receiver's fresh output, far north of the
+    // start where the waiting sentences lie.
+    sim::GpsSimulatorOptions options;
+    options.rate = 10.0;
+    options.baud = 0;
+    options.walk.latitude = 45.0;
+    options.walk.longitude = 7.0;
+    options.walk.speed = 100.0;  // 10 m an epoch
+    StartSimulator(options);
+    ASSERT_TRUE(WaitFor([&] { return m_simulator.EpochsSent() >= 20; }));  // 200 m walked
+    m_matcher.RequestPosition({&m_page, 0, SteadyTickClock().Now()});
+    StartReader();
+    ASSERT_TRUE(WaitFor([&] { return !m_page.Messages().empty(); }));
+    m_reader.reset();
+
+    const auto messages = m_page.Messages();
+    ASSERT_EQ(messages[0].message, message::kMeasurementPosition);
+    ASSERT_TRUE(messages[0].fix.has_value());
+    EXPECT_GT((messages[0].fix->latitude - 45.0) * kMetresPerDegree, 150.0);
 }
 
 }  // namespace

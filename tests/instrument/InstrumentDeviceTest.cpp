@@ -6,10 +6,10 @@
 #include "FakeTickClock.h"
 #include "ReplyBuilder.h"
 #include "TempDir.h"
-#include "calibration/DefaultCalibration.h"
-#include "config/Configuration.h"
 #include "base/GpsReaderLauncher.h"
 #include "base/PortNamer.h"
+#include "calibration/DefaultCalibration.h"
+#include "config/Configuration.h"
 #include "instrument/StackRadio.h"
 
 #include <gtest/gtest.h>
@@ -27,18 +27,22 @@ using test::Reply;
 using test::ReplyOf;
 using test::Tail;
 
-// Reads go nowhere; the thread only waits for its stop request and then closes the port, as
-// the NMEA reader does.
+// Opens the port as the NMEA reader's thread would, then only waits for its stop request and
+// closes the port. `portComes` false stands for a receiver that is away: the port stays shut.
 class ThreadLauncher final : public GpsReaderLauncher
 {
 public:
     ~ThreadLauncher() override { StopReader(true); }
-    bool StartReader(SerialPort& port) override
+    bool StartReader(SerialPort& port, const GpsPortSettings& settings) override
     {
         ++starts;
         StopReader(true);
         if (refuse) {
             return false;
+        }
+        started = settings;
+        if (portComes) {
+            (void)port.Open(settings.path, settings.baud);
         }
         m_running = true;
         m_thread = std::jthread([this, &port](std::stop_token stop) {
@@ -60,7 +64,9 @@ public:
     bool ReaderRunning() const override { return m_running; }
     void Join() { StopReader(true); }
     bool refuse = false;
+    bool portComes = true;
     int starts = 0;
+    GpsPortSettings started;
 
 private:
     std::atomic<bool> m_running{false};
@@ -191,8 +197,6 @@ TEST_F(InstrumentDeviceTest, AFailedExchangeLeavesTheMeasuredSlotsAlone)
         {"port fails every read but stays open",
          [](InstrumentDeviceTest& t) { t.m_instrument.failRead = true; }, true},
         {"port not open", [](InstrumentDeviceTest& t) { t.m_instrument.Close(); }, true},
-        {"GPS wanted but not connected",
-         [](InstrumentDeviceTest& t) { t.m_device->SetGpsWanted(true); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.legend);
@@ -295,16 +299,17 @@ TEST_F(InstrumentDeviceTest, ConnectOpensTheConfiguredPortsAtTheirSpeeds)
     ASSERT_TRUE(m_device->Connect());
     EXPECT_EQ(m_instrument.openedDevice, "/dev/test-port5");
     EXPECT_EQ(m_instrument.openedBaud, 9600u);
-    EXPECT_EQ(m_gps.opens, 0);
+    EXPECT_EQ(m_launcher.starts, 0);
 
+    // The GPS link gets its port's path and speed from the configuration as it starts.
     const std::pair<int, uint32_t> speeds[] = {
         {79, 9600}, {85, 115200}, {73, 110}, {88, 9600}, {0, 9600}};
     for (const auto& [id, baud] : speeds) {
         SCOPED_TRACE(id);
         m_config.GpsBaudRateId = id;
         ASSERT_TRUE(m_device->ConnectGps());
-        EXPECT_EQ(m_gps.openedDevice, "/dev/test-port8");
-        EXPECT_EQ(m_gps.openedBaud, baud);
+        EXPECT_EQ(m_launcher.started.path, "/dev/test-port8");
+        EXPECT_EQ(m_launcher.started.baud, baud);
         m_device->CloseGps();
         m_launcher.Join();
     }
@@ -314,41 +319,65 @@ TEST_F(InstrumentDeviceTest, ConnectOpensTheConfiguredPortsAtTheirSpeeds)
     EXPECT_NE(m_device->LastError().find("not valid"), std::string::npos);
 }
 
-TEST_F(InstrumentDeviceTest, GpsPortThatWillNotOpenKeepsTheLinkNotReady)
+TEST_F(InstrumentDeviceTest, AGpsThatIsAwayNeverHoldsTheInstrumentUp)
 {
-    m_device->SetGpsWanted(true);
-    m_gps.failOpen = true;
-    EXPECT_FALSE(m_device->Connect());
-    EXPECT_TRUE(m_instrument.IsOpen());
-    EXPECT_FALSE(m_device->IsReady());
-    EXPECT_EQ(m_launcher.starts, 0);
-
-    m_gps.failOpen = false;
+    // The receiver is switched off: the link starts with the session and keeps trying on its
+    // own, while Connect and IsReady go by the instrument port alone and the instrument
+    // measures.
+    m_launcher.portComes = false;
+    m_config.BluetoothOutboundPort = 8;
+    EXPECT_FALSE(m_device->SetGpsWanted(true));
+    EXPECT_EQ(m_launcher.starts, 1);
+    EXPECT_TRUE(m_launcher.ReaderRunning());
     ASSERT_TRUE(m_device->Connect());
     EXPECT_TRUE(m_device->IsReady());
-    EXPECT_TRUE(m_launcher.ReaderRunning());
+    EXPECT_FALSE(m_gps.IsOpen());
+    m_instrument.Queue(Reply(0x3FFF, 9));
+    MeasurementSlot slot;
+    EXPECT_TRUE(m_device->Measure(slot)) << m_device->LastError();
+    // Connecting again while the link runs on the same port starts no second one.
+    ASSERT_TRUE(m_device->Connect());
+    EXPECT_EQ(m_launcher.starts, 1);
+    // Another GPS port: the link starts anew there.
+    m_config.BluetoothOutboundPort = 9;
+    ASSERT_TRUE(m_device->ConnectGps());
+    EXPECT_EQ(m_launcher.starts, 2);
+    EXPECT_EQ(m_launcher.started.path, "/dev/test-port9");
+
+    // A link whose thread ended (it could not start) makes the link not ready, so the next
+    // Start connects and starts it again.
+    m_launcher.Join();
+    EXPECT_FALSE(m_device->IsReady());
+    ASSERT_TRUE(m_device->Connect());
+    EXPECT_EQ(m_launcher.starts, 3);
+    EXPECT_TRUE(m_device->IsReady());
 }
 
-TEST_F(InstrumentDeviceTest, AReaderThatCannotStartIsReportedAndThePortStaysOpen)
+TEST_F(InstrumentDeviceTest, AReaderThatCannotStartIsReportedAndTheInstrumentMeasures)
 {
     InstrumentDevice noReader(m_config, m_instrument, m_gps, m_clock, m_prompt, nullptr, nullptr);
     m_launcher.refuse = true;
     for (InstrumentDevice* device : {&noReader, m_device.get()}) {
         m_prompt.told.clear();
-        m_gps.Close();
-        EXPECT_TRUE(device->ConnectGps());
-        EXPECT_TRUE(m_gps.IsOpen());
-        EXPECT_FALSE(m_launcher.ReaderRunning());
+        device->SetGpsWanted(true);
         ASSERT_EQ(m_prompt.told.size(), 1u);
         EXPECT_EQ(m_prompt.told[0].text, "Failed to read NMEA data");
+        EXPECT_FALSE(m_launcher.ReaderRunning());
+        EXPECT_FALSE(m_gps.IsOpen());
+        ASSERT_TRUE(device->Connect());
+        m_instrument.Queue(Reply(0x3FFF, 9));
+        MeasurementSlot slot;
+        EXPECT_TRUE(device->Measure(slot)) << device->LastError();
+        device->SetGpsWanted(false);
     }
 }
 
 TEST_F(InstrumentDeviceTest, StoppingTheGpsLetsTheReaderCloseItsPort)
 {
     m_device->SetGpsWanted(true);
-    ASSERT_TRUE(m_device->Connect());
     ASSERT_TRUE(m_launcher.ReaderRunning());
+    EXPECT_TRUE(m_gps.IsOpen());
+    ASSERT_TRUE(m_device->Connect());
     // A second connect while the reader runs starts no second reader.
     ASSERT_TRUE(m_device->ConnectGps());
     EXPECT_EQ(m_launcher.starts, 1);

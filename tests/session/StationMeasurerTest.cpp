@@ -8,6 +8,7 @@
 #include "FakeSerialPort.h"
 #include "FakeTickClock.h"
 #include "FakeSystemClock.h"
+#include "ReplyBuilder.h"
 #include "sim/GpsSimulator.h"
 #include "sim/InstrumentSimulator.h"
 #include "SurveyFixture.h"
@@ -28,6 +29,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -71,6 +73,18 @@ protected:
         EXPECT_TRUE(m_instrumentSim.Start(error)) << error;
     }
 
+    static bool WaitFor(const std::function<bool()>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
     // Hands the matcher's messages to the measurer until no station waits for its position.
     void PumpPositions(StationMeasurer& measurer)
     {
@@ -102,13 +116,14 @@ protected:
     QtSerialPort m_instrument;
     QtSerialPort m_gps;
     FakeSystemClock m_systemClock;
+    // Outlives the reader thread, which posts to it until it is joined.
+    FakeMessagePoster m_window;
+    size_t m_handled = 0;
     NmeaParser m_parser{SteadyTickClock()};
     GpsMatcher m_matcher{SteadyTickClock()};
     NmeaReader m_reader{m_parser, m_matcher, m_systemClock, SteadyTickClock(), m_prompt};
     InstrumentDevice m_device{m_config, m_instrument, m_gps,     SteadyTickClock(),
                               m_prompt, nullptr,      &m_reader, LinkTimings{3000, 10}};
-    FakeMessagePoster m_window;
-    size_t m_handled = 0;
 };
 
 TEST_F(StationMeasurerTest, GridSurveysSaveAndReopenWithTheirValues)
@@ -196,6 +211,99 @@ TEST_F(StationMeasurerTest, TrackStationsGetTheirGpsPositions)
     EXPECT_GT(again.LocalCoordinates()[3].y, 0.0f);
 }
 
+// A GPS that goes away, stays connected but silent, or sends only void fixes, in the middle of a
+// track: the instrument keeps measuring, the stations taken meanwhile stay unpositioned (never
+// the last known position) and are told as they turn out so, the link comes back by itself,
+// and the stations after it are positioned again. An unpositioned station measured again gets
+// its position, and the walk goes on at the end of the track.
+TEST_F(StationMeasurerTest, StationsTakenWhileTheGpsIsOutStayUnpositioned)
+{
+    sim::GpsSimulatorOptions gpsOptions;
+    gpsOptions.port = kGpsPort;
+    gpsOptions.rate = 10.0;
+    gpsOptions.baud = 0;
+    gpsOptions.walk.speed = 20.0;
+    sim::GpsSimulator gpsSim;
+    std::string error;
+    ASSERT_TRUE(gpsSim.Start(gpsOptions, error)) << error;
+
+    m_config.WorkType = work_type::kGpsTrack;
+    m_config.GpsStaleSeconds = 1;
+    m_matcher.Reset();
+    TrackSurvey track(m_config);
+    StationMeasurer measurer(track, m_device, &m_matcher, &m_window);
+    std::vector<int> told;
+    measurer.SetUnpositionedListener([&](int station) { told.push_back(station); });
+    m_device.SetGpsWanted(true);  // as the session begins: the link opens before any Start
+    const auto fixAge = [&] { return m_reader.LinkState().FixAgeSeconds(SteadyTickClock().Now()); };
+    ASSERT_TRUE(WaitFor([&] { return fixAge() < 1.0; }));
+
+    const auto measure = [&] {
+        ASSERT_TRUE(measurer.Measure(error)) << error;
+        PumpPositions(measurer);
+        ASSERT_EQ(measurer.PendingPositions(), 0u);
+    };
+    struct Case
+    {
+        const char* legend;
+        void (*outage)(sim::GpsSimulator&);
+    };
+    const Case cases[] = {
+        {"gone", [](sim::GpsSimulator& g) { g.Disappear(3.0); }},
+        {"connected but silent", [](sim::GpsSimulator& g) { g.Stall(3.0); }},
+        {"void fixes only", [](sim::GpsSimulator& g) { g.Stall(3.0, true); }},
+    };
+    std::vector<int> outageStations;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        measure();
+        const int before = track.Slots().Count() - 1;
+        EXPECT_TRUE(track.HasPosition(before));
+        c.outage(gpsSim);
+        ASSERT_TRUE(WaitFor([&] { return fixAge() > 1.2; }));
+        for (int i = 0; i < 2; ++i) {
+            measure();
+            const int station = track.Slots().Count() - 1;
+            outageStations.push_back(station);
+            EXPECT_FALSE(track.HasPosition(station));
+            EXPECT_EQ(track.PositionAt(station).tickStamp, track.Slots()[station].TickStamp());
+        }
+        EXPECT_EQ(told, outageStations);
+        ASSERT_TRUE(WaitFor([&] { return !gpsSim.Gone() && !gpsSim.Stalled(); }));
+        ASSERT_TRUE(WaitFor([&] { return fixAge() < 0.5; }));
+        measure();
+        EXPECT_TRUE(track.HasPosition(track.Slots().Count() - 1));
+    }
+    EXPECT_EQ(measurer.UnpositionedStations(), outageStations);
+    EXPECT_EQ(measurer.UnpositionedCount(), 6u);
+    EXPECT_EQ(m_reader.LinkState().outages, 1u);
+    EXPECT_EQ(m_prompt.Told().size(), 1u);  // "GPS Error", once for the port that went away
+
+    // Back to the first unpositioned station, Start: measured again and positioned; the cursor
+    // returns to the end of the track.
+    const int count = track.Slots().Count();
+    while (track.CurrentIndex() > outageStations[0]) {
+        track.StepBack();
+    }
+    measure();
+    EXPECT_TRUE(track.HasPosition(outageStations[0]));
+    EXPECT_EQ(track.Slots().Count(), count);
+    EXPECT_EQ(track.CurrentIndex(), count);
+    EXPECT_EQ(measurer.UnpositionedCount(), 5u);
+    m_device.CloseLink();
+
+    // The file keeps an unpositioned station at latitude 0, longitude 0.
+    const std::string path = m_dir.File("outages.orv");
+    ASSERT_TRUE(SaveSession(track, path, error)) << error;
+    auto reopened = OpenSession(path, m_config, error);
+    ASSERT_TRUE(reopened) << error;
+    auto& again = static_cast<TrackSurvey&>(*reopened);
+    const std::vector<int> left(outageStations.begin() + 1, outageStations.end());
+    EXPECT_EQ(again.UnpositionedStations(), left);
+    EXPECT_EQ(again.PositionAt(left[0]).latitude, 0.0);
+    EXPECT_EQ(again.PositionAt(left[0]).longitude, 0.0);
+}
+
 TEST(StationMeasurer, AFailedMeasurementChangesNothing)
 {
     TempDir dir;
@@ -227,5 +335,74 @@ TEST(StationMeasurer, AFailedMeasurementChangesNothing)
     EXPECT_EQ(track.Positions().Count(), 0);
 }
 
+// The answers of the matcher come late, through the window's queue: one meant for a measurement
+// that was replaced since must not touch the new one.
+TEST(StationMeasurer, AnswersForAReplacedMeasurementAreIgnored)
+{
+    TempDir dir;
+    FakeSettingsStore store;
+    FakePrompt prompt;
+    Configuration config(store, dir.File("OrvCalibration.ini"), prompt);
+    config.WorkType = work_type::kGpsTrack;
+    config.GpsStaleSeconds = 2;
+    FakeTickClock clock(100000);
+    FakeSerialPort instrument(&clock);
+    FakeSerialPort gps(&clock);
+    InstrumentDevice device(config, instrument, gps, clock, prompt, nullptr, nullptr);
+    GpsMatcher matcher(clock);
+    FakeMessagePoster window;
+    TrackSurvey track(config);
+    StationMeasurer measurer(track, device, &matcher, &window);
+    std::vector<int> told;
+    measurer.SetUnpositionedListener([&](int station) { told.push_back(station); });
+    size_t handled = 0;
+    const auto pump = [&] {
+        const auto messages = window.Messages();
+        for (; handled < messages.size(); ++handled) {
+            measurer.OnMessage(messages[handled]);
+        }
+    };
+    std::string error;
+    const auto measure = [&] {
+        instrument.Queue(test::Reply(0x3FFF, 9));
+        ASSERT_TRUE(measurer.Measure(error)) << error;
+    };
+
+    // Station 0 gets no fix within 2 s: given up, told, listed.
+    measure();
+    const uint32_t first = track.PositionAt(0).tickStamp;
+    clock.Advance(2001);
+    measurer.ExpirePositions();
+    pump();
+    EXPECT_EQ(told, (std::vector<int>{0}));
+    EXPECT_EQ(measurer.UnpositionedStations(), (std::vector<int>{0}));
+
+    // Measured again, half a second after a fix: it waits for its own answer, and the cursor
+    // is back at the end.
+    matcher.AddFix({60.0, 10.0, clock.Now() - 500});
+    track.StepBack();
+    measure();
+    EXPECT_EQ(track.CurrentIndex(), 1);
+    const uint32_t second = track.PositionAt(0).tickStamp;
+    ASSERT_NE(second, first);
+    EXPECT_EQ(measurer.PendingPositions(), 1u);
+    EXPECT_TRUE(measurer.UnpositionedStations().empty());
+
+    // Late news of the first measurement: a position, then a give-up. Neither counts.
+    measurer.OnMessage(ProgramMessage{message::kMeasurementPosition, 0, 0, GpsFix{5, 6, first}});
+    measurer.OnMessage(ProgramMessage{message::kMeasurementPosition, 0, first, std::nullopt});
+    EXPECT_FALSE(track.HasPosition(0));
+    EXPECT_EQ(measurer.PendingPositions(), 1u);
+    EXPECT_EQ(told, (std::vector<int>{0}));
+
+    // The next fix positions it, between the two.
+    matcher.AddFix({60.001, 10.0, second + 500});
+    pump();
+    EXPECT_EQ(measurer.PendingPositions(), 0u);
+    EXPECT_NEAR(track.PositionAt(0).latitude, 60.0005, 1e-9);
+    EXPECT_EQ(track.PositionAt(0).tickStamp, second);
+    EXPECT_TRUE(measurer.UnpositionedStations().empty());
+    EXPECT_EQ(told, (std::vector<int>{0}));
+}
 
 }  // namespace

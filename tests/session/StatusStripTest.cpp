@@ -102,6 +102,11 @@ TEST(StatusStrip, BatteriesCalibrationAndUnpositionedStations)
     EXPECT_EQ(items[2].severity, Severity::Caution);
     EXPECT_EQ(items[4].severity, Severity::Alarm);  // below 20 %
 
+    // Known stations are named, the first few of them, for the walk back.
+    in.unpositionedStations = {2, 5, 6, 9, 11, 14, 20};
+    in.unpositioned = 7;
+    EXPECT_EQ(ComposeStrip(in)[2].text, "Measure again, no position: 2, 5, 6, 9, 11 + 2");
+
     // Each battery warns once when it goes low, again only after it has recovered.
     BatteryAlarm alarm;
     EXPECT_FALSE(alarm.Update(1150, 80, 11.0, 20));

@@ -2,6 +2,7 @@
 // Answers questions from a script and records everything asked and told.
 
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,23 @@ public:
     }
     void Tell(const std::string& text, const std::string& caption, Icon) override
     {
+        std::scoped_lock lock(m_mutex);
         told.push_back({text, caption});
+    }
+    // What was told so far, while another thread (the NMEA reader) may tell more.
+    std::vector<Shown> Told() const
+    {
+        std::scoped_lock lock(m_mutex);
+        return told;
     }
 
     std::deque<Answer> answers;
     Answer defaultAnswer = Answer::No;
     std::vector<Shown> asked;
     std::vector<Shown> told;
+
+private:
+    mutable std::mutex m_mutex;
 };
 
 }  // namespace orv

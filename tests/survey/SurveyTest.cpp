@@ -5,6 +5,7 @@
 
 #include "SurveyFixture.h"
 #include "survey/GridSurvey.h"
+#include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,11 @@ namespace {
 using namespace orv;
 using orv::test::Measurement;
 using orv::test::NumberOf;
+
+std::vector<int> Stored(const Survey& survey)
+{
+    return {survey.LastStored().begin(), survey.LastStored().end()};
+}
 
 class SurveyTest : public orv::test::SurveyFixture
 {
@@ -144,21 +150,54 @@ TEST_F(SurveyTest, TrackPositionsFollowTheirMeasurementsByTickStamp)
     EXPECT_EQ(track.PositionAt(2).tickStamp, 8000u);
     EXPECT_EQ(track.PositionAt(2).latitude, 0.0);
 
-    // Until the matcher answers a station has the last known position and its own time.
+    // Until the matcher answers a station has no position, only its own time: never the last
+    // known position.
     track.SetCurrentPosition({51.5, -0.2, 99});
-    ASSERT_TRUE(track.GiveLastKnownPosition(3));
-    EXPECT_EQ(track.PositionAt(3).latitude, 51.5);
-    EXPECT_EQ(track.PositionAt(3).tickStamp, 9000u);
+    EXPECT_FALSE(track.HasPosition(3));
+    EXPECT_EQ(track.UnpositionedStations(), (std::vector<int>{0, 1, 2, 3}));
 
     // An answer for station 3 carrying station 1's time goes to station 1.
     ASSERT_TRUE(track.AssignPosition(3, {10.0, 20.0, 7000}));
     EXPECT_EQ(track.PositionAt(1).latitude, 10.0);
-    EXPECT_EQ(track.PositionAt(3).latitude, 51.5);
+    EXPECT_EQ(track.PositionAt(3).latitude, 0.0);
     EXPECT_FALSE(track.AssignPosition(3, {1.0, 2.0, 12345}));   // no such time
     EXPECT_FALSE(track.AssignPosition(40, {1.0, 2.0, 12345}));  // beyond the track: no read
     EXPECT_TRUE(track.AssignPosition(40, {1.0, 2.0, 9000}));    // searched from the last one
     EXPECT_EQ(track.PositionAt(3).latitude, 1.0);
-    EXPECT_FALSE(track.GiveLastKnownPosition(4));
+    EXPECT_EQ(track.UnpositionedStations(), (std::vector<int>{0, 2}));
+}
+
+TEST_F(SurveyTest, MeasuringAnUnpositionedStationAgainReturnsToTheEndOfTheTrack)
+{
+    m_config.WorkType = work_type::kGpsTrack;
+    TrackSurvey track(m_config);
+    for (uint32_t n = 1; n <= 4; ++n) {
+        ASSERT_TRUE(track.StoreMeasurement(Measurement(n, 0x3FFF, 9, 1000 * n)));
+        EXPECT_EQ(Stored(track), (std::vector<int>{int(n) - 1}));
+    }
+    for (const int i : {0, 2, 3}) {
+        ASSERT_TRUE(track.AssignPosition(i, {60.0, 30.0 + i * 0.001, 1000u * uint32_t(i + 1)}));
+    }
+    // Station 1 got no position: the operator goes back to it and measures again. The new
+    // measurement replaces it, and the walk goes on at the end.
+    track.StepBack();
+    track.StepBack();
+    track.StepBack();
+    ASSERT_EQ(track.CurrentIndex(), 1);
+    ASSERT_TRUE(track.StoreMeasurement(Measurement(5, 0x3FFF, 9, 9000)));
+    EXPECT_EQ(Stored(track), (std::vector<int>{1}));
+    EXPECT_EQ(NumberOf(track.Slots()[1]), 5u);
+    EXPECT_EQ(track.PositionAt(1).tickStamp, 9000u);
+    EXPECT_EQ(track.Slots().Count(), 4);
+    EXPECT_EQ(track.CurrentIndex(), 4);
+
+    // A positioned station measured again is replaced as on the handheld: the cursor moves on
+    // to the next station.
+    track.StepBack();
+    track.StepBack();
+    ASSERT_EQ(track.CurrentIndex(), 2);
+    ASSERT_TRUE(track.StoreMeasurement(Measurement(6, 0x3FFF, 9, 10000)));
+    EXPECT_EQ(track.CurrentIndex(), 3);
 }
 
 TEST_F(SurveyTest, TrackLocalCoordinatesAreMetresFromTheFirstStation)
@@ -197,6 +236,45 @@ TEST_F(SurveyTest, TrackLocalCoordinatesAreMetresFromTheFirstStation)
     track.ForgetCurrentPosition();
     track.UpdateLocalCoordinates();
     EXPECT_EQ(track.LocalCoordinates()[2].x, track.LocalCoordinates()[1].x);
+}
+
+TEST_F(SurveyTest, UnpositionedStationsAreLeftOutOfTheLocalCoordinates)
+{
+    m_config.WorkType = work_type::kGpsTrack;
+    TrackSurvey track(m_config);
+    for (uint32_t n = 1; n <= 5; ++n) {
+        ASSERT_TRUE(track.StoreMeasurement(Measurement(n, 0x3FFF, 9, 1000 * n)));
+    }
+    // Stations 0 and 3 have no position. The origin is station 1; 0.001 degree north is
+    // 111.195 m.
+    ASSERT_TRUE(track.AssignPosition(1, {60.0, 30.0, 2000}));
+    ASSERT_TRUE(track.AssignPosition(2, {60.001, 30.0, 3000}));
+    ASSERT_TRUE(track.AssignPosition(4, {60.002, 30.0, 5000}));
+    track.UpdateLocalCoordinates();
+    const auto& local = track.LocalCoordinates();
+    ASSERT_EQ(local.Count(), 6);
+    EXPECT_EQ(track.PositionedFlags().View().size(), 5u);
+    const uint8_t flags[] = {0, 1, 1, 0, 1};
+    const float ys[] = {0.0f, 0.0f, 111.195f, 111.195f, 222.390f, 222.390f};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        if (i < 5) {
+            EXPECT_EQ(track.PositionedFlags()[i], flags[i]);
+        }
+        EXPECT_NEAR(local[i].y, ys[i], 0.001);
+        EXPECT_EQ(local[i].x, 0.0f);
+    }
+
+    // The session file keeps the handheld's layout: an unpositioned station is stored at
+    // latitude 0, longitude 0, and reads back unpositioned.
+    std::string error;
+    const std::string path = m_dir.File("gaps.orv");
+    ASSERT_TRUE(SaveSession(track, path, error)) << error;
+    auto reopened = OpenSession(path, m_config, error);
+    ASSERT_TRUE(reopened) << error;
+    const auto& again = static_cast<const TrackSurvey&>(*reopened);
+    EXPECT_EQ(again.UnpositionedStations(), (std::vector<int>{0, 3}));
+    EXPECT_NEAR(again.LocalCoordinates()[4].y, 222.390f, 0.001);
 }
 
 }  // namespace

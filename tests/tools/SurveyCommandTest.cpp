@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -147,6 +148,26 @@ TEST_F(SurveyCommandTest, MapSurveyIsMeasuredSavedAndDescribed)
     EXPECT_NE(Errors().find("Error: wrong file format."), std::string::npos);
 }
 
+TEST_F(SurveyCommandTest, TrackStationsWithoutAFreshFixAreListedUnpositioned)
+{
+    // A receiver that sends only void fixes: every station is measured, none is positioned.
+    Process instrument({kOrvsim, "instrument", "--port", "3"});
+    Process gps({kOrvsim, "gps", "--port", "4", "--walk", "--rate", "10", "--baud", "0", "--void",
+                 "0,600"});
+    ASSERT_TRUE(WaitForLink(m_dir.File("port3")));
+    ASSERT_TRUE(WaitForLink(m_dir.File("port4")));
+    const std::string file = m_dir.File("unpositioned.orv");
+    std::string out;
+    ASSERT_EQ(Tool("survey --port 3 --gps-port 4 --work-type GPS-track --stations 3 --interval 100 "
+                   "--gps-wait 0 --set GpsStaleSeconds=1 --out " +
+                       file,
+                   out),
+              0)
+        << Errors();
+    EXPECT_NE(out.find("\"ValidSlots\":3"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"unpositioned\":[0,1,2]"), std::string::npos) << out;
+}
+
 TEST_F(SurveyCommandTest, TrackSurveyGetsGpsPositions)
 {
     Process instrument({kOrvsim, "instrument", "--port", "3"});
@@ -162,6 +183,7 @@ TEST_F(SurveyCommandTest, TrackSurveyGetsGpsPositions)
               0)
         << Errors();
     EXPECT_NE(out.find("\"PendingPositions\":0"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"unpositioned\":[]"), std::string::npos) << out;
 
     std::string error;
     auto survey = OpenSession(file, m_config, error);
@@ -184,6 +206,92 @@ TEST_F(SurveyCommandTest, TrackSurveyGetsGpsPositions)
     EXPECT_NE(out.find("<name>Station 2</name>"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.File("data")) ||
                 !std::filesystem::exists(m_dir.File("data")));
+}
+
+// Both links drop and come back mid-run: the instrument is switched off for two seconds (its
+// simulator ends and starts again on the same port), later the GPS receiver goes away for three.
+// The survey waits for the instrument, loses no station, measures on through the GPS outage and
+// lists the stations that got no fresh fix.
+TEST_F(SurveyCommandTest, SurveyWaitsOutOutagesOfBothLinks)
+{
+    auto instrument =
+        std::make_unique<Process>(std::vector<std::string>{kOrvsim, "instrument", "--port", "3"});
+    Process gps(
+        {kOrvsim, "gps", "--port", "4", "--walk", "--rate", "10", "--baud", "0", "--gone", "6,3"});
+    ASSERT_TRUE(WaitForLink(m_dir.File("port3")));
+    ASSERT_TRUE(WaitForLink(m_dir.File("port4")));
+    std::thread outage([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        instrument.reset();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        instrument = std::make_unique<Process>(
+            std::vector<std::string>{kOrvsim, "instrument", "--port", "3"});
+    });
+    const std::string file = m_dir.File("outages.orv");
+    std::string out;
+    const int status = Tool(
+        "survey --port 3 --gps-port 4 --work-type GPS-track --stations 20 "
+        "--interval 500 --timeout 3000 --set GpsStaleSeconds=1 "
+        "--outage-limit 20 --out " +
+            file,
+        out);
+    outage.join();
+    ASSERT_EQ(status, 0) << Errors();
+    const std::string errors = Errors();
+    EXPECT_NE(errors.find("up to 20 s (--outage-limit)"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("waiting up to 20 s for the instrument"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("measured after an outage"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("GPS: fixes again"), std::string::npos) << errors;
+    EXPECT_NE(out.find("\"ValidSlots\":20"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"PendingPositions\":0"), std::string::npos) << out;
+
+    std::string error;
+    auto survey = OpenSession(file, m_config, error);
+    ASSERT_TRUE(survey) << error;
+    auto& track = static_cast<TrackSurvey&>(*survey);
+    ASSERT_EQ(track.Slots().Count(), 20);
+    // The summary's list is the stations the file holds without a position, and there are
+    // some: those measured while the receiver was away. The first and the last have fixes.
+    std::vector<int> unpositioned;
+    for (int i = 0; i < 20; ++i) {
+        if (!track.HasPosition(i)) {
+            unpositioned.push_back(i);
+        }
+    }
+    ASSERT_FALSE(unpositioned.empty());
+    EXPECT_TRUE(track.HasPosition(0));
+    EXPECT_TRUE(track.HasPosition(19));
+    std::string listed = "\"unpositioned\":[";
+    for (size_t i = 0; i < unpositioned.size(); ++i) {
+        listed += (i == 0 ? "" : ",") + std::to_string(unpositioned[i]);
+    }
+    EXPECT_NE(out.find(listed + "]"), std::string::npos) << out;
+}
+
+TEST_F(SurveyCommandTest, OutageLongerThanTheLimitEndsTheSurveyWithTheStationsSaved)
+{
+    auto instrument =
+        std::make_unique<Process>(std::vector<std::string>{kOrvsim, "instrument", "--port", "3"});
+    ASSERT_TRUE(WaitForLink(m_dir.File("port3")));
+    std::thread outage([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        instrument.reset();
+    });
+    const std::string file = m_dir.File("cut.orv");
+    std::string out;
+    const int status = Tool(
+        "survey --port 3 --work-type Line --stations 100 --interval 200 "
+        "--timeout 2000 --outage-limit 2 --out " +
+            file,
+        out);
+    outage.join();
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(Errors().find("did not come back within 2 s"), std::string::npos) << Errors();
+    std::string error;
+    auto survey = OpenSession(file, m_config, error);
+    ASSERT_TRUE(survey) << error;
+    EXPECT_GT(survey->ValidCount(), 0);
+    EXPECT_LT(survey->ValidCount(), 100);
 }
 
 TEST_F(SurveyCommandTest, SurveyWithoutInstrumentSaysWhy)

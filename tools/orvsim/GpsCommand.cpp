@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace orv::sim {
 
@@ -34,13 +35,54 @@ void OnSignal(int) { g_stop = 1; }
 using cmdline::Real;
 using cmdline::Whole;
 
+// An outage asked for on the command line: what, when (seconds after the start), how long.
+struct Outage
+{
+    enum class Kind { Stall, Void, Gone };
+    Kind kind = Kind::Stall;
+    double at = 0.0;
+    double seconds = 0.0;
+    bool done = false;
+};
+
+const char* OutageName(Outage::Kind kind)
+{
+    switch (kind) {
+        case Outage::Kind::Stall:
+            return "silent";
+        case Outage::Kind::Void:
+            return "without a fix";
+        case Outage::Kind::Gone:
+            return "gone";
+    }
+    return "?";
+}
+
 struct Settings
 {
     GpsSimulatorOptions options;
     bool walk = false;
+    std::vector<Outage> outages;
 };
 
-int Run(const CLI::App& command, const Settings& settings)
+// Starts the outages that are due, once each.
+void StartOutages(GpsSimulator& gps, std::vector<Outage>& outages, double elapsed)
+{
+    for (Outage& outage : outages) {
+        if (outage.done || elapsed < outage.at) {
+            continue;
+        }
+        outage.done = true;
+        if (outage.kind == Outage::Kind::Gone) {
+            gps.Disappear(outage.seconds);
+        } else {
+            gps.Stall(outage.seconds, outage.kind == Outage::Kind::Void);
+        }
+        std::fprintf(stderr, "orvsim gps: %s for %g s\n", OutageName(outage.kind), outage.seconds);
+    }
+}
+
+int Run(const CLI::App& command, Settings& settings)
 {
     const GpsSimulatorOptions& options = settings.options;
     const bool walk = settings.walk;
@@ -62,10 +104,12 @@ int Run(const CLI::App& command, const Settings& settings)
                  gps.LinkPath().empty() ? "" : (gps.LinkPath() + " -> ").c_str(),
                  gps.SlavePath().c_str(), walk ? " (walking)" : "");
     uint64_t reported = 0;
-    auto lastReport = std::chrono::steady_clock::now();
+    const auto started = std::chrono::steady_clock::now();
+    auto lastReport = started;
     while (gps.Running() && g_stop == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const auto now = std::chrono::steady_clock::now();
+        StartOutages(gps, settings.outages, std::chrono::duration<double>(now - started).count());
         if (now - lastReport >= std::chrono::seconds(10) && gps.EpochsSent() != reported) {
             reported = gps.EpochsSent();
             lastReport = now;
@@ -176,6 +220,35 @@ std::function<int()> Define(CLI::App& command)
         ->type_name("N")
         ->group(kWalk)
         ->transform(Whole(0, std::numeric_limits<long long>::max()));
+
+    const auto outage = [settings, &command](const char* name, Outage::Kind kind,
+                                             const char* help) {
+        command
+            .add_option_function<std::vector<std::string>>(
+                name,
+                [settings, name, kind](const std::vector<std::string>& values) {
+                    for (const std::string& value : values) {
+                        const auto [at, seconds] = cmdline::SplitPair(value, ",");
+                        Outage o;
+                        o.kind = kind;
+                        if (!seconds || !cmdline::ParseReal(at, 0.0, 1e6, o.at) ||
+                            !cmdline::ParseReal(*seconds, 0.0, 1e6, o.seconds)) {
+                            cmdline::BadValue(name, value, "AT,SECONDS (two numbers, 0..1e6)");
+                        }
+                        settings->outages.push_back(o);
+                    }
+                },
+                help)
+            ->type_name("AT,SECONDS")
+            ->take_all()
+            ->group("Outages");
+    };
+    outage("--stall", Outage::Kind::Stall,
+           "AT seconds after the start, send nothing for SECONDS (the port\nstays)");
+    outage("--void", Outage::Kind::Void,
+           "the same, but a walk goes on sending epochs without a fix");
+    outage("--gone", Outage::Kind::Gone,
+           "the terminal and its link go away for SECONDS, then come back\non the same path");
     return [settings, &command] { return Run(command, *settings); };
 }
 

@@ -12,6 +12,7 @@
 #include "config/Configuration.h"
 #include "config/ConfigurationFields.h"
 #include "config/ProgramPaths.h"
+#include "gps/GpsLinkState.h"
 #include "gps/GpsMatcher.h"
 #include "gps/NmeaParser.h"
 #include "gps/NmeaReader.h"
@@ -34,6 +35,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -53,9 +55,28 @@ constexpr const char* kAbout =
     "Every stored measurement is journaled beside FILE.orv until the file is saved, so a\n"
     "survey cut short by a crash is offered for recovery at the program's next start. When a\n"
     "station keeps failing, or on Ctrl-C, the stations measured so far are saved and the exit\n"
-    "status is 1. On success a JSON summary goes to stdout.\n";
+    "status is 1. On success a JSON summary goes to stdout; on a GPS track its key\n"
+    "\"unpositioned\" lists the stations left without a position (no fix within\n"
+    "GpsStaleSeconds of their measurement), to be measured again.\n\n"
+    "A link that drops is waited out: when the instrument goes away the survey pauses and\n"
+    "opens its port again every second; when the GPS receiver goes away or goes quiet the\n"
+    "instrument goes on measuring (those stations stay unpositioned) while the GPS link\n"
+    "reconnects by itself. An outage longer than --outage-limit seconds ends the survey as a\n"
+    "failure, the stations measured so far saved.\n";
+
+// Between two tries to open an instrument port that went away.
+constexpr auto kReconnectPause = std::chrono::seconds(1);
 
 std::atomic<bool> g_interrupted{false};
+
+std::string JsonIntegers(const std::vector<int>& values)
+{
+    std::string out = "[";
+    for (const int v : values) {
+        out += (out.size() > 1 ? "," : "") + std::to_string(v);
+    }
+    return out + "]";
+}
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
@@ -93,6 +114,7 @@ struct Options
     int interval = -1;
     int retries = 2;
     int gpsWait = 15;
+    int outageLimit = 60;
     int timeout = 40000;
     bool overwrite = false;
     std::vector<std::string> settings;
@@ -195,6 +217,9 @@ int Run(Options o)
     survey->EnableJournal(DataDirectory());
     StationMeasurer measurer(*survey, device, track ? &matcher : nullptr, &window);
     const auto pump = [&] {
+        // Stations whose fix is overdue are given up on time even while the GPS link's thread
+        // waits on a port that is slow to open.
+        measurer.ExpirePositions();
         for (const ProgramMessage& m : window.Take()) {
             measurer.OnMessage(m);
         }
@@ -217,41 +242,114 @@ int Run(Options o)
                   DevicePathForPort(unsigned(o.port)) + ")";
     } else if (track && o.gpsWait > 0) {
         // The matcher answers a station at the fix after its measurement; the first fix also
-        // gives the track its current position.
-        if (!device.IsReady()) {
-            problem = "the GPS port " + std::to_string(o.gpsPort) + " (" +
-                      DevicePathForPort(unsigned(o.gpsPort)) + ") cannot be opened";
-        } else {
-            std::fprintf(stderr, "Waiting for a GPS fix on port %d...\n", o.gpsPort);
-            wait(o.gpsWait * 1000, [&] { return matcher.HaveFix(); });
-            if (!matcher.HaveFix() && !g_interrupted) {
-                problem = "no GPS fix within " + std::to_string(o.gpsWait) + " s on port " +
-                          std::to_string(o.gpsPort);
-            }
+        // gives the track its current position. The GPS link opens its port by itself.
+        std::fprintf(stderr, "Waiting for a GPS fix on port %d...\n", o.gpsPort);
+        wait(o.gpsWait * 1000, [&] { return matcher.HaveFix(); });
+        if (!matcher.HaveFix() && !g_interrupted) {
+            const std::string reason = program.Core().GpsState().reason;
+            problem = "no GPS fix within " + std::to_string(o.gpsWait) + " s on port " +
+                      std::to_string(o.gpsPort) + (reason.empty() ? "" : ": " + reason);
         }
     }
 
     const int target = TargetStations(o);
     const int perMeasurement = config.TrasserMode != 0 ? kFrequencyCount : 1;
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    const std::string gpsPort = device.GpsPortDescription();
+    const auto newLine = [terminal] {
+        if (terminal) {
+            std::fputc('\n', stderr);
+        }
+    };
+    using Clock = std::chrono::steady_clock;
+    const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+    const auto started = Clock::now();
+    bool gpsOut = false;
+    // The GPS outage so far: since the last valid fix became stale (or since the start without
+    // one). Told once when it begins and once when it ends.
+    const auto watchGps = [&]() -> std::string {
+        if (!track) {
+            return {};
+        }
+        const GpsLinkState gps = program.Core().GpsState();
+        const double age = gps.haveFix ? gps.FixAgeSeconds(program.Core().Ticks().Now())
+                                       : seconds(Clock::now() - started);
+        const bool out = age > double(config.GpsStaleMilliseconds()) / 1000.0;
+        if (out != gpsOut) {
+            gpsOut = out;
+            newLine();
+            if (out) {
+                std::fprintf(stderr,
+                             "GPS: no fresh fix on %s (%s%s%s); measuring on, the stations "
+                             "meanwhile stay unpositioned; waiting up to %d s\n",
+                             gpsPort.c_str(), GpsLinkKindName(gps.kind),
+                             gps.reason.empty() ? "" : ": ", gps.reason.c_str(), o.outageLimit);
+            } else {
+                std::fprintf(stderr, "GPS: fixes again on %s\n", gpsPort.c_str());
+            }
+        }
+        if (out && age > double(o.outageLimit)) {
+            return "no GPS fix for more than " + std::to_string(o.outageLimit) + " s on " +
+                   gpsPort + (gps.reason.empty() ? "" : ": " + gps.reason);
+        }
+        return {};
+    };
+
+    std::fprintf(stderr,
+                 "Outages of the instrument or the GPS are waited out for up to %d s "
+                 "(--outage-limit).\n",
+                 o.outageLimit);
     int done = 0;
     ShowProgress(done, target, terminal);
     while (problem.empty() && done < target && !g_interrupted) {
+        problem = watchGps();
+        if (!problem.empty()) {
+            break;
+        }
+        // A failed station is tried again at once, then, when the instrument went away, every
+        // second until it is back or the outage has lasted --outage-limit seconds; at least
+        // --retries times in any case.
         bool measured = false;
-        for (int attempt = 0; attempt <= o.retries && !g_interrupted; ++attempt) {
+        int attempts = 0;
+        std::optional<Clock::time_point> outageBegan;
+        while (!g_interrupted) {
+            ++attempts;
             if (measurer.Measure(error)) {
                 measured = true;
                 break;
             }
-            if (terminal) {
-                std::fputc('\n', stderr);
+            const auto now = Clock::now();
+            if (!outageBegan) {
+                outageBegan = now;
+                newLine();
+                std::fprintf(stderr, "Station %d: %s; waiting up to %d s for the instrument\n",
+                             done + 1, error.c_str(), o.outageLimit);
             }
-            std::fprintf(stderr, "Station %d: %s%s\n", done + 1, error.c_str(),
-                         attempt < o.retries ? "; trying again" : "");
+            if (attempts > o.retries && seconds(now - *outageBegan) >= double(o.outageLimit)) {
+                break;
+            }
+            // The port is open again only when the instrument is back; until then wait here,
+            // the GPS positions going on.
+            while (!g_interrupted && !device.IsReady() &&
+                   seconds(Clock::now() - *outageBegan) < double(o.outageLimit)) {
+                wait(int(std::chrono::milliseconds(kReconnectPause).count()), [] { return false; });
+                std::string connectError;
+                if (measurer.Connect(connectError)) {
+                    break;
+                }
+                error = connectError;
+            }
         }
         if (!measured) {
-            problem = g_interrupted ? "interrupted" : error;
+            problem = g_interrupted ? "interrupted"
+                                    : error + " (the instrument did not come back within " +
+                                          std::to_string(o.outageLimit) + " s)";
             break;
+        }
+        if (outageBegan) {
+            newLine();
+            std::fprintf(stderr, "Station %d: measured after an outage of %.1f s\n", done + 1,
+                         seconds(Clock::now() - *outageBegan));
         }
         done = std::min(target, done + perMeasurement);
         ShowProgress(done, target, terminal);
@@ -269,9 +367,11 @@ int Run(Options o)
     if (g_interrupted && problem.empty()) {
         problem = "interrupted";
     }
-    // Positions still on their way from the matcher.
+    // Positions still on their way from the matcher: each comes, or is given up, within the
+    // stale bound.
     if (track) {
-        wait(5000, [&] { return measurer.PendingPositions() == 0; });
+        wait(int(config.GpsStaleMilliseconds()) + 1000,
+             [&] { return measurer.PendingPositions() == 0; });
     }
     device.CloseLink();
     std::signal(SIGINT, SIG_DFL);
@@ -289,6 +389,7 @@ int Run(Options o)
                                                    "; the program offers them for "
                                                    "recovery at its next start."));
     }
+    const std::string unpositioned = JsonIntegers(measurer.UnpositionedStations());
     const std::string summary = JsonObject()
                                     .Text("File", o.out)
                                     .Integer("WorkType", o.workType)
@@ -296,6 +397,7 @@ int Run(Options o)
                                     .Integer("SlotCount", survey->Slots().Count())
                                     .Integer("ValidSlots", survey->ValidCount())
                                     .Integer("PendingPositions", long(measurer.PendingPositions()))
+                                    .Raw("unpositioned", unpositioned)
                                     .Text("Problem", problem)
                                     .Str();
     std::printf("%s\n", summary.c_str());
@@ -362,6 +464,12 @@ std::function<int()> Define(CLI::App& command)
                     "seconds to wait for the first GPS fix (default 15; 0: do not wait)")
         ->type_name("S")
         ->transform(Whole(0, 3600));
+    command
+        .add_option("--outage-limit", o->outageLimit,
+                    "seconds an outage of the instrument or the GPS is waited out before the\n"
+                    "survey stops (default 60)")
+        ->type_name("SECONDS")
+        ->transform(Whole(0, 86400));
     command.add_option("--timeout", o->timeout, "reply time-out of the instrument (default 40000)")
         ->type_name("MS")
         ->transform(Whole(100, 600000));

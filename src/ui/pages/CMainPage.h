@@ -73,8 +73,8 @@ public:
     const InstrumentLinkStatus& LinkStatus() const { return m_cycle->Link(); }
     // Stations still waiting for their position.
     size_t PendingPositions() const { return m_cycle->PendingPositions(); }
-    // Stations left without a position (a GPS track's); 0 on a grid.
-    virtual size_t UnpositionedStations() const { return 0; }
+    // Stations left without a position (a GPS track's), to be measured again; none on a grid.
+    virtual std::vector<int> UnpositionedStations() const { return {}; }
     bool RepaintPending() const { return m_repaintPending; }
     std::string StatusText() const { return m_status; }
     int ShownGraphic() const { return m_selection.Shown(); }

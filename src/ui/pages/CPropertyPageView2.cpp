@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 namespace orv {
 
 using main_page::kKeyDown;
@@ -137,6 +139,20 @@ void CPropertyPageView2::StepRadius(int delta)
 }
 
 size_t CPropertyPageView2::PendingPositions() const { return Cycle().PendingPositions(); }
+
+std::vector<int> CPropertyPageView2::UnpositionedStations() const
+{
+    return Cycle().UnpositionedStations();
+}
+
+void CPropertyPageView2::StationUnpositioned(int station)
+{
+    std::fprintf(stderr, "orvcontrol: station %d has no position (no GPS fix within %d s)\n",
+                 station, Config().GpsStaleSeconds);
+    // The strip counts it at its next refresh; the track is drawn again without it.
+    Selection().Again();
+    RequestRedraw(true, true);
+}
 
 void CPropertyPageView2::Navigate(uint32_t key, bool repeat)
 {

@@ -9,6 +9,8 @@
 #include "ui/QtMessagePoster.h"
 #include "ui/pages/CMainPage.h"
 
+#include <vector>
+
 class QLineEdit;
 
 namespace orv {
@@ -38,6 +40,8 @@ public:
     int Station() const { return m_station; }
     // Stations still waiting for their position from the matcher.
     size_t PendingPositions() const;
+    // Stations left without a position, to be measured again (the status strip names them).
+    std::vector<int> UnpositionedStations() const override;
 
 protected:
     void AddPositionFields(QGridLayout* fields) override;
@@ -55,6 +59,7 @@ protected:
     void FieldsToControls() override;
     bool ControlsToFields() override;
     void customEvent(QEvent* event) override;
+    void StationUnpositioned(int station) override;
 
 private:
     TrackSurvey* Track() const;
