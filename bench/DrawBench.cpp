@@ -1,14 +1,16 @@
 // Full redraws of the Main page's colour maps, in frames per second: the map of a 200 x 100
 // grid survey and the map of a 100 000-record GPS track, on the handheld's 240 x 320 screen and
-// on a 1920 x 1080 one; also the track view of those 100 000 records. Each frame clears the
-// canvas and recomputes every value from the raw measurements, as the page does. The survey
-// lies over a buried conductive body, measured by the instrument simulator. Labels go to a
-// painter that draws nothing, so the figures are those of the drawing code itself.
+// on a 1920 x 1080 one; the map and the section as the page draws them; also the track view of
+// those 100 000 records. Each frame clears the canvas and recomputes every value from the raw
+// measurements, as the page does. The survey lies over a buried conductive body, measured by
+// the instrument simulator. Labels go to a painter that draws nothing, so the figures are those
+// of the drawing code itself.
 
 #include "../tests/support/FakePrompt.h"
 #include "../tests/support/FakeSettingsStore.h"
 #include "sim/InstrumentSimulator.h"
 #include "config/Configuration.h"
+#include "graphics/GraphicChoice.h"
 #include "graphics/MapDrawing.h"
 #include "graphics/PlotCanvas.h"
 #include "graphics/TextPainter.h"
@@ -131,6 +133,30 @@ void TrackMapRedraw(benchmark::State& state)
     Frames(state);
 }
 
+// The page's own path: the map or the section as DrawGraphicFrame draws it (with what goes
+// around the picture), frame 1001 or 1002 of the grid survey.
+void GridGraphicRedraw(benchmark::State& state)
+{
+    Setup& setup = Shared();
+    PlotCanvas canvas;
+    if (!canvas.Create(int(state.range(0)), int(state.range(1)))) {
+        state.SkipWithError("no canvas");
+        return;
+    }
+    const DrawContext context{canvas, setup.text, setup.config, setup.prompt};
+    const GridSurveyData data{setup.grid, kStations, kProfiles, 1.0f, 1.0f};
+    const SurveyView survey{&data, nullptr};
+    const GraphicTarget target{kProfiles - 1, kStations / 2, 7};
+    const FrameRect frame{0, 0, canvas.Width(), canvas.Height()};
+    const int graphic = int(state.range(2));
+    for (auto _ : state) {
+        canvas.Clear();
+        benchmark::DoNotOptimize(
+            DrawGraphicFrame(context, survey, graphic, target, frame, false));
+    }
+    Frames(state);
+}
+
 void TrackViewRedraw(benchmark::State& state)
 {
     Setup& setup = Shared();
@@ -150,6 +176,12 @@ void TrackViewRedraw(benchmark::State& state)
 
 BENCHMARK(GridMapRedraw)->Args({240, 320})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 BENCHMARK(TrackMapRedraw)->Args({240, 320})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(GridGraphicRedraw)
+    ->Args({240, 320, graphic_frame::kMap})
+    ->Args({1920, 1080, graphic_frame::kMap})
+    ->Args({240, 320, graphic_frame::kSection})
+    ->Args({1920, 1080, graphic_frame::kSection})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(TrackViewRedraw)->Args({240, 320})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -43,6 +43,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSignalBlocker>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QScroller>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -78,7 +83,15 @@ COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget*
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     m_strip = new CStatusStrip([this] { return GatherStrip(); }, central);
-    column->addWidget(m_strip);
+    m_stripRoom = new QScrollArea(central);
+    m_stripRoom->setObjectName(QStringLiteral("statusStripRoom"));
+    m_stripRoom->setFrameShape(QFrame::NoFrame);
+    m_stripRoom->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_stripRoom->setWidgetResizable(false);  // FitStrip sizes the strip
+    m_stripRoom->setWidget(m_strip);
+    QScroller::grabGesture(m_stripRoom->viewport(), QScroller::LeftMouseButtonGesture);
+    m_strip->SetRefreshed([this] { FitStrip(); });
+    column->addWidget(m_stripRoom);
     // The note floats over the top of the window: it never moves the pages.
     m_savedNote = new QLabel(central);
     m_savedNote->setObjectName(QStringLiteral("savedNote"));
@@ -98,6 +111,49 @@ COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget*
     m_session->Reset();
     m_strip->Refresh();
     resize(480, 560);
+}
+
+namespace {
+
+// Below this width the strip keeps to one line.
+constexpr int kNarrowStrip = 440;
+// The least size of a button a finger can hit.
+constexpr int kLeastButton = 24;
+
+}  // namespace
+
+void COrvControlSheet::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FitStrip();
+}
+
+void COrvControlSheet::FitStrip()
+{
+    if (m_stripRoom == nullptr) {
+        return;
+    }
+    const bool narrow = width() < kNarrowStrip;
+    m_strip->setWordWrap(!narrow);
+    m_stripRoom->setHorizontalScrollBarPolicy(narrow ? Qt::ScrollBarAsNeeded
+                                                     : Qt::ScrollBarAlwaysOff);
+    int height = 0;
+    if (!m_strip->isHidden()) {
+        const int room = centralWidget()->width();
+        if (narrow) {
+            const QSize line = m_strip->sizeHint();
+            m_strip->resize(std::max(room, line.width()), line.height());
+            height = line.height();
+            if (line.width() > room) {
+                height += m_stripRoom->horizontalScrollBar()->sizeHint().height();
+            }
+        } else {
+            height = m_strip->heightForWidth(room);
+            m_strip->resize(room, height);
+        }
+    }
+    m_stripRoom->setFixedHeight(std::max(0, height));
+    m_stripRoom->setVisible(height > 0);
 }
 
 CMainPage* COrvControlSheet::SessionMainPage() const
@@ -229,6 +285,8 @@ void COrvControlSheet::Shutdown()
             delete *it;
             *it = nullptr;
         }
+        // The empty scroll areas go with the tabs.
+        m_frames.fill(nullptr);
     }
     m_shown.clear();
     m_activeIndex = -1;
@@ -240,8 +298,25 @@ void COrvControlSheet::BuildPages()
     Configuration& config = m_core.Config();
     InstrumentDevice& device = m_core.Device();
     const auto add = [this](PageId id, CPropertyPageBase* page) {
-        page->hide();
         m_pages[static_cast<size_t>(id)] = page;
+        // Setup and settings pages scroll where the screen is smaller than they are (the
+        // handheld's 240x320); the Main pages fit any size and never scroll.
+        QWidget* frame = page;
+        if (!IsMainPage(id)) {
+            auto* scroll = new QScrollArea(m_tabs);
+            scroll->setObjectName(QStringLiteral("pageScroll%1").arg(static_cast<int>(id)));
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setWidgetResizable(true);
+            scroll->setWidget(page);
+            frame = scroll;
+        }
+        frame->hide();
+        m_frames[static_cast<size_t>(id)] = frame;
+        for (QPushButton* button : page->findChildren<QPushButton*>()) {
+            if (button->minimumHeight() < kLeastButton && button->sizeHint().height() < kLeastButton) {
+                button->setMinimumHeight(kLeastButton);
+            }
+        }
     };
     add(PageId::StaticSettings,
         new CPropertyPageS1(*this, config, prompt, *m_environment.files, m_tabs));
@@ -612,8 +687,10 @@ void COrvControlSheet::RemoveAllPages()
     while (m_tabs->count() > 0) {
         m_tabs->removeTab(m_tabs->count() - 1);
     }
-    for (CPropertyPageBase* page : m_pages) {
-        page->hide();
+    for (QWidget* frame : m_frames) {
+        if (frame != nullptr) {
+            frame->hide();
+        }
     }
     m_shown.clear();
     m_activeIndex = -1;
@@ -623,7 +700,7 @@ void COrvControlSheet::AddPage(PageId id)
 {
     const QSignalBlocker block(m_tabs);
     CPropertyPageBase* page = Page(id);
-    m_tabs->addTab(page, page->Title());
+    m_tabs->addTab(m_frames[static_cast<size_t>(id)], page->Title());
     m_shown.push_back(id);
     if (m_activeIndex >= 0) {
         m_tabs->setCurrentIndex(m_activeIndex);

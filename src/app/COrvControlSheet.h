@@ -31,6 +31,7 @@
 
 class QAction;
 class QLabel;
+class QScrollArea;
 class QTabWidget;
 
 namespace orv {
@@ -101,6 +102,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void customEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -148,10 +150,16 @@ private:
     ProgramCore& m_core;
     QTabWidget* m_tabs = nullptr;
     CStatusStrip* m_strip = nullptr;
+    // The strip's room: its wrapped text on a wide window; one line that scrolls sideways
+    // (swiped) on a narrow one, where wrapping would leave the Main page no room.
+    QScrollArea* m_stripRoom = nullptr;
+    void FitStrip();
     BatteryAlarm m_batteries;
     int m_handheldPercent = -1;
     uint32_t m_powerReadTick = 0;
     std::array<CPropertyPageBase*, kSheetPageCount> m_pages{};
+    // What the tabs hold for each page: the page, or a scroll area around it.
+    std::array<QWidget*, kSheetPageCount> m_frames{};
     std::vector<PageId> m_shown;
     int m_activeIndex = -1;
     QtMessagePoster m_poster;

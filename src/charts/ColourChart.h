@@ -11,7 +11,16 @@
 
 namespace orv {
 
-enum class ColourPreset { Res2dinv, Rgb };
+// The classic presets of the Colour menu (RES2DINV, RGB), two perceptually uniform sequential
+// ones that stay readable with a colour-vision deficiency (viridis, cividis) and a diverging one
+// for signed values (cool-warm: blue below, grey at the middle, red above).
+enum class ColourPreset { Res2dinv, Rgb, Viridis, Cividis, CoolWarm };
+
+// The stops of a preset, from the minimum to the maximum.
+[[nodiscard]] std::span<const Colour> PresetStops(ColourPreset preset);
+// The preset's name as the Colour menu and the command line give it ("RES2DINV", "RGB",
+// "viridis", "cividis", "cool-warm").
+[[nodiscard]] const char* PresetName(ColourPreset preset);
 
 class ColourChart
 {
@@ -30,7 +39,13 @@ public:
     // Removes n stops from `index` on; out-of-range parts are ignored.
     void RemoveColours(int index, int n);
     void Reverse();
+    // Replaces the stops with the preset's; the range stays.
     void LoadPreset(ColourPreset preset);
+    // True when the stops are exactly the preset's, in either direction (Reverse keeps it).
+    [[nodiscard]] bool HoldsPreset(ColourPreset preset) const;
+    // A diverging chart: its middle stands for 0, so an automatic range over values of both
+    // signs is made symmetric about 0. True while the stops are the cool-warm preset's.
+    [[nodiscard]] bool IsDiverging() const { return HoldsPreset(ColourPreset::CoolWarm); }
     // (size + 3) / 4 stops from little-endian 32-bit words; a trailing partial word is padded
     // with zero bytes.
     void SetColourBytes(std::span<const uint8_t> bytes);

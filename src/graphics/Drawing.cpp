@@ -47,9 +47,25 @@ void ApplyAutomaticRange(ColourChart& chart, std::span<const float> cells)
             maximum = std::max(maximum, v);
         }
     }
-    if (any) {
-        static_cast<void>(chart.SetRange(minimum, maximum));
+    if (!any || IsFlatRange(minimum, maximum)) {
+        return;
     }
+    if (chart.IsDiverging() && minimum < 0.0f && maximum > 0.0f) {
+        const float reach = std::max(-minimum, maximum);
+        minimum = -reach;
+        maximum = reach;
+    }
+    static_cast<void>(chart.SetRange(minimum, maximum));
+}
+
+bool IsFlatRange(float minimum, float maximum)
+{
+    if (!(minimum < maximum)) {
+        return true;
+    }
+    const float magnitude = std::max(std::fabs(minimum), std::fabs(maximum));
+    const float ulp = std::nextafter(magnitude, kNoValue) - magnitude;
+    return maximum - minimum <= static_cast<float>(kFlatRangeUlps) * ulp;
 }
 
 void PaintCells(PlotCanvas& canvas, const ColourChart& chart, std::span<const float> cells,

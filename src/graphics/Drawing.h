@@ -6,6 +6,7 @@
 // (too little data, a failed interpolation, or lack of memory, which has then been told).
 
 #include "base/Colour.h"
+#include "graphics/DrawMetrics.h"
 #include "graphics/Gridding.h"
 
 #include <span>
@@ -41,6 +42,8 @@ struct DrawContext
     TextPainter& text;
     Configuration& config;
     Prompt& prompt;
+    // The fixed sizes, at the screen's device-pixel ratio (1 unless set).
+    DrawMetrics metrics{};
 };
 
 // Tells "Insufficient memory" with an error icon.
@@ -52,9 +55,19 @@ void ReportInsufficientMemory(Prompt& prompt);
                                  float fill = 0.0f);
 
 // The automatic colour range: the chart's range becomes the minimum and maximum of the cells
-// that hold a value (NoValue and non-finite cells are left out). The chart refuses it when they
-// are equal, and keeps its range.
+// that hold a value (NoValue and non-finite cells are left out). When they are equal, or differ
+// by no more than rounding (IsFlatRange), the chart keeps its range: the gridding of a uniform
+// field returns its value to within a few ulps, and a range that narrow would paint those ulps
+// with the chart's far ends. A diverging chart (cool-warm) gets a range symmetric about 0 when
+// the values have both signs, so its middle colour stays at 0.
 void ApplyAutomaticRange(ColourChart& chart, std::span<const float> cells);
+
+// Units in the last place of the larger magnitude that a range may span and still count as
+// one value.
+inline constexpr int kFlatRangeUlps = 16;
+// True when minimum..maximum has no width beyond rounding: minimum is not below maximum, or
+// they lie within kFlatRangeUlps ulps of the larger magnitude of each other.
+[[nodiscard]] bool IsFlatRange(float minimum, float maximum);
 
 // Paints outW x outH cells, row 0 at the top, each as an e x e block from (left, top), clipped
 // at right and bottom: the chart's colour into the pixels and the cell's value into the value

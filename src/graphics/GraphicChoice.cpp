@@ -2,12 +2,16 @@
 
 #include "config/Configuration.h"
 #include "graphics/CurveDrawing.h"
+#include "graphics/Legend.h"
 #include "graphics/MapDrawing.h"
 #include "graphics/PlotCanvas.h"
 #include "graphics/SectionDrawing.h"
 #include "graphics/TrackDrawing.h"
+#include "graphics/Units.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace orv {
 
@@ -115,21 +119,48 @@ FrameRect LeftHalf(const FrameRect& rect)
     return FrameRect{rect.left, rect.top, rect.left + rect.Width() / 2, rect.bottom};
 }
 
+// A map or a section with its colour legend in a strip along the bottom of the frame: the
+// picture is drawn in the rest, then the legend of the range it was painted with.
+template <typename Draw>
+bool DrawWithLegend(const DrawContext& context, const ColourChart& chart, const FrameRect& rect,
+                    std::string_view caption, Draw draw)
+{
+    const LegendLayout layout = LayoutLegend(context, rect, UnitText(context.config), caption);
+    if (!draw(layout.plot)) {
+        return false;
+    }
+    DrawColourLegend(context, chart, layout);
+    return true;
+}
+
+std::string TrackMapCaption(const Configuration& config, int f, int radius)
+{
+    std::string caption = FrequencyText(config, f);
+    caption += caption.empty() ? "" : ", ";
+    caption += "radius " + std::to_string(radius) + (radius == 1 ? " cell" : " cells");
+    return caption;
+}
+
 bool DrawGridFrame(const DrawContext& context, const GridSurveyData& survey, int frame,
                    const GraphicTarget& t, const FrameRect& rect, bool checked)
 {
-    const Configuration& c = context.config;
+    Configuration& c = context.config;
     const int p = t.profile;
     const int s = t.station;
     switch (frame) {
         case kMap:
             return (!checked || (c.ShowMaps != 0 &&
                                  FindMapBlock(survey, p).complete >= c.MinProfilesForArea)) &&
-                   DrawGridMap(context, survey, p, t.frequency, rect);
+                   DrawWithLegend(context, c.AreaChart, rect, FrequencyText(c, t.frequency),
+                                  [&](const FrameRect& plot) {
+                                      return DrawGridMap(context, survey, p, t.frequency, plot);
+                                  });
         case kSection:
             return (!checked || (c.ShowSections != 0 &&
                                  FindMeasuredRun(survey, p, s).Length() >= c.MinStationsForProfile)) &&
-                   DrawGridSection(context, survey, p, s, rect);
+                   DrawWithLegend(context, c.ProfileChart, rect, {}, [&](const FrameRect& plot) {
+                       return DrawGridSection(context, survey, p, s, plot);
+                   });
         case kProfileCurve:
             return (!checked ||
                     (c.ShowProfileCurves != 0 &&
@@ -144,18 +175,26 @@ bool DrawGridFrame(const DrawContext& context, const GridSurveyData& survey, int
 }
 
 bool DrawTrackFrame(const DrawContext& context, const TrackSurveyData& survey, int frame,
-                    const GraphicTarget& t, const FrameRect& rect, bool checked)
+                    const GraphicTarget& t, const FrameRect& rect, bool checked,
+                    bool* drawnToScale)
 {
-    const Configuration& c = context.config;
+    Configuration& c = context.config;
     const int records = survey.Count();
     switch (frame) {
         case kMap:
             return (!checked ||
                     (c.ShowMaps != 0 && records >= c.MinMeasurementsForScatteredMap)) &&
-                   DrawTrackMap(context, survey, t.frequency, t.radius, rect);
+                   DrawWithLegend(context, c.AreaChart, rect,
+                                  TrackMapCaption(c, t.frequency, t.radius),
+                                  [&](const FrameRect& plot) {
+                                      return DrawTrackMap(context, survey, t.frequency, t.radius,
+                                                          plot);
+                                  });
         case kSection:
             return (!checked || (c.ShowSections != 0 && records >= c.MinStationsForProfile)) &&
-                   DrawTrackSection(context, survey, rect);
+                   DrawWithLegend(context, c.ProfileChart, rect, {}, [&](const FrameRect& plot) {
+                       return DrawTrackSection(context, survey, plot, drawnToScale);
+                   });
         case kProfileCurve:
             return (!checked ||
                     (c.ShowProfileCurves != 0 && records >= c.MinStationsForProfileCurve)) &&
@@ -168,19 +207,62 @@ bool DrawTrackFrame(const DrawContext& context, const TrackSurveyData& survey, i
                    DrawSoundingCurve(context, record, LeftHalf(rect));
         }
         case kTrackView:
-            return DrawTrack(context.canvas, c, survey, rect);
+            return DrawTrack(context.canvas, c, survey, rect, kOverviewTrackStyle,
+                             context.metrics);
         default:
             return false;
     }
 }
 
+// Why the track page shows no map although its settings and record count ask for one: the
+// stations have no extent east-west or north-south (a straight walk due north or due east).
+std::string TrackMapNote(const Configuration& config, const TrackSurveyData& survey)
+{
+    if (config.ShowMaps == 0 || survey.Count() < config.MinMeasurementsForScatteredMap) {
+        return {};
+    }
+    bool any = false;
+    int measured = 0;
+    LocalPoint lo;
+    LocalPoint hi;
+    for (int i = 0; i < survey.Count(); ++i) {
+        if (survey.slots[size_t(i)].IsEmpty()) {
+            continue;
+        }
+        const LocalPoint p = survey.PositionOf(i);
+        ++measured;
+        if (!any) {
+            lo = hi = p;
+            any = true;
+        }
+        lo.x = std::min(lo.x, p.x);
+        lo.y = std::min(lo.y, p.y);
+        hi.x = std::max(hi.x, p.x);
+        hi.y = std::max(hi.y, p.y);
+    }
+    if (measured < 4) {
+        return {};
+    }
+    const bool eastWest = hi.x > lo.x;
+    const bool northSouth = hi.y > lo.y;
+    if (eastWest && northSouth) {
+        return {};
+    }
+    if (!eastWest && !northSouth) {
+        return "no map: all stations at one place";
+    }
+    return eastWest ? "no map: the stations lie on one east-west line"
+                    : "no map: the stations lie on one north-south line";
+}
+
 }  // namespace
 
 bool DrawGraphicFrame(const DrawContext& context, const SurveyView& survey, int frame,
-                      const GraphicTarget& target, const FrameRect& rect, bool checked)
+                      const GraphicTarget& target, const FrameRect& rect, bool checked,
+                      bool* drawnToScale)
 {
     if (survey.track != nullptr) {
-        return DrawTrackFrame(context, *survey.track, frame, target, rect, checked);
+        return DrawTrackFrame(context, *survey.track, frame, target, rect, checked, drawnToScale);
     }
     if (survey.grid != nullptr) {
         return DrawGridFrame(context, *survey.grid, frame, target, rect, checked);
@@ -192,16 +274,32 @@ ChosenGraphic ChooseGraphic(GraphicSelection& selection, const DrawContext& cont
                             const SurveyView& survey, const GraphicTarget& target,
                             const FrameRect& rect)
 {
+    bool drawnToScale = context.config.RealScaling != 0;
     const int shown = selection.Choose([&](int candidate) {
         context.canvas.Clear();
+        drawnToScale = context.config.RealScaling != 0;
+        if (survey.track != nullptr) {
+            return DrawTrackFrame(context, *survey.track, candidate, target, rect, true,
+                                  &drawnToScale);
+        }
         return DrawGraphicFrame(context, survey, candidate, target, rect, true);
     });
     if (shown == kNone) {
         context.canvas.Clear();
     }
-    return ChosenGraphic{shown, GraphicStatusText(shown, survey.track != nullptr, target.profile,
+    ChosenGraphic chosen{shown, GraphicStatusText(shown, survey.track != nullptr, target.profile,
                                                   target.station, target.frequency + 1,
-                                                  context.config.RealScaling != 0)};
+                                                  drawnToScale),
+                         {}};
+    if (survey.track != nullptr && shown != kMap) {
+        chosen.note = TrackMapNote(context.config, *survey.track);
+    }
+    return chosen;
+}
+
+std::string StatusLine(const ChosenGraphic& chosen)
+{
+    return chosen.note.empty() ? chosen.status : chosen.status + " - " + chosen.note;
 }
 
 const char* GraphicRequirement(int frame, bool track)

@@ -84,14 +84,27 @@ struct GraphicTarget
 // Draws `frame` into the context's canvas (the sounding curve into the left half of `rect`).
 // With `checked`, the page's conditions come first: the setting that shows the frame and the
 // least number of stations it needs. True when the graphic was drawn.
+//
+// A map or a section gets its colour legend (graphics/Legend.h) in a strip along the bottom of
+// `rect` and is drawn by its own arithmetic in the rest; a map's legend names the frequency in
+// kHz and, on the track, the gridding radius in cells. A frame too small for a legend shows the
+// picture alone. `drawnToScale`, when given, tells whether a proportional drawing kept true
+// scale (a track section too thin for it is drawn fit to screen).
 [[nodiscard]] bool DrawGraphicFrame(const DrawContext& context, const SurveyView& survey,
                                     int frame, const GraphicTarget& target, const FrameRect& rect,
-                                    bool checked);
+                                    bool checked,
+                                    bool* drawnToScale = nullptr);
 
 struct ChosenGraphic
 {
     int frame = graphic_frame::kNone;
+    // The page's status text for the frame shown, as the handheld wrote it; a track section
+    // that was too thin at true scale and was drawn fit to screen says " (fit to screen)".
     std::string status;
+    // Why an expected graphic is missing, for the status line after the status text (empty
+    // when nothing is): on the track page, a map the settings and records ask for that the
+    // stations cannot make ("no map: the stations lie on one north-south line").
+    std::string note;
 };
 
 // The page's search: each candidate is drawn on a cleared canvas until one qualifies; the
@@ -99,6 +112,9 @@ struct ChosenGraphic
 [[nodiscard]] ChosenGraphic ChooseGraphic(GraphicSelection& selection, const DrawContext& context,
                                           const SurveyView& survey, const GraphicTarget& target,
                                           const FrameRect& rect);
+
+// The status line: the status text, then " - " and the note when there is one.
+[[nodiscard]] std::string StatusLine(const ChosenGraphic& chosen);
 
 // Why a frame could not be drawn, in words for the operator of the command line.
 [[nodiscard]] const char* GraphicRequirement(int frame, bool track);

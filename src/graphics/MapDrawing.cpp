@@ -15,6 +15,13 @@
 
 namespace orv {
 
+namespace {
+
+// Both axes of a map are metres east and north.
+constexpr AxisUnits kMetreAxes{"m", "m"};
+
+}  // namespace
+
 bool IsProfileComplete(const GridSurveyData& survey, int p)
 {
     if (survey.stations <= 0 || p < 0 || p >= survey.profiles) {
@@ -143,7 +150,7 @@ bool DrawGridMap(const DrawContext& context, const GridSurveyData& survey, int p
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.left + outW * e, picture.top + outH * e,
-                       0.0f, extentX, 0.0f, extentY);
+                       0.0f, extentX, 0.0f, extentY, kMetreAxes, context.metrics);
     }
     return true;
 }
@@ -244,7 +251,7 @@ bool DrawTrackMap(const DrawContext& context, const TrackSurveyData& survey, int
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.right, picture.bottom, 0.0f, extentX,
-                       0.0f, extentY);
+                       0.0f, extentY, kMetreAxes, context.metrics);
     }
     return true;
 }

@@ -50,6 +50,7 @@ bool PlotCanvas::Create(int width, int height)
     m_pixels.shrink_to_fit();
     m_values.clear();
     m_values.shrink_to_fit();
+    m_depthBand = Band{};
     if (width <= 0 || height <= 0) {
         return false;
     }
@@ -82,6 +83,7 @@ bool PlotCanvas::CopyFrom(const PlotCanvas& other)
     }
     m_width = other.m_width;
     m_height = other.m_height;
+    m_depthBand = other.m_depthBand;
     ++m_changeCount;
     return true;
 }
@@ -90,7 +92,19 @@ void PlotCanvas::Clear()
 {
     std::fill(m_pixels.begin(), m_pixels.end(), PixelWordOf(kWhite));
     std::fill(m_values.begin(), m_values.end(), kNoValue);
+    m_depthBand = Band{};
     ++m_changeCount;
+}
+
+void PlotCanvas::MarkDepthBand(int left, int top, int right, int bottom)
+{
+    m_depthBand = Band{left, top, right, bottom};
+}
+
+bool PlotCanvas::InDepthBand(int x, int y) const
+{
+    return x >= m_depthBand.left && x < m_depthBand.right && y >= m_depthBand.top &&
+           y < m_depthBand.bottom;
 }
 
 void PlotCanvas::SetPixel(int x, int y, Colour colour)

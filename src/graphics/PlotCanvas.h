@@ -100,6 +100,12 @@ public:
     // Marks a change made through PixelData (text drawn by the platform).
     void NoteChange() { ++m_changeCount; }
 
+    // Where the value layer holds depths in metres rather than signal values (the sounding
+    // curve's depth axis): left..right - 1, top..bottom - 1. The tap read-out names the unit
+    // after it. Clear forgets it.
+    void MarkDepthBand(int left, int top, int right, int bottom);
+    [[nodiscard]] bool InDepthBand(int x, int y) const;
+
 private:
     template <typename Plot>
     static void Bresenham(int x0, int y0, int x1, int y1, Plot plot);
@@ -109,6 +115,14 @@ private:
     std::vector<PixelWord> m_pixels;
     std::vector<float> m_values;
     uint32_t m_changeCount = 0;
+    struct Band
+    {
+        int left = 0;
+        int top = 0;
+        int right = 0;
+        int bottom = 0;
+    };
+    Band m_depthBand;
 };
 
 }  // namespace orv

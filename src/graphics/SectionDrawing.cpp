@@ -16,6 +16,9 @@ namespace orv {
 
 namespace {
 
+// Distance along the line and depth, both in metres.
+constexpr AxisUnits kMetreAxes{"m", "m"};
+
 // The gridded section: station columns, frequency rows, ready to paint.
 struct SectionGrid
 {
@@ -222,13 +225,13 @@ bool DrawGridSection(const DrawContext& context, const GridSurveyData& survey, i
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.left + outW * e, picture.top + outH * e,
                        0.0f, static_cast<float>(n - 1) * survey.xStep, grid.maxDepth,
-                       grid.minDepth);
+                       grid.minDepth, kMetreAxes, context.metrics);
     }
     return true;
 }
 
 bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
-                      const FrameRect& frame)
+                      const FrameRect& frame, bool* drawnToScale)
 {
     Configuration& config = context.config;
     const int n = survey.Count();
@@ -246,7 +249,7 @@ bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
         FillColumn(config, survey.slots[size_t(j)], rowFrequency, rows, n, j, grid);
     }
 
-    const bool proportional = config.RealScaling != 0;
+    bool proportional = config.RealScaling != 0;
     FrameRect picture = frame;
     int width = frame.Width();
     int height = frame.Height();
@@ -259,12 +262,25 @@ bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
             height = TruncateToInt(extentY / (extentX / fw) + 0.5f);
         } else {
             width = TruncateToInt(extentX / (extentY / fh) + 0.5f);
+        }
+        // A long walk over a few metres of depth is a strip nobody can read at true scale: it
+        // is drawn fit to screen instead.
+        const int thinnest = std::min(context.metrics.thinnestTrueScaleSection,
+                                      std::min(frame.Width(), frame.Height()));
+        if (std::min(width, height) < thinnest) {
+            proportional = false;
+            width = frame.Width();
+            height = frame.Height();
+        } else if (width < frame.Width()) {
             const int inset = (frame.Width() - width) / 2;
             picture.left += inset;
             picture.right -= inset;
         }
         width = std::max(width, 10);
         height = std::max(height, 10);
+    }
+    if (drawnToScale != nullptr) {
+        *drawnToScale = proportional;
     }
     std::vector<float> cells;
     int outW = 0;
@@ -280,7 +296,7 @@ bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.right, picture.bottom, 0.0f, extentX,
-                       grid.maxDepth, grid.minDepth);
+                       grid.maxDepth, grid.minDepth, kMetreAxes, context.metrics);
     }
     return true;
 }

@@ -32,8 +32,11 @@ bool DrawGridSection(const DrawContext& context, const GridSurveyData& survey, i
                      const FrameRect& frame);
 
 // The section of the whole track, the records in recording order at their walked distance.
+// Proportional (RealScaling), a section that would come out thinner than
+// DrawMetrics::thinnestTrueScaleSection (60 pixels at ratio 1; a long walk over a few metres of
+// depth) is drawn fit to screen instead; `drawnToScale`, when given, tells which it was.
 bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
-                      const FrameRect& frame);
+                      const FrameRect& frame, bool* drawnToScale = nullptr);
 
 // Distance walked from record `first` to each of `count` records, in metres; a step of 0.01 m
 // or less counts as 0.01 m, so the distances always increase. A record without a position

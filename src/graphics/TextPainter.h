@@ -27,6 +27,20 @@ public:
     // Draws `text` transparently (only the glyphs touch the pixels) with the top-left corner of
     // its box at (x, y), clipped to the canvas. The value layer is not touched.
     virtual void Draw(PlotCanvas& canvas, int x, int y, std::string_view text, Colour colour) = 0;
+    // Draws `text` as Draw does over a halo `halo` pixels wide in `haloColour` (the text drawn
+    // shifted by the halo in the four directions first), so it stays readable over a colour map.
+    // A painter that can do it in one pass may do so.
+    virtual void DrawWithHalo(PlotCanvas& canvas, int x, int y, std::string_view text,
+                              Colour colour, Colour haloColour, int halo)
+    {
+        for (int d = 1; d <= halo; ++d) {
+            Draw(canvas, x - d, y, text, haloColour);
+            Draw(canvas, x + d, y, text, haloColour);
+            Draw(canvas, x, y - d, text, haloColour);
+            Draw(canvas, x, y + d, text, haloColour);
+        }
+        Draw(canvas, x, y, text, colour);
+    }
 };
 
 }  // namespace orv

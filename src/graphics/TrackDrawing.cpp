@@ -11,9 +11,6 @@ namespace orv {
 
 namespace {
 
-constexpr int kDashOn = 4;
-constexpr int kDashOff = 3;
-
 struct Pixel
 {
     int x = 0;
@@ -72,15 +69,15 @@ private:
     float m_sy = 1.0f;
 };
 
-void Circle(PlotCanvas& canvas, Pixel p, Colour pen, Colour brush)
+void Circle(PlotCanvas& canvas, Pixel p, int half, Colour pen, Colour brush)
 {
-    canvas.DrawEllipse(p.x - 2, p.y - 2, p.x + 2, p.y + 2, pen, brush);
+    canvas.DrawEllipse(p.x - half, p.y - half, p.x + half, p.y + half, pen, brush);
 }
 
 }  // namespace
 
 bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurveyData& survey,
-               const FrameRect& rect, const TrackStyle& style)
+               const FrameRect& rect, const TrackStyle& style, const DrawMetrics& metrics)
 {
     const int count = survey.Count();
     if (count == 0) {
@@ -102,12 +99,12 @@ bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurve
         }
         const Pixel p = projection.Of(survey.PositionOf(i));
         if (!started) {
-            Circle(canvas, p, trackColour, style.fill);
+            Circle(canvas, p, metrics.trackCircle, trackColour, style.fill);
             pen = p;
             started = true;
         } else if (p.x != previous.x && p.y != previous.y) {
             canvas.DrawLine(pen.x, pen.y, p.x, p.y, trackColour);
-            Circle(canvas, p, trackColour, style.fill);
+            Circle(canvas, p, metrics.trackCircle, trackColour, style.fill);
             pen = p;
         }
         previous = p;
@@ -117,16 +114,17 @@ bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurve
     const int cursor = survey.cursor;
     if (survey.IsPositioned(cursor - 1)) {
         const Pixel p = projection.Of(survey.PositionOf(cursor - 1));
-        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, kDashOn, kDashOff);
+        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
     }
     if (survey.IsPositioned(cursor + 1)) {
         const Pixel p = projection.Of(survey.PositionOf(cursor + 1));
-        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, kDashOn, kDashOff);
+        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
     }
-    Circle(canvas, here, trackColour, style.fill);
+    Circle(canvas, here, metrics.trackCircle, trackColour, style.fill);
     // A selected station without a position is to be measured again where the operator stands.
-    const Pixel dot = survey.IsPositioned(cursor) ? projection.Of(survey.PositionOf(cursor)) : here;
-    Circle(canvas, dot, config.CursorColour, config.CursorColour);
+    const Pixel dot =
+        survey.IsPositioned(cursor) ? projection.Of(survey.PositionOf(cursor)) : here;
+    Circle(canvas, dot, metrics.trackCircle, config.CursorColour, config.CursorColour);
     return true;
 }
 

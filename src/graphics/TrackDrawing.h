@@ -29,7 +29,9 @@ inline constexpr TrackStyle kOverviewTrackStyle{kBlack, kWhite};
 inline constexpr TrackStyle kOverlayTrackStyle{kBlack, kNoColour};
 
 // Draws nothing, and returns false, for a survey without records.
+// `metrics` gives the circles' size and the dash pattern.
 bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurveyData& survey,
-               const FrameRect& rect, const TrackStyle& style = kOverviewTrackStyle);
+               const FrameRect& rect, const TrackStyle& style = kOverviewTrackStyle,
+               const DrawMetrics& metrics = {});
 
 }  // namespace orv

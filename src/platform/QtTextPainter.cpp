@@ -10,6 +10,9 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
+
 namespace orv {
 
 namespace {
@@ -32,6 +35,12 @@ QtTextPainter::QtTextPainter()
     m_font.setStyleStrategy(QFont::NoAntialias);
     m_font.setHintingPreference(QFont::PreferFullHinting);
     m_font.setKerning(false);
+}
+
+void QtTextPainter::SetRatio(double ratio)
+{
+    const double scaled = ratio > 0.0 && ratio < 16.0 ? ratio * kLabelPixelSize : kLabelPixelSize;
+    m_font.setPixelSize(std::max(kLabelPixelSize / 2, int(std::lround(scaled))));
 }
 
 TextExtent QtTextPainter::Measure(std::string_view text)

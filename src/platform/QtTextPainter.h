@@ -27,6 +27,9 @@ public:
     void Draw(PlotCanvas& canvas, int x, int y, std::string_view text, Colour colour) override;
 
     [[nodiscard]] const QFont& Font() const { return m_font; }
+    // A canvas in device pixels of a screen with this device-pixel ratio: the em grows with it
+    // (11 pixels at ratio 1, unchanged there).
+    void SetRatio(double ratio);
 
 private:
     QFont m_font;

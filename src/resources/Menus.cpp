@@ -32,11 +32,29 @@ constexpr MenuItem kViewItems[] = {
 };
 constexpr size_t kGridViewItemCount = 4;
 
+// Change, Append, separator, Reverse, Delete, separator, the handheld's presets, separator, this
+// program's presets.
+constexpr MenuItem kColourItems[] = {
+    {command_id::kColourChange, string_id::kMenuChange},
+    {command_id::kColourAppend, string_id::kMenuAppend},
+    {0, 0},
+    {command_id::kColourReverse, string_id::kMenuReverse},
+    {command_id::kColourDelete, string_id::kMenuDeleteColour},
+    {0, 0},
+    {command_id::kColourRgb, string_id::kMenuRgb},
+    {command_id::kColourRes2dinv, string_id::kMenuRes2dinv},
+    {0, 0},
+    {command_id::kColourViridis, string_id::kMenuViridis},
+    {command_id::kColourCividis, string_id::kMenuCividis},
+    {command_id::kColourCoolWarm, string_id::kMenuCoolWarm},
+};
+
 constexpr MenuResource kSession = {menu_id::kSession, string_id::kSessionMenu, kSessionItems};
 constexpr MenuResource kHelp = {menu_id::kHelp, string_id::kHelpMenu, kHelpItems};
 constexpr MenuResource kViewGrid = {menu_id::kView, string_id::kViewMenuTitle,
                                     std::span<const MenuItem>(kViewItems, kGridViewItemCount)};
 constexpr MenuResource kViewTrack = {menu_id::kView, string_id::kViewMenuTitle, kViewItems};
+constexpr MenuResource kColour = {menu_id::kColour, string_id::kColourMenu, kColourItems};
 
 }  // namespace
 
@@ -45,5 +63,7 @@ const MenuResource& SessionMenu() { return kSession; }
 const MenuResource& HelpMenu() { return kHelp; }
 
 const MenuResource& ViewMenu(bool track) { return track ? kViewTrack : kViewGrid; }
+
+const MenuResource& ColourMenu() { return kColour; }
 
 }  // namespace orv

@@ -1,7 +1,7 @@
 #pragma once
 // The menus of the window as resources: each item is a command id and the string-table id of
-// its text. The Session (128) and View (157) menus are the handheld's; the Help menu is this
-// program's.
+// its text. The Session (128), Colour (150) and View (157) menus are the handheld's; the Help
+// menu is this program's.
 
 #include <span>
 
@@ -28,5 +28,8 @@ const MenuResource& HelpMenu();
 // page (`track`) also a separator and Show GPS track. The page checks the items from the
 // configuration when it opens the menu.
 const MenuResource& ViewMenu(bool track);
+// Colour (150) of the view settings page's colour strips: Change, Append, a separator, Reverse,
+// Delete, a separator, RGB, RES2DINV, then a separator and viridis, cividis, cool-warm.
+const MenuResource& ColourMenu();
 
 }  // namespace orv

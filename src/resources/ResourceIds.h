@@ -34,6 +34,16 @@ constexpr int kFitToScreen = 32805;
 constexpr int kScaleMarks = 32808;
 constexpr int kGrid = 32809;
 constexpr int kShowGpsTrack = 32810;
+// Colour menu (150) of the view settings page; 10006 on are this program's presets.
+constexpr int kColourChange = 10000;
+constexpr int kColourAppend = 10001;
+constexpr int kColourReverse = 10002;
+constexpr int kColourDelete = 10003;
+constexpr int kColourRes2dinv = 10004;
+constexpr int kColourRgb = 10005;
+constexpr int kColourViridis = 10006;
+constexpr int kColourCividis = 10007;
+constexpr int kColourCoolWarm = 10008;
 constexpr int kHelpKeys = 40901;
 constexpr int kHelpAbout = 40902;
 }  // namespace command_id
@@ -228,6 +238,9 @@ constexpr int kMenuReverse = 40183;
 constexpr int kMenuDeleteColour = 40184;
 constexpr int kMenuRgb = 40185;
 constexpr int kMenuRes2dinv = 40186;
+constexpr int kMenuViridis = 40187;
+constexpr int kMenuCividis = 40188;
+constexpr int kMenuCoolWarm = 40189;
 // GPS page labels and texts.
 constexpr int kLatitudeLabel = 40200;
 constexpr int kLongitudeLabel = 40201;
@@ -256,6 +269,7 @@ constexpr int kRadiusLabel = 40233;
 constexpr int kBatteryRemaining = 40234;  // printf: the charge in percent
 constexpr int kReady = 26;                // the status text with no graphic
 constexpr int kCancelExchange = 40235;    // ends an exchange with the instrument that hangs
+constexpr int kRadiusUnit = 40236;        // after "Radius:": the track map's radius is in cells
 // The View menu (157) of the Main pages.
 constexpr int kViewMenuTitle = 40240;
 constexpr int kGridItem = 40241;

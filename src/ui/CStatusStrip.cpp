@@ -57,6 +57,9 @@ void CStatusStrip::Refresh()
         setText(html);
     }
     setVisible(!m_items.empty());
+    if (m_refreshed) {
+        m_refreshed();
+    }
 }
 
 void CStatusStrip::timerEvent(QTimerEvent* event)

@@ -26,6 +26,10 @@ public:
 
     // Gathers and shows now (tests and screenshots).
     void Refresh();
+    // Another source of what the strip shows (a test's or a screenshot's fixed state).
+    void SetGather(std::function<StripInput()> gather) { m_gather = std::move(gather); }
+    // Called after every refresh (the window fits the strip's room to its text).
+    void SetRefreshed(std::function<void()> refreshed) { m_refreshed = std::move(refreshed); }
     const std::vector<StripItem>& Items() const { return m_items; }
 
     static constexpr int kRefreshMs = 500;
@@ -35,6 +39,7 @@ protected:
 
 private:
     std::function<StripInput()> m_gather;
+    std::function<void()> m_refreshed;
     std::vector<StripItem> m_items;
     QBasicTimer m_timer;
 };

@@ -25,7 +25,7 @@ TEST(StringTable, FillsPlaceholdersAndKeepsTheRest)
 TEST(StringTable, MenusAndBaudRatesHaveTheirTexts)
 {
     for (const MenuResource* menu :
-         {&SessionMenu(), &HelpMenu(), &ViewMenu(false), &ViewMenu(true)}) {
+         {&SessionMenu(), &HelpMenu(), &ViewMenu(false), &ViewMenu(true), &ColourMenu()}) {
         EXPECT_FALSE(ResourceString(menu->titleId).empty());
         for (const MenuItem& item : menu->items) {
             EXPECT_TRUE(item.command == 0 || !ResourceString(item.textId).empty());
@@ -42,6 +42,10 @@ TEST(StringTable, MenusAndBaudRatesHaveTheirTexts)
     EXPECT_EQ(commands(ViewMenu(false)), (std::vector<int>{32809, 32808, 0, 32805}));
     EXPECT_EQ(commands(ViewMenu(true)), (std::vector<int>{32809, 32808, 0, 32805, 0, 32810}));
     EXPECT_EQ(ViewMenu(true).id, 157);
+    // The Colour menu keeps the handheld's order and ids; the new presets follow.
+    EXPECT_EQ(commands(ColourMenu()), (std::vector<int>{10000, 10001, 0, 10002, 10003, 0, 10005,
+                                                        10004, 0, 10006, 10007, 10008}));
+    EXPECT_EQ(ColourMenu().id, 150);
     EXPECT_EQ(ResourceString(ViewMenu(true).items.back().textId), "Show GPS track");
     EXPECT_EQ(ResourceString(string_id::kBaudFirst), "110");
     EXPECT_EQ(ResourceString(81), "19200");

@@ -65,16 +65,27 @@ TEST_F(Curves, SoundingCurveNeedsExtentAndStandsUpWhenValuesAreEqual)
     EXPECT_EQ(ValueBounds().right, 0);
 
     // Every value 0 (an unknown unit) at 14 depths: a vertical line in the middle of the plot.
+    // The numbers take a row of 13 + 2 pixels over it and a column left of it as wide as the
+    // widest depth label ("1 m", 18 pixels) + 2.
     m_config->UsedFrequencies.fill(1);
     m_config->UnitMeasure = 7;
     ASSERT_TRUE(DrawSoundingCurve(Context(), record, half));
+    const int plotLeft = 20;
+    const int plotTop = 15;
     int first = 0;
     int last = 0;
     CurveColumns(first, last);
-    EXPECT_EQ(first, (6 + 120) / 2);
+    EXPECT_EQ(first, (plotLeft + 6 + 120) / 2);
     EXPECT_EQ(last, first);
     // The value axis along the top reads back the value scale.
-    EXPECT_EQ(m_canvas.GetValue(60, 2), 0.0f);
+    EXPECT_EQ(m_canvas.GetValue(60, plotTop + 2), 0.0f);
+    // The depths are numbered, the top one with its unit; no label enters the plot.
+    ASSERT_FALSE(m_text.labels.empty());
+    EXPECT_EQ(m_text.labels.front().text.substr(m_text.labels.front().text.size() - 2), " m");
+    for (const FakeTextPainter::Label& label : m_text.labels) {
+        EXPECT_LE(label.x + int(label.text.size()) * FakeTextPainter::kGlyphWidth, plotLeft)
+            << label.text;
+    }
 }
 
 TEST_F(Curves, SoundingCurvePeaksAtTheDepthOfTheBody)

@@ -32,6 +32,12 @@ public:
     {
         labels.push_back({x, y, std::string(text)});
     }
+    // One label, where the text itself goes.
+    void DrawWithHalo(PlotCanvas& canvas, int x, int y, std::string_view text, Colour colour,
+                      Colour, int) override
+    {
+        Draw(canvas, x, y, text, colour);
+    }
 
     std::vector<std::string> Texts() const
     {

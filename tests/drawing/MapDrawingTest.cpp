@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <string>
 #include <vector>
+
+#include "charts/ColourChart.h"
+#include "signal/SignalComputation.h"
 
 namespace orv {
 namespace {
@@ -68,8 +74,8 @@ TEST_F(GridMap, ShowsTheBuriedBodyWhereTheModelPutIt)
     // The automatic range follows the painted values: about 10 to nearly 100 mS/m.
     EXPECT_NEAR(m_config->AreaChart.Minimum(), 10.0f, 1.0f);
     EXPECT_GT(m_config->AreaChart.Maximum(), 80.0f);
-    // The scale frame is labelled in metres.
-    EXPECT_EQ(m_text.Texts(), (std::vector<std::string>{"5", "10", "15", "5", "10"}));
+    // The scale frame is labelled in metres, the unit on the outermost label of each axis.
+    EXPECT_EQ(m_text.Texts(), (std::vector<std::string>{"5", "10", "15 m", "5", "10 m"}));
 }
 
 TEST_F(GridMap, StationsNotYetMeasuredRepeatThePreviousProfile)
@@ -226,6 +232,86 @@ TEST_F(TrackMap, NeedsFourMeasuredRecordsWithExtentBothWays)
         EXPECT_FALSE(DrawTrackMap(Context(), survey, 0, 50, m_frame));
     }
     EXPECT_EQ(ValueBounds().right, 0);
+}
+
+// A uniform field: the smoothing of equal values gives them back to within a few ulps, and
+// those ulps must not become a colour range. Every painted pixel has the colour of the value.
+TEST_F(GridMap, UniformFieldIsOneColourAtEverySize)
+{
+    const SimulatedGrid grid = MakeGrid(sim::GroundModel::HalfSpace(20.0), 8, 6);
+    m_config->ShowScaleMarks = 0;  // only the map's own pixels
+    const FrameRect frames[] = {{0, 0, 240, 200}, {0, 0, 480, 560}, {0, 0, 800, 600},
+                                {0, 0, 1280, 900}, {3, 7, 101, 77}};
+    for (const FrameRect& frame : frames) {
+        SCOPED_TRACE(std::to_string(frame.Width()) + " x " + std::to_string(frame.Height()));
+        PlotCanvas canvas;
+        ASSERT_TRUE(canvas.Create(frame.right, frame.bottom));
+        ASSERT_TRUE(m_config->AreaChart.SetRange(-10.0f, 10.0f));
+        const DrawContext context{canvas, m_text, *m_config, m_prompt};
+        ASSERT_TRUE(DrawGridMap(context, grid.Data(), 5, kFourMetres, frame));
+        const float value = ValueAt(*m_config, *grid.Data().Slot(0, 0), kFourMetres);
+        const Colour expected = m_config->AreaChart.ColourAt(value);
+        long painted = 0;
+        long stray = 0;
+        float lo = kNoValue;
+        float hi = -kNoValue;
+        for (int y = 0; y < canvas.Height(); ++y) {
+            for (int x = 0; x < canvas.Width(); ++x) {
+                const float v = canvas.GetValue(x, y);
+                if (IsNoValue(v)) {
+                    continue;
+                }
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+                ++painted;
+                stray += canvas.GetPixel(x, y) != expected;
+            }
+        }
+        EXPECT_GT(painted, 0);
+        EXPECT_EQ(stray, 0) << "values " << lo << " .. " << hi << ", ulps "
+                            << (hi - lo) / (std::nextafter(value, kNoValue) - value);
+    }
+}
+
+TEST(AutomaticRange, RoundingIsNoWidthAndDivergingChartsCentreOnZero)
+{
+    ColourChart chart;
+    chart.LoadPreset(ColourPreset::Rgb);
+    ASSERT_TRUE(chart.SetRange(-10.0f, 10.0f));
+    const auto apply = [&chart](std::vector<float> cells) { ApplyAutomaticRange(chart, cells); };
+
+    // A uniform field returned to within a few ulps keeps the chart's range.
+    const float v = 19.9999256f;
+    const float threeUlps = std::nextafter(std::nextafter(std::nextafter(v, 99.0f), 99.0f), 99.0f);
+    apply({v, threeUlps, kNoValue, v});
+    EXPECT_EQ(chart.Minimum(), -10.0f);
+    EXPECT_EQ(chart.Maximum(), 10.0f);
+    EXPECT_TRUE(IsFlatRange(0.0f, 0.0f));
+    EXPECT_TRUE(IsFlatRange(5.0f, 4.0f));
+    EXPECT_FALSE(IsFlatRange(-1e-30f, 1e-30f));  // tiny values, but far apart for their size
+    // A real difference, however small against the values, is a range.
+    apply({20.0f, 20.002f, std::numeric_limits<float>::infinity()});
+    EXPECT_EQ(chart.Minimum(), 20.0f);
+    EXPECT_EQ(chart.Maximum(), 20.002f);
+
+    // Cool-warm over values of both signs: symmetric, so grey stands for 0.
+    chart.LoadPreset(ColourPreset::CoolWarm);
+    apply({-3.0f, 1.0f, 7.5f});
+    EXPECT_EQ(chart.Minimum(), -7.5f);
+    EXPECT_EQ(chart.Maximum(), 7.5f);
+    EXPECT_EQ(chart.ColourAt(0.0f), 0xDDDDDDu);
+    apply({-12.0f, 2.0f});
+    EXPECT_EQ(chart.Minimum(), -12.0f);
+    EXPECT_EQ(chart.Maximum(), 12.0f);
+    // Values of one sign keep their own range.
+    apply({3.0f, 9.0f});
+    EXPECT_EQ(chart.Minimum(), 3.0f);
+    EXPECT_EQ(chart.Maximum(), 9.0f);
+    // Other charts never do.
+    chart.LoadPreset(ColourPreset::Viridis);
+    apply({-3.0f, 1.0f});
+    EXPECT_EQ(chart.Minimum(), -3.0f);
+    EXPECT_EQ(chart.Maximum(), 1.0f);
 }
 
 }  // namespace

@@ -84,10 +84,10 @@ TEST(ScaleFrame, DepthAxisGrowsDownwardWithGridLines)
 TEST(ScaleFrame, NegativeLabelsRoundToTheNearestUnit)
 {
     PlotCanvas canvas;
-    ASSERT_TRUE(canvas.Create(60, 60));
+    ASSERT_TRUE(canvas.Create(80, 80));
     FakeTextPainter text;
-    // 4 units over 50 pixels from -5: labels at -4, -3, -2.
-    DrawScaleFrame(false, kGrey, canvas, text, 0, 0, 50, 50, 0.0f, 0.0f, -5.0f, -1.0f);
+    // 4 units over 70 pixels from -5: labels at -4, -3, -2.
+    DrawScaleFrame(false, kGrey, canvas, text, 0, 0, 70, 70, 0.0f, 0.0f, -5.0f, -1.0f);
     EXPECT_EQ(text.Texts(), (std::vector<std::string>{"-4", "-3", "-2"}));
 }
 
@@ -102,6 +102,53 @@ TEST(ScaleFrame, DegenerateRangesAndRectanglesDrawNothing)
     DrawScaleFrame(true, kGrey, canvas, text, 40, 40, 10, 10, 0.0f, 10.0f, 0.0f, 10.0f);
     EXPECT_TRUE(text.labels.empty());
     EXPECT_EQ(canvas.ChangeCount(), before);
+}
+
+TEST(ScaleFrame, LabelsNeverRunIntoEachOtherAndCarryTheUnitOnce)
+{
+    // Three-digit labels every 20 pixels (the handheld's track section at 16 stations) and
+    // labels 13 pixels high every 10 pixels: every second, fifth ... label is kept, evenly.
+    PlotCanvas canvas;
+    ASSERT_TRUE(canvas.Create(400, 400));
+    for (const int width : {60, 120, 240, 390}) {
+        SCOPED_TRACE(width);
+        FakeTextPainter text;
+        DrawScaleFrame(false, kGrey, canvas, text, 0, 0, width, 390, 100.0f, 400.0f, 30.0f, 0.0f,
+                       AxisUnits{"m", "m"});
+        // x labels stand on the row 6 pixels plus their height above the bottom row.
+        std::vector<FakeTextPainter::Label> xs;
+        for (const FakeTextPainter::Label& l : text.labels) {
+            if (l.y == 389 - FakeTextPainter::kHeight - 6) {
+                xs.push_back(l);
+            }
+        }
+        ASSERT_FALSE(xs.empty());
+        for (size_t i = 0; i < text.labels.size(); ++i) {
+            for (size_t j = i + 1; j < text.labels.size(); ++j) {
+                const auto& a = text.labels[i];
+                const auto& b = text.labels[j];
+                const int aw = int(a.text.size()) * FakeTextPainter::kGlyphWidth;
+                const int bw = int(b.text.size()) * FakeTextPainter::kGlyphWidth;
+                const bool apart = a.x + aw <= b.x || b.x + bw <= a.x ||
+                                   a.y + FakeTextPainter::kHeight <= b.y ||
+                                   b.y + FakeTextPainter::kHeight <= a.y;
+                EXPECT_TRUE(apart) << a.text << " and " << b.text;
+            }
+        }
+        // The unit once per axis, on the rightmost x label, which ends inside the picture.
+        int units = 0;
+        const FakeTextPainter::Label* rightmost = &xs.front();
+        for (const FakeTextPainter::Label& l : text.labels) {
+            units += l.text.size() > 2 && l.text.substr(l.text.size() - 2) == " m";
+        }
+        for (const FakeTextPainter::Label& l : xs) {
+            rightmost = l.x > rightmost->x ? &l : rightmost;
+        }
+        EXPECT_EQ(units, 2);
+        EXPECT_EQ(rightmost->text.substr(rightmost->text.size() - 2), " m");
+        EXPECT_LE(rightmost->x + int(rightmost->text.size()) * FakeTextPainter::kGlyphWidth,
+                  width);
+    }
 }
 
 }  // namespace

@@ -38,10 +38,10 @@ TEST_F(Section, ShowsTheBodyAtItsStationAndDepth)
     const float depth = 1.0f + (float(y - box.top) + 0.5f) / float(box.Height()) * 9.0f;
     EXPECT_NEAR(along, 13.0f, 0.5f);
     EXPECT_NEAR(depth, 4.0f, 0.5f);
-    // Depth labels grow downward.
+    // Depth labels grow downward, in metres.
     ASSERT_GE(m_text.labels.size(), 2u);
     const FakeTextPainter::Label& five = m_text.labels.back();
-    EXPECT_EQ(five.text, "5");
+    EXPECT_EQ(five.text, "5 m");
     EXPECT_GT(five.y, box.top + box.Height() / 3);
 }
 
@@ -125,18 +125,30 @@ TEST_F(Section, StationsWithoutAPositionKeepTheirPlaceWithoutAddingDistance)
     EXPECT_TRUE(DrawTrackSection(Context(), track.Data(), m_frame));
 }
 
-TEST_F(Section, ProportionalTrackSectionKeepsTenPixels)
+TEST_F(Section, ThinTrueScaleTrackSectionIsDrawnFitToScreen)
 {
-    // 300 m of walk over 9 m of depth at 240 pixels would be 7 rows high.
+    // 300 m of walk over 9 m of depth at 240 pixels would be 7 rows high: fit to screen.
     std::vector<LocalPoint> walk;
     for (int i = 0; i <= 300; i += 10) {
         walk.push_back({float(i), 0.0f});
     }
     const SimulatedTrack track = MakeTrack(kBody, walk, {});
-    ASSERT_TRUE(DrawTrackSection(Context(), track.Data(), m_frame));
-    const FrameRect box = ValueBounds();
-    EXPECT_EQ(box.Height(), 10);
-    EXPECT_EQ(box.top, 95);  // centred
+    bool toScale = true;
+    ASSERT_TRUE(DrawTrackSection(Context(), track.Data(), m_frame, &toScale));
+    EXPECT_FALSE(toScale);
+    FrameRect box = ValueBounds();
+    EXPECT_EQ(box.Height(), 200);
+    EXPECT_EQ(box.Width(), 240);
+
+    // 30 m over 9 m is 72 rows at true scale: proportional and centred.
+    m_canvas.Clear();
+    walk.resize(4);
+    const SimulatedTrack shorter = MakeTrack(kBody, walk, {});
+    ASSERT_TRUE(DrawTrackSection(Context(), shorter.Data(), m_frame, &toScale));
+    EXPECT_TRUE(toScale);
+    box = ValueBounds();
+    EXPECT_EQ(box.Height(), 72);
+    EXPECT_EQ(box.top, (200 - 72) / 2);
 }
 
 }  // namespace

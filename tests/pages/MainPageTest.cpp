@@ -10,6 +10,7 @@
 #include "base/NoValue.h"
 #include "base/SystemClock.h"
 #include "config/Configuration.h"
+#include "graphics/Units.h"
 #include "instrument/InstrumentDevice.h"
 #include "base/PortNamer.h"
 #include "session/ProgramCore.h"
@@ -327,8 +328,37 @@ TEST_F(MainPage, TapsShowTheBatteryAndTheValueUnderTheFinger)
     }
     ASSERT_GE(at.x(), 0);
     QTest::mouseClick(m_page->GraphicArea(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(m_page->PopupText(),
-              QString::asprintf("%.2lf", static_cast<double>(canvas.GetValue(at.x(), at.y()))));
+    EXPECT_EQ(m_page->PopupText().toStdString(),
+              ValueText(canvas.GetValue(at.x(), at.y()), Config()));
+    EXPECT_TRUE(m_page->PopupText().endsWith(QStringLiteral(" ADC units")));
+
+    // DOWN back onto the last profile measured, then OK steps on to a sounding curve there:
+    // its depth axis reads in metres, the curve in the signal unit.
+    m_page->DeliverHandheldKey(40, false);
+    m_page->PaintNow();
+    for (int i = 0; i < 4 && m_page->ShownGraphic() != 1004; ++i) {
+        m_page->DeliverHandheldKey(13, false);
+        m_page->PaintNow();
+    }
+    ASSERT_EQ(m_page->ShownGraphic(), 1004);
+    QPoint depth(-1, -1);
+    QPoint curve(-1, -1);
+    for (int y = 0; y < canvas.Height(); ++y) {
+        for (int x = 0; x < canvas.Width() / 2; ++x) {
+            if (canvas.GetValue(x, y) == kNoValue) {
+                continue;
+            }
+            (canvas.InDepthBand(x, y) ? depth : curve) = QPoint(x, y);
+        }
+    }
+    ASSERT_GE(depth.x(), 0);
+    ASSERT_GE(curve.x(), 0);
+    QTest::mouseClick(m_page->GraphicArea(), Qt::LeftButton, {}, depth);
+    EXPECT_EQ(m_page->PopupText().toStdString(),
+              DepthText(canvas.GetValue(depth.x(), depth.y())));
+    EXPECT_TRUE(m_page->PopupText().endsWith(QStringLiteral(" m")));
+    QTest::mouseClick(m_page->GraphicArea(), Qt::LeftButton, {}, curve);
+    EXPECT_TRUE(m_page->PopupText().endsWith(QStringLiteral(" ADC units")));
 
     // Outside 0..100 there is no battery text and no pop-up.
     power.percent = -1;

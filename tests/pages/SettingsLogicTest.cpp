@@ -242,6 +242,19 @@ TEST(ColourMenuLogic, HitTestAndCommands)
 
     EXPECT_TRUE(menu.Command(colour_command::kRes2dinv, chart, rect, choose));
     EXPECT_EQ(chart.Colours()[0], 0x800000u);
+    // The perceptual presets; the range stays as it was.
+    const struct
+    {
+        int command;
+        ColourPreset preset;
+    } presets[] = {{colour_command::kViridis, ColourPreset::Viridis},
+                   {colour_command::kCividis, ColourPreset::Cividis},
+                   {colour_command::kCoolWarm, ColourPreset::CoolWarm}};
+    for (const auto& p : presets) {
+        EXPECT_TRUE(menu.Command(p.command, chart, rect, choose));
+        EXPECT_TRUE(chart.HoldsPreset(p.preset)) << p.command;
+        EXPECT_EQ(chart.Minimum(), -10.0f);
+    }
 
     // An empty chart: Change and Delete do nothing, Append offers white.
     ColourChart empty;

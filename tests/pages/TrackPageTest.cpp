@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -207,6 +208,9 @@ TEST_F(TrackPage, WalksATrackWithPositionsAndShowsTheMap)
     EXPECT_EQ(m_page->Radius(), 99);
     EXPECT_EQ(m_page->findChild<QLineEdit*>(QStringLiteral("control1044"))->text(),
               QStringLiteral("99"));
+    // The radius counts the track map's grid cells, and says so beside the field.
+    EXPECT_EQ(m_page->findChild<QLabel*>(QStringLiteral("radiusUnit"))->text(),
+              QStringLiteral("cells"));
 
     // Held LEFT steps back one at a time at first.
     m_page->PaintNow();

@@ -375,5 +375,44 @@ TEST_F(SheetTest, TheStripAndTheTitleSayWhereTheWorkStands)
     EXPECT_EQ(note->text().toStdString(), "Instrument 12: no calibration, using 9 of 28.02.2007");
 }
 
+// The Session menu's shortcuts act from every page, the Main pages included, where every other
+// key goes to the page: Ctrl+S asks where to save the new survey and Ctrl+N ends the session.
+TEST_F(SheetTest, SessionShortcutsWorkFromEveryPage)
+{
+    MakeSheet();
+    m_sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_sheet.get()));
+    for (const int mode : {0, 3}) {
+        SCOPED_TRACE(mode == 0 ? "Map" : "GPS track");
+        // From each setup page Ctrl+N leaves it where it is (nothing to save, setup again).
+        for (int index = 0; index < 2; ++index) {
+            ASSERT_TRUE(m_sheet->SetActivePage(index));
+            QTest::keyClick(m_sheet->ActivePage(), Qt::Key_N, Qt::ControlModifier);
+            EXPECT_EQ(m_sheet->Pages(), (std::vector<PageId>{P::StaticSettings, P::OtherSettings}));
+        }
+        BeginWithMode(mode);
+        const size_t count = m_sheet->Pages().size();
+        for (size_t index = 0; index < count; ++index) {
+            if (m_sheet->Pages().size() != count) {
+                BeginWithMode(mode);
+            }
+            ASSERT_TRUE(m_sheet->SetActivePage(int(index)));
+            SCOPED_TRACE(m_sheet->ActivePage()->Title().toStdString());
+            Measure();
+            QWidget* focus = QApplication::focusWidget();
+            QWidget* target =
+                focus != nullptr && m_sheet->ActivePage()->isAncestorOf(focus) ? focus
+                                                                               : m_sheet->ActivePage();
+            const size_t dialogs = m_files.shown.size();
+            QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);  // the save dialog, cancelled
+            EXPECT_EQ(m_files.shown.size(), dialogs + 1);
+            EXPECT_EQ(m_sheet->Pages().size(), count);
+            m_prompt.answers = {Answer::No};  // "Save changes?"
+            QTest::keyClick(target, Qt::Key_N, Qt::ControlModifier);
+            EXPECT_EQ(m_sheet->Pages(), (std::vector<PageId>{P::StaticSettings, P::OtherSettings}));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orv

@@ -5,6 +5,7 @@
 #include "ToolPrompt.h"
 #include "base/AtomicFile.h"
 #include "base/NoValue.h"
+#include "charts/ColourChart.h"
 #include "config/Configuration.h"
 #include "config/ConfigurationFields.h"
 #include "config/ProgramPaths.h"
@@ -40,6 +41,15 @@ constexpr const char* kAbout =
     "The status text of the page heads the picture; the graphic fills the rest (the\n"
     "sounding curve its left half). For a GPS track the walked track is drawn over the\n"
     "map, section and profile curve when ShowGpsTrack is on, as on the page.\n\n"
+    "Maps and sections carry a colour legend along the bottom: the chart as a bar with\n"
+    "numbered values, the unit (ADC units, Ohm\u00B7m or mS/m, after UnitMeasure and\n"
+    "ApparentValueKind) and, for a map, the frequency in kHz (and the track map's\n"
+    "gridding radius in cells); axes are numbered in metres, curves with their unit.\n"
+    "When the page would tell why a map is missing (a straight walk), the status line\n"
+    "says so after the status text.\n\n"
+    "Colour charts (--chart): RES2DINV, RGB (the classic presets), viridis, cividis\n"
+    "(perceptually uniform, readable with a colour-vision deficiency) and cool-warm\n"
+    "(diverging, for signed values: the automatic range is made symmetric about 0).\n\n"
     "Graphics:\n"
     "  auto       the one the Main page would show at the station: the first of map,\n"
     "             section, profile curve and sounding curve whose setting is on, whose\n"
@@ -65,6 +75,7 @@ struct Options
     int width = 240;
     int height = 320;
     std::vector<std::string> settings;
+    std::optional<int> chart;  // a ColourPreset
     std::string values;
     std::string out;
     std::string settingsPath = SettingsFilePath();
@@ -90,6 +101,7 @@ struct Outcome
     int frame = graphic_frame::kNone;
     bool drawn = false;
     std::string status = "Ready";
+    std::string note;  // why an expected map is missing, also in the status line
 };
 
 // The forced graphic, drawn whatever the page's settings, or with kNone the page's own search
@@ -109,13 +121,16 @@ Outcome Render(const DrawContext& context, const SurveyView& survey, int graphic
         const ChosenGraphic chosen = ChooseGraphic(selection, context, survey, target, frame);
         o.frame = chosen.frame;
         o.drawn = chosen.frame != graphic_frame::kNone;
-        o.status = chosen.status;
+        o.status = StatusLine(chosen);
+        o.note = chosen.note;
         return o;
     }
     o.frame = graphic;
-    o.drawn = DrawGraphicFrame(context, survey, graphic, target, frame, false);
+    // A track section too thin for true scale is drawn fit to screen, and says so.
+    bool drawnToScale = context.config.RealScaling != 0;
+    o.drawn = DrawGraphicFrame(context, survey, graphic, target, frame, false, &drawnToScale);
     o.status = o.drawn ? GraphicStatusText(graphic, track, target.profile, target.station,
-                                           target.frequency + 1, context.config.RealScaling != 0)
+                                           target.frequency + 1, drawnToScale)
                        : "Ready";
     return o;
 }
@@ -190,6 +205,10 @@ int Run(const Options& options)
             return Fail("render", error);
         }
     }
+    if (options.chart) {
+        config.AreaChart.LoadPreset(static_cast<ColourPreset>(*options.chart));
+        config.ProfileChart.LoadPreset(static_cast<ColourPreset>(*options.chart));
+    }
 
     PlotCanvas canvas;
     if (!canvas.Create(options.width, options.height)) {
@@ -263,6 +282,9 @@ int Run(const Options& options)
     if (!options.values.empty() && !WriteValues(canvas, options.values, error)) {
         return Fail("render", error);
     }
+    if (!outcome.note.empty()) {
+        std::fprintf(stderr, "orvtool render: %s\n", outcome.note.c_str());
+    }
     if (!outcome.drawn) {
         std::fprintf(stderr, "orvtool render: nothing drawn (%s); wrote the empty picture\n",
                      GraphicRequirement(options.graphic, survey->IsTrack()));
@@ -320,6 +342,18 @@ std::function<int()> Define(CLI::App& command)
             },
             "canvas size in pixels (default 240x320, the handheld's screen)")
         ->type_name("WxH");
+    command
+        .add_option("--chart", options->chart,
+                    "colour chart of maps and sections for this picture (the\n"
+                    "program's own charts otherwise; see below)")
+        ->type_name("NAME")
+        ->transform(cmdline::Choice("RES2DINV, RGB, viridis, cividis or cool-warm",
+                                    {{"res2dinv", int(ColourPreset::Res2dinv)},
+                                     {"rgb", int(ColourPreset::Rgb)},
+                                     {"viridis", int(ColourPreset::Viridis)},
+                                     {"cividis", int(ColourPreset::Cividis)},
+                                     {"cool-warm", int(ColourPreset::CoolWarm)}},
+                                    true));
     AddSetOption(command, options->settings,
                  "change a setting for this picture only, by its field name\n"
                  "(e.g. RealScaling=0, ShowGrid=1, PixelRefinement=2,\n"

@@ -5,6 +5,7 @@
 #include "base/Prompt.h"
 #include "config/Configuration.h"
 #include "graphics/TextPainter.h"
+#include "graphics/Units.h"
 #include "platform/QtTextPainter.h"
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
@@ -26,6 +27,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QVBoxLayout>
@@ -46,6 +49,11 @@ using main_page::kKeyUp;
 namespace {
 
 constexpr int kBatteryPeriodMs = 10000;
+// A button a finger can hit on the handheld's screen; the narrowest page that keeps the arrow
+// buttons in a cross; the least graphic area.
+constexpr int kLeastButton = 24;
+constexpr int kNarrowWidth = 440;
+constexpr QSize kLeastGraphic(120, 60);
 constexpr int kPopupMs = 1500;
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
@@ -91,6 +99,7 @@ CMainPage::CMainPage(PageId id, SheetLink& sheet, Configuration& config, Prompt&
                      InstrumentDevice& device, QWidget* parent)
     : CMainPagePlaceholder(id, sheet, config, prompt, parent),
       m_text(std::make_unique<QtTextPainter>()),
+      m_labels(static_cast<QtTextPainter*>(m_text.get())),
       m_worker(new CExchangeWorker(this)),
       m_cycle(std::make_unique<MeasurementCycle>(config, device, prompt, *m_worker,
                                                  static_cast<MeasurementView&>(*this)))
@@ -114,31 +123,35 @@ void CMainPage::BuildControls()
     auto* top = new QHBoxLayout();
     m_statusLabel = new QLabel(Resource(string_id::kReady), this);
     m_statusLabel->setObjectName(Name(1075));
+    // A long status text wraps on a narrow screen rather than running into the batteries.
+    m_statusLabel->setWordWrap(true);
     m_instrumentBattery = new QLabel(this);
     m_instrumentBattery->setObjectName(Name(1074));
     m_handheldBattery = new QLabel(this);
     m_handheldBattery->setObjectName(Name(1069));
     m_handheldBattery->installEventFilter(this);
     top->addWidget(m_statusLabel, 1);
-    top->addWidget(m_instrumentBattery);
-    top->addWidget(m_handheldBattery);
+    top->addWidget(m_instrumentBattery, 0, Qt::AlignTop);
+    top->addWidget(m_handheldBattery, 0, Qt::AlignTop);
     layout->addLayout(top);
 
     m_graphic = new PaintedArea(
         this, [this](QWidget* w) { PaintGraphic(w); },
         [this](QWidget* w, QPoint at) { ShowReadout(w, at); });
     m_graphic->setObjectName(Name(1001));
-    m_graphic->setMinimumSize(200, 150);
+    m_graphic->setMinimumSize(kLeastGraphic);
     layout->addWidget(m_graphic, 1);
 
-    auto* bottom = new QHBoxLayout();
+    m_bottom = new QGridLayout();
     m_fields = new QGridLayout();
     m_start = new QPushButton(Resource(string_id::kStart), this);
     m_start->setObjectName(Name(1041));
+    m_start->setMinimumHeight(kLeastButton);
     m_fields->addWidget(m_start, 0, 0, 1, 3);
     // Cancel takes Start's place while an exchange runs.
     m_cancel = new QPushButton(Resource(string_id::kCancelExchange), this);
     m_cancel->setObjectName(QStringLiteral("cancelExchange"));
+    m_cancel->setMinimumHeight(kLeastButton);
     m_cancel->hide();
     m_fields->addWidget(m_cancel, 0, 0, 1, 3);
     m_worker->SetAllowedWidget(m_cancel);
@@ -148,31 +161,92 @@ void CMainPage::BuildControls()
     m_frequencyEdit = AddField(1043, Resource(string_id::kFrequencyLabel), row, false);
     QWidget* spin = AddSpin(1048, [this](int delta) { StepFrequency(delta); });
     m_fields->addWidget(spin, row, 2);
-    bottom->addLayout(m_fields);
+    m_bottom->addLayout(m_fields, 0, 0, Qt::AlignTop);
 
     m_overview = new PaintedArea(this, [this](QWidget* w) { PaintOverview(w); });
     m_overview->setObjectName(Name(1040));
-    m_overview->setFixedSize(116, 60);
-    bottom->addWidget(m_overview);
+    // The handheld's box (77 x 38 dialog units) where there is room; smaller on a narrow screen.
+    m_overview->setMinimumSize(48, 36);
+    m_overview->setMaximumSize(116, 60);
+    m_overview->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_bottom->addWidget(m_overview, 0, 1, Qt::AlignTop);
 
-    auto* arrows = new QGridLayout();
-    const auto arrow = [this, arrows](int id, const char* text, uint32_t key, int r, int c) {
+    m_arrows = new QGridLayout();
+    m_arrows->setSpacing(2);
+    const auto arrow = [this](int id, const char* text, uint32_t key) {
         auto* b = new QPushButton(QString::fromUtf8(text), this);
         b->setObjectName(Name(id));
-        b->setFixedSize(48, 26);
-        arrows->addWidget(b, r, c);
+        b->setFixedHeight(kLeastButton + 2);
+        m_arrowButtons.push_back(b);
         connect(b, &QPushButton::clicked, this, [this, key] { OnHandheldKey(key, false); });
     };
-    arrow(1076, "UP", kKeyUp, 0, 1);
-    arrow(1083, "LEFT", kKeyLeft, 1, 0);
-    arrow(1080, "OK", kKeyEnter, 1, 1);
-    arrow(1082, "RIGHT", kKeyRight, 1, 2);
-    arrow(1084, "DOWN", kKeyDown, 2, 1);
-    bottom->addLayout(arrows);
-    layout->addLayout(bottom);
+    // In cross order; PlaceArrows puts them in a cross or, on a narrow screen, in one row.
+    arrow(1076, "UP", kKeyUp);
+    arrow(1083, "LEFT", kKeyLeft);
+    arrow(1080, "OK", kKeyEnter);
+    arrow(1082, "RIGHT", kKeyRight);
+    arrow(1084, "DOWN", kKeyDown);
+    layout->addLayout(m_bottom);
+    PlaceArrows(false);
 
     connect(m_start, &QPushButton::clicked, this, [this] { Start(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { CancelExchange(); });
+}
+
+void CMainPage::PlaceArrows(bool narrow)
+{
+    if (!m_arrowButtons.empty() && m_narrow == narrow && m_arrows->count() > 0) {
+        return;
+    }
+    m_narrow = narrow;
+    for (QPushButton* b : m_arrowButtons) {
+        m_arrows->removeWidget(b);
+    }
+    if (m_bottom->indexOf(m_arrows) >= 0) {
+        m_bottom->removeItem(m_arrows);
+        m_arrows->setParent(nullptr);
+    }
+    // UP, LEFT, OK, RIGHT, DOWN: a cross right of the overview, or a row under everything
+    // (LEFT, UP, OK, DOWN, RIGHT) where the screen is too narrow for the three side by side.
+    static constexpr int kCross[5][2] = {{0, 1}, {1, 0}, {1, 1}, {1, 2}, {2, 1}};
+    static constexpr int kRow[5] = {1, 0, 2, 4, 3};
+    for (size_t i = 0; i < m_arrowButtons.size(); ++i) {
+        QPushButton* b = m_arrowButtons[i];
+        const int textWidth = b->fontMetrics().horizontalAdvance(b->text()) + 12;
+        if (narrow) {
+            b->setMinimumWidth(std::max(kLeastButton, textWidth));
+            b->setMaximumWidth(QWIDGETSIZE_MAX);
+            b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+            m_arrows->addWidget(b, 0, kRow[i]);
+        } else {
+            b->setFixedWidth(std::max(48, textWidth));
+            m_arrows->addWidget(b, kCross[i][0], kCross[i][1]);
+        }
+    }
+    if (narrow) {
+        m_bottom->addLayout(m_arrows, 1, 0, 1, 2);
+    } else {
+        m_bottom->addLayout(m_arrows, 0, 2, Qt::AlignTop);
+    }
+    // A wide page keeps the fields, the overview and the arrows together at the left rather
+    // than spreading the fields over the screen; a narrow one gives the overview what is left.
+    m_bottom->setColumnStretch(1, narrow ? 1 : 0);
+    m_bottom->setColumnStretch(3, narrow ? 0 : 1);
+    // The page's margins give way on a handheld's screen.
+    const int margin = narrow ? 2 : style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    layout()->setContentsMargins(margin, margin, margin, margin);
+    const int spacing = narrow ? 2 : -1;  // -1: the style's
+    layout()->setSpacing(spacing);
+    m_bottom->setSpacing(spacing);
+    m_fields->setSpacing(spacing);
+}
+
+void CMainPage::resizeEvent(QResizeEvent* event)
+{
+    if (m_arrows != nullptr) {
+        PlaceArrows(event->size().width() < kNarrowWidth);
+    }
+    CMainPagePlaceholder::resizeEvent(event);
 }
 
 QLineEdit* CMainPage::AddField(int id, const QString& label, int row, bool readOnly)
@@ -180,6 +254,7 @@ QLineEdit* CMainPage::AddField(int id, const QString& label, int row, bool readO
     auto* edit = new QLineEdit(this);
     edit->setObjectName(Name(id));
     edit->setMaximumWidth(50);
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 10);
     edit->setReadOnly(readOnly);
     m_fields->addWidget(new QLabel(label, this), row, 0);
     m_fields->addWidget(edit, row, 1);
@@ -190,13 +265,14 @@ QWidget* CMainPage::AddSpin(int id, std::function<void(int)> step)
 {
     auto* spin = new QWidget(this);
     spin->setObjectName(Name(id));
-    auto* column = new QVBoxLayout(spin);
+    // Side by side, each big enough for a finger.
+    auto* column = new QHBoxLayout(spin);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     for (const auto& [name, delta] : {std::pair{"up", -1}, std::pair{"down", +1}}) {
         auto* b = new QPushButton(QString::fromUtf8(delta < 0 ? "\u25B2" : "\u25BC"), spin);
         b->setObjectName(QString::fromUtf8(name));
-        b->setFixedSize(20, 12);
+        b->setFixedSize(kLeastButton, kLeastButton);
         b->setAutoRepeat(true);
         column->addWidget(b);
         const int d = delta;
@@ -408,7 +484,15 @@ void CMainPage::OnHandheldKey(uint32_t code, bool repeat)
 void CMainPage::PaintGraphic(QWidget* target)
 {
     QPainter painter(target);
-    const QSize size = target->size();
+    // The canvas is in device pixels: on a high-density screen the graphic is drawn at the
+    // screen's own resolution, with its fixed sizes and labels grown by the ratio.
+    const double ratio = target->devicePixelRatioF();
+    const QSize size = (QSizeF(target->size()) * ratio).toSize();
+    if (ratio != m_ratio) {
+        m_ratio = ratio;
+        m_labels->SetRatio(ratio);
+        (void)m_canvas.Create(0, 0);  // drawn afresh below
+    }
     // The canvas follows the window's size; a new size draws the graphic afresh.
     if (!m_canvas.IsCreated() || m_canvas.Width() != size.width() ||
         m_canvas.Height() != size.height()) {
@@ -451,7 +535,8 @@ void CMainPage::PaintGraphic(QWidget* target)
         DrawOverlay(*overlaid);
         shown = overlaid;
     }
-    const QImage picture = CanvasImage(*shown);
+    QImage picture = CanvasImage(*shown);
+    picture.setDevicePixelRatio(ratio);
     painter.drawImage(0, 0, picture);
     m_handheldBattery->setText(
         QString::fromStdString(main_page::BatteryText(m_handheldBatteryPercent)));
@@ -467,7 +552,8 @@ int64_t CMainPage::SinceLastPaintMs() const
 void CMainPage::PaintOverview(QWidget* target)
 {
     QPainter painter(target);
-    const QSize size = target->size();
+    const double ratio = target->devicePixelRatioF();
+    const QSize size = (QSizeF(target->size()) * ratio).toSize();
     if (!m_overviewCanvas.IsCreated() || m_overviewCanvas.Width() != size.width() ||
         m_overviewCanvas.Height() != size.height()) {
         if (!m_overviewCanvas.Create(size.width(), size.height())) {
@@ -479,7 +565,9 @@ void CMainPage::PaintOverview(QWidget* target)
     if (CurrentSurvey() != nullptr) {
         DrawOverview(m_overviewCanvas, size.width(), size.height());
     }
-    painter.drawImage(0, 0, CanvasImage(m_overviewCanvas));
+    QImage picture = CanvasImage(m_overviewCanvas);
+    picture.setDevicePixelRatio(ratio);
+    painter.drawImage(0, 0, picture);
 }
 
 void CMainPage::PaintNow()
@@ -513,9 +601,16 @@ void CMainPage::ShowReadout(QWidget* from, QPoint at)
     const int shown = m_selection.Shown();
     const bool inFrame = shown != graphic_frame::kNone &&
                          (shown != graphic_frame::kSoundingCurve || at.x() < from->width() / 2);
-    const float value = m_canvas.GetValue(at.x(), at.y());
+    // The canvas is in device pixels.
+    const QPoint pixel = (QPointF(at) * m_ratio).toPoint();
+    const float value = m_canvas.GetValue(pixel.x(), pixel.y());
     if (inFrame && value != kNoValue) {
-        ShowPopup(QString::asprintf("%.2lf", static_cast<double>(value)), from->mapToGlobal(at));
+        // The number as the handheld showed it ("%.2lf"), then its unit: metres on the sounding
+        // curve's depth axis, the signal unit elsewhere.
+        const std::string text = m_canvas.InDepthBand(pixel.x(), pixel.y())
+                                     ? DepthText(value)
+                                     : ValueText(value, Config());
+        ShowPopup(QString::fromStdString(text), from->mapToGlobal(at));
     }
 }
 

@@ -11,6 +11,7 @@
 // cycle's runner) so the window keeps repainting while the page waits for a reply. While an
 // exchange runs the operator's input goes only to Cancel.
 
+#include "graphics/DrawMetrics.h"
 #include "graphics/PlotCanvas.h"
 #include "session/MeasurementCycle.h"
 #include "ui/pages/CMainPagePlaceholder.h"
@@ -36,6 +37,7 @@ class GpsMatcher;
 class InstrumentDevice;
 class MessagePoster;
 class PowerStatus;
+class QtTextPainter;
 class TextPainter;
 
 class CMainPage : public CMainPagePlaceholder, protected MeasurementView
@@ -135,9 +137,13 @@ protected:
     void timerEvent(QTimerEvent* event) override;
     void SurveyChanged() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
     void RequestRedraw(bool recompute, bool redrawGraphics);
     TextPainter& Text() { return *m_text; }
+    // The drawing's fixed sizes at the screen's device-pixel ratio (the canvas is in device
+    // pixels; at ratio 1 they are the handheld's).
+    DrawMetrics Metrics() const { return DrawMetrics::ForRatio(float(m_ratio)); }
     PlotCanvas& MutableCanvas() { return m_canvas; }
     GraphicSelection& Selection() { return m_selection; }
 
@@ -163,9 +169,13 @@ protected:
 
 private:
     void ShowPopup(const QString& text, QPoint globalAt);
+    // The arrow buttons in a cross, or in one row on a narrow page.
+    void PlaceArrows(bool narrow);
 
     PowerStatus* m_power = nullptr;
     std::unique_ptr<TextPainter> m_text;
+    QtTextPainter* m_labels = nullptr;  // m_text, whose em follows the device-pixel ratio
+    double m_ratio = 1.0;
     PlotCanvas m_canvas;
     PlotCanvas m_overviewCanvas;
     PlotCanvas m_scratch;
@@ -180,7 +190,11 @@ private:
     std::string m_status = "Ready";
     QBasicTimer m_batteryTimer;  // timer 101; timer 1 is the cycle's
 
+    QGridLayout* m_bottom = nullptr;
     QGridLayout* m_fields = nullptr;
+    QGridLayout* m_arrows = nullptr;
+    std::vector<QPushButton*> m_arrowButtons;
+    bool m_narrow = false;
     QLabel* m_statusLabel = nullptr;
     QLabel* m_instrumentBattery = nullptr;
     QPushButton* m_start = nullptr;

@@ -124,7 +124,7 @@ std::string CPropertyPageView1::Recompute()
 {
     PlotCanvas& canvas = MutableCanvas();
     const GridSurveyData survey = Grid()->Data();
-    const DrawContext context{canvas, Text(), Config(), PagePrompt()};
+    const DrawContext context{canvas, Text(), Config(), PagePrompt(), Metrics()};
     const GraphicTarget target{m_previousProfile, m_previousStation, m_frequencyNumber - 1};
     Selection().AdjustGrid(target.profile, target.station, m_frequencyNumber);
     return ChooseGraphic(Selection(), context, SurveyView{&survey, nullptr}, target,

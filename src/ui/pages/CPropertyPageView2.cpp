@@ -13,6 +13,7 @@
 #include "survey/TrackSurvey.h"
 
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -71,6 +72,10 @@ void CPropertyPageView2::AddPositionFields(QGridLayout* fields)
         AddField(1044, QString::fromUtf8(ResourceString(string_id::kRadiusLabel)), 2, false);
     QWidget* spin = AddSpin(1049, [this](int delta) { StepRadius(delta); });
     fields->addWidget(spin, 2, 2);
+    // The radius counts grid cells of the track map, not metres.
+    auto* unit = new QLabel(QString::fromUtf8(ResourceString(string_id::kRadiusUnit)), this);
+    unit->setObjectName(QStringLiteral("radiusUnit"));
+    fields->addWidget(unit, 2, 3);
 }
 
 void CPropertyPageView2::SurveyChanged()
@@ -176,7 +181,7 @@ std::string CPropertyPageView2::Recompute()
     TrackSurvey& track = *Track();
     track.UpdateLocalCoordinates();
     const TrackSurveyData survey = track.Data();
-    const DrawContext context{canvas, Text(), Config(), PagePrompt()};
+    const DrawContext context{canvas, Text(), Config(), PagePrompt(), Metrics()};
     const GraphicTarget target{0, m_previousStation, m_frequencyNumber - 1, m_radius};
     Selection().AdjustTrack(target.station, m_frequencyNumber, m_radius);
     return ChooseGraphic(Selection(), context, SurveyView{nullptr, &survey}, target,

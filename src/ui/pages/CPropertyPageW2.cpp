@@ -2,6 +2,7 @@
 
 #include "base/MessagePoster.h"
 #include "config/Configuration.h"
+#include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -82,23 +83,24 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt
         connect(c, &QCheckBox::clicked, this, [this, id] { OnCheck(id); });
         return c;
     };
-    // An up-down control beside an edit: two arrows, up with step −1, down with step +1.
+    // An up-down control beside an edit: two arrows, up with step −1, down with step +1, side
+    // by side and each big enough for a finger.
     const auto spin = [this](int id) {
         auto* box = new QWidget(this);
         box->setObjectName(Name(id));
-        auto* column = new QVBoxLayout(box);
+        auto* column = new QHBoxLayout(box);
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
         auto* up = new QToolButton(box);
         up->setObjectName(QStringLiteral("up"));
         up->setArrowType(Qt::UpArrow);
         up->setAutoRepeat(true);
-        up->setFixedSize(18, 11);
+        up->setFixedSize(24, 24);
         auto* down = new QToolButton(box);
         down->setObjectName(QStringLiteral("down"));
         down->setArrowType(Qt::DownArrow);
         down->setAutoRepeat(true);
-        down->setFixedSize(18, 11);
+        down->setFixedSize(24, 24);
         column->addWidget(up);
         column->addWidget(down);
         connect(up, &QToolButton::clicked, this, [this, id] { OnSpin(id, -1); });
@@ -370,18 +372,15 @@ void CPropertyPageW2::OnColourCommand(int command)
 
 int CPropertyPageW2::RunColourMenu(int x, int y)
 {
-    QMenu menu(Text(string_id::kColourMenu), this);
-    const auto item = [&menu](int textId, int command) {
-        menu.addAction(Text(textId))->setData(command);
-    };
-    item(string_id::kMenuChange, colour_command::kChange);
-    item(string_id::kMenuAppend, colour_command::kAppend);
-    menu.addSeparator();
-    item(string_id::kMenuReverse, colour_command::kReverse);
-    item(string_id::kMenuDeleteColour, colour_command::kDelete);
-    menu.addSeparator();
-    item(string_id::kMenuRgb, colour_command::kRgb);
-    item(string_id::kMenuRes2dinv, colour_command::kRes2dinv);
+    const MenuResource& resource = ColourMenu();
+    QMenu menu(Text(resource.titleId), this);
+    for (const MenuItem& item : resource.items) {
+        if (item.command == 0) {
+            menu.addSeparator();
+        } else {
+            menu.addAction(Text(item.textId))->setData(item.command);
+        }
+    }
     const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
     return chosen ? chosen->data().toInt() : 0;
 }

@@ -6,11 +6,15 @@
 // full height, so cells that do not fit run past the right edge. A tap-and-hold inside a strip
 // opens the menu; the tapped stop is (x − left) / w, clamped to the stops there are.
 //
+// The presets: the handheld's RGB and RES2DINV, then viridis, cividis and cool-warm (a diverging
+// chart for signed values: while it is chosen the automatic range is symmetric about 0).
+//
 // The colour chooser's 16 custom colours are a ring owned by the page: Change and Delete put the
 // colour they displace at the write index and advance it.
 
 #include "base/Colour.h"
 #include "charts/ColourChart.h"
+#include "resources/ResourceIds.h"
 
 #include <array>
 #include <functional>
@@ -19,12 +23,15 @@
 namespace orv {
 
 namespace colour_command {
-constexpr int kChange = 10000;
-constexpr int kAppend = 10001;
-constexpr int kReverse = 10002;
-constexpr int kDelete = 10003;
-constexpr int kRes2dinv = 10004;
-constexpr int kRgb = 10005;
+constexpr int kChange = command_id::kColourChange;
+constexpr int kAppend = command_id::kColourAppend;
+constexpr int kReverse = command_id::kColourReverse;
+constexpr int kDelete = command_id::kColourDelete;
+constexpr int kRes2dinv = command_id::kColourRes2dinv;
+constexpr int kRgb = command_id::kColourRgb;
+constexpr int kViridis = command_id::kColourViridis;
+constexpr int kCividis = command_id::kColourCividis;
+constexpr int kCoolWarm = command_id::kColourCoolWarm;
 }  // namespace colour_command
 
 struct StripRect
@@ -139,6 +146,15 @@ public:
                 return true;
             case colour_command::kRes2dinv:
                 chart.LoadPreset(ColourPreset::Res2dinv);
+                return true;
+            case colour_command::kViridis:
+                chart.LoadPreset(ColourPreset::Viridis);
+                return true;
+            case colour_command::kCividis:
+                chart.LoadPreset(ColourPreset::Cividis);
+                return true;
+            case colour_command::kCoolWarm:
+                chart.LoadPreset(ColourPreset::CoolWarm);
                 return true;
             default:
                 return false;
