@@ -12,6 +12,7 @@
 //         // or, when the operator declines: DiscardOrphanedJournal(j.journalPath, ...)
 //     }
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,13 +26,16 @@ struct GpsLink;
 struct OrphanedJournal
 {
     std::string journalPath;
-    std::string sessionPath;  // the session file it belongs to; empty for an unsaved survey
-    int measurements = 0;     // measurement records that can be recovered
-    bool damaged = false;     // the header is unreadable: nothing can be recovered
+    std::string sessionPath;      // the session file it belongs to; empty for an unsaved survey
+    int measurements = 0;         // measurement records that can be recovered
+    bool damaged = false;         // the header is unreadable: nothing can be recovered
+    std::time_t lastWritten = 0;  // when the journal was last written to
 };
 
 // Journals in `dataDirectory` and those its pointer files name, except journals a running
-// program holds. Pointers to journals that no longer exist are removed.
+// program holds. Pointers to journals that no longer exist are removed, and so are journals
+// whose every station is in their session file as the journal has it (a save finished but the
+// journal's removal was cut off by a crash or a power cut).
 std::vector<OrphanedJournal> FindOrphanedJournals(const std::string& dataDirectory);
 
 // Rebuilds the survey: the session image in the journal or the session file it names (which

@@ -1,7 +1,8 @@
 #include "survey/Survey.h"
 
-#include "base/Crc32.h"
 #include "base/AtomicFile.h"
+#include "base/Crc32.h"
+#include "base/FileSystem.h"
 #include "config/Configuration.h"
 #include "graphics/PlotCanvas.h"
 #include "instrument/InstrumentDevice.h"
@@ -18,7 +19,9 @@
 
 namespace orv {
 
-Survey::Survey(Configuration& config, int workType) : m_config(config), m_workType(workType) {}
+Survey::Survey(Configuration& config, int workType)
+    : m_config(config), m_workType(workType), m_fileSystem(&DefaultFileSystem())
+{}
 
 Survey::~Survey() = default;
 
@@ -72,7 +75,9 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
         error = "Insufficient memory";
         return false;
     }
-    if (!WriteFileAtomically(path, image, error)) {
+    // The journal goes only once the file is durable: until then it is what a power cut
+    // leaves of the measurements.
+    if (!WriteFileAtomically(path, image, error, *m_fileSystem)) {
         return false;
     }
     if (clear) {
@@ -82,6 +87,7 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
             m_journal->Remove(ignored);
             m_journal.reset();
         }
+        m_unjournaled.clear();
         m_journalProblem.clear();
         m_journalWarning.clear();
         m_fileIdentity = HeaderIdentity();
@@ -229,6 +235,7 @@ bool Survey::DiscardJournal(std::string& error)
     }
     const bool ok = m_journal->Remove(error);
     m_journal.reset();
+    m_unjournaled.clear();
     return ok;
 }
 
@@ -266,10 +273,12 @@ bool Survey::OpenJournal()
                         .string();
     }
     std::string error;
-    m_journal = MeasurementJournal::Create(preferred, m_journalFolder, base, error);
+    m_journal = MeasurementJournal::Create(preferred, m_journalFolder, base, error, *m_fileSystem);
     if (m_journal) {
         m_journalWarning = error;
         m_journalProblem.clear();
+        // The copy of the survey at the journal's start holds what earlier appends missed.
+        m_unjournaled.clear();
     } else {
         m_journalProblem = error;
     }
@@ -284,11 +293,22 @@ void Survey::Journal(std::span<const JournalRecord> records)
     if (!m_journal && !OpenJournal()) {
         return;
     }
+    std::vector<JournalRecord> pending;
+    try {
+        pending.reserve(m_unjournaled.size() + records.size());
+        pending.insert(pending.end(), m_unjournaled.begin(), m_unjournaled.end());
+        pending.insert(pending.end(), records.begin(), records.end());
+    } catch (const std::bad_alloc&) {
+        m_journalProblem = "Insufficient memory for the measurement journal.";
+        return;
+    }
     std::string error;
-    if (m_journal->Append(records, error)) {
+    if (m_journal->Append(pending, error)) {
         m_journalProblem.clear();
+        m_unjournaled.clear();
     } else {
         m_journalProblem = error;
+        m_unjournaled = std::move(pending);
     }
 }
 

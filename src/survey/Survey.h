@@ -36,6 +36,7 @@
 namespace orv {
 
 class Configuration;
+class FileSystem;
 class GpsMatcher;
 class InstrumentDevice;
 struct PendingExchange;
@@ -134,6 +135,9 @@ public:
     }
     // Removes the journal file: the operator chose to drop the unsaved measurements.
     bool DiscardJournal(std::string& error);
+    // The file system that saves and the journal write through (the program's own unless a test
+    // puts another in its place). Set it before the first measurement.
+    void UseFileSystem(FileSystem& fs) { m_fileSystem = &fs; }
 
     // The identity the header of the next save names: the one read from the session file as
     // long as no measurement of this session came from another instrument, else the serial of
@@ -192,10 +196,14 @@ private:
     uint64_t m_baseSize = 0;
     uint32_t m_baseCrc = 0;
     bool m_haveBase = false;
+    FileSystem* m_fileSystem;
     std::string m_journalFolder;
     std::string m_journalProblem;
     std::string m_journalWarning;
     std::unique_ptr<MeasurementJournal> m_journal;
+    // Records a failed append could not write (a full disk): the next append writes them first,
+    // so that a journal that works again holds every station.
+    std::vector<JournalRecord> m_unjournaled;
 };
 
 // The dataset for the work type in `config`: a TrackSurvey for GPS track (reading `matcher`'s
