@@ -277,8 +277,6 @@ bool Survey::OpenJournal()
     if (m_journal) {
         m_journalWarning = error;
         m_journalProblem.clear();
-        // The copy of the survey at the journal's start holds what earlier appends missed.
-        m_unjournaled.clear();
     } else {
         m_journalProblem = error;
     }
@@ -290,9 +288,6 @@ void Survey::Journal(std::span<const JournalRecord> records)
     if (!JournalEnabled() || records.empty()) {
         return;
     }
-    if (!m_journal && !OpenJournal()) {
-        return;
-    }
     std::vector<JournalRecord> pending;
     try {
         pending.reserve(m_unjournaled.size() + records.size());
@@ -302,10 +297,19 @@ void Survey::Journal(std::span<const JournalRecord> records)
         m_journalProblem = "Insufficient memory for the measurement journal.";
         return;
     }
+    // A journal that starts now copies the survey with these stations in it; the records are
+    // appended all the same, for the cursor they carry.
+    if (!m_journal && !OpenJournal()) {
+        m_unjournaled = std::move(pending);
+        return;
+    }
     std::string error;
     if (m_journal->Append(pending, error)) {
         m_journalProblem.clear();
         m_unjournaled.clear();
+        if (m_journalListener) {
+            m_journalListener(pending);
+        }
     } else {
         m_journalProblem = error;
         m_unjournaled = std::move(pending);

@@ -135,6 +135,11 @@ public:
     }
     // Removes the journal file: the operator chose to drop the unsaved measurements.
     bool DiscardJournal(std::string& error);
+    // Called after each append with the records that are now on the disk (a measurement
+    // stored while the journal failed comes with the append that finally wrote it): the
+    // acknowledgement that a crash or a power cut can no longer take those stations away.
+    using JournalListener = std::function<void(std::span<const JournalRecord>)>;
+    void OnJournaled(JournalListener listener) { m_journalListener = std::move(listener); }
     // The file system that saves and the journal write through (the program's own unless a test
     // puts another in its place). Set it before the first measurement.
     void UseFileSystem(FileSystem& fs) { m_fileSystem = &fs; }
@@ -204,6 +209,7 @@ private:
     // Records a failed append could not write (a full disk): the next append writes them first,
     // so that a journal that works again holds every station.
     std::vector<JournalRecord> m_unjournaled;
+    JournalListener m_journalListener;
 };
 
 // The dataset for the work type in `config`: a TrackSurvey for GPS track (reading `matcher`'s

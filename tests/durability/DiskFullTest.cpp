@@ -8,6 +8,7 @@
 #include "calibration/DefaultCalibration.h"
 #include "survey/GridSurvey.h"
 #include "survey/JournalRecovery.h"
+#include "survey/MeasurementJournal.h"
 #include "survey/SessionFile.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,12 @@ TEST_F(DiskFullTest, FailedJournalAppendIsReportedAndTheStationKept)
         survey.UseFileSystem(m_fs);
         survey.SetFilePath(file);
         survey.EnableJournal(DataDir());
+        std::vector<uint32_t> acknowledged;
+        survey.OnJournaled([&](std::span<const JournalRecord> records) {
+            for (const JournalRecord& r : records) {
+                acknowledged.push_back(r.index);
+            }
+        });
         ASSERT_TRUE(survey.StoreMeasurement(Measurement(1)));
         ASSERT_TRUE(survey.StoreMeasurement(Measurement(2)));
         ASSERT_EQ(survey.JournalProblem(), "");
@@ -97,6 +104,7 @@ TEST_F(DiskFullTest, FailedJournalAppendIsReportedAndTheStationKept)
         EXPECT_EQ(survey.CurrentIndex(), 3);
         ASSERT_TRUE(survey.StoreMeasurement(Measurement(4)));
         EXPECT_NE(survey.JournalProblem(), "");
+        EXPECT_EQ(acknowledged, (std::vector<uint32_t>{0, 1}));  // 3 and 4 are not on the disk
 
         // What was journaled before the fault is still there for a crash now.
         {
@@ -117,6 +125,7 @@ TEST_F(DiskFullTest, FailedJournalAppendIsReportedAndTheStationKept)
         m_fs.Heal();
         ASSERT_TRUE(survey.StoreMeasurement(Measurement(5)));
         EXPECT_EQ(survey.JournalProblem(), "");
+        EXPECT_EQ(acknowledged, (std::vector<uint32_t>{0, 1, 2, 3, 4}));
         {
             std::string error;
             Configuration config(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
@@ -161,6 +170,7 @@ TEST_F(DiskFullTest, JournalThatCannotStartIsReportedAndLaterStartsWithEveryStat
     auto recovered = RecoverJournal(m_dir.File("copy.journal"), DataDir(), config, {}, error);
     ASSERT_TRUE(recovered) << error;
     EXPECT_EQ(recovered->ValidCount(), 3);
+    EXPECT_EQ(recovered->CurrentIndex(), 3);
     static_cast<void>(recovered->DiscardJournal(error));
     ASSERT_TRUE(survey.DiscardJournal(error)) << error;
 }
