@@ -105,13 +105,28 @@ bool LayoutOf(std::span<const uint8_t> bytes, ImageLayout& layout)
 }
 
 // True when the session file at the journal's session path holds every station the journal
-// would give back, as the journal has it: a journal whose removal a crash or a power cut cut
-// off after the save that made it needless. Such a journal holds nothing to recover.
+// would give back: a journal whose removal a crash or a power cut cut off after the save that
+// made it needless.
 bool AlreadySaved(const JournalContents& contents)
 {
-    if (contents.base.sessionPath.empty()) {
-        return false;
-    }
+    std::vector<uint8_t> file;
+    std::string why;
+    return !contents.base.sessionPath.empty() && ReadWhole(contents.base.sessionPath, file, why) &&
+           JournalHeldBy(contents, file);
+}
+
+std::time_t LastWritten(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
+}
+
+}  // namespace
+
+bool JournalHeldBy(const JournalContents& contents, std::span<const uint8_t> sessionFile)
+{
     // The last word on each station: its slot and, for a track, its position.
     struct Station
     {
@@ -144,10 +159,8 @@ bool AlreadySaved(const JournalContents& contents)
         s.position = r.position;
         s.havePosition = true;
     }
-    std::vector<uint8_t> file;
-    std::string why;
     ImageLayout layout;
-    if (!ReadWhole(contents.base.sessionPath, file, why) || !LayoutOf(file, layout)) {
+    if (!LayoutOf(sessionFile, layout)) {
         return false;
     }
     for (const auto& [index, s] : stations) {
@@ -157,7 +170,7 @@ bool AlreadySaved(const JournalContents& contents)
         if (index >= layout.count) {
             return false;
         }
-        const uint8_t* p = file.data() + layout.slotsOffset + index * layout.stride;
+        const uint8_t* p = sessionFile.data() + layout.slotsOffset + index * layout.stride;
         if (!std::equal(s.slot.bytes.begin(), s.slot.bytes.end(), p)) {
             return false;
         }
@@ -170,16 +183,6 @@ bool AlreadySaved(const JournalContents& contents)
     }
     return true;
 }
-
-std::time_t LastWritten(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
-}
-
-}  // namespace
 
 std::vector<OrphanedJournal> FindOrphanedJournals(const std::string& dataDirectory)
 {

@@ -12,8 +12,10 @@
 //         // or, when the operator declines: DiscardOrphanedJournal(j.journalPath, ...)
 //     }
 
+#include <cstdint>
 #include <ctime>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ namespace orv {
 
 class Configuration;
 class Survey;
+struct JournalContents;
 struct GpsLink;
 
 struct OrphanedJournal
@@ -46,6 +49,11 @@ std::vector<OrphanedJournal> FindOrphanedJournals(const std::string& dataDirecto
 std::unique_ptr<Survey> RecoverJournal(const std::string& journalPath,
                                        const std::string& dataDirectory, Configuration& config,
                                        const GpsLink& gps, std::string& error);
+
+// True when the session image `sessionFile` holds every station the journal would give back,
+// byte for byte (and every track position): the journal holds nothing to recover.
+[[nodiscard]] bool JournalHeldBy(const JournalContents& contents,
+                                 std::span<const uint8_t> sessionFile);
 
 // Deletes an orphaned journal and its pointer file.
 bool DiscardOrphanedJournal(const std::string& journalPath, const std::string& dataDirectory,

@@ -274,3 +274,52 @@ TEST_F(DiskFullTest, FailedCalibrationSaveIsReportedAndKeepsTheOldFile)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace orv;
+using orv::test::FsCall;
+using orv::test::Measurement;
+
+// A save that replaced the file but could not remove the journal (a crash or a power cut in
+// between does the same): the journal holds nothing the file lacks and is not offered again.
+// One whose station the file lacks is.
+TEST_F(DiskFullTest, JournalOfSavedStationsIsNotOfferedAgain)
+{
+    Grid(work_type::kProfile, 4, 1);
+    const std::string file = Card() + "/profile.orv";
+    GridSurvey survey(m_config);
+    survey.UseFileSystem(m_fs);
+    ASSERT_TRUE(survey.StoreMeasurement(Measurement(1)));
+    std::string error;
+    ASSERT_TRUE(SaveSession(survey, file, error)) << error;
+    survey.EnableJournal(DataDir());
+    ASSERT_TRUE(survey.StoreMeasurement(Measurement(2)));
+    const std::string journal = survey.JournalPath();
+    const std::vector<uint8_t> before = ReadFileBytes(file);
+
+    m_fs.Fail(FsCall::Remove, EIO);
+    ASSERT_TRUE(SaveSession(survey, file, error)) << error;
+    m_fs.Heal();
+    ASSERT_TRUE(std::filesystem::exists(journal));
+    const std::string kept = m_dir.File("kept.journal");
+    std::filesystem::copy_file(journal, kept);
+
+    EXPECT_TRUE(FindOrphanedJournals(DataDir()).empty());
+    EXPECT_FALSE(std::filesystem::exists(journal));
+
+    // The same journal beside the file as it was before the save: station 2 is only there.
+    WriteFileText(file, std::string(before.begin(), before.end()));
+    std::filesystem::copy_file(kept, journal);
+    Configuration config(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
+    const std::string link = JournalLinkPath(journal, DataDir());
+    WriteFileText(link, std::filesystem::absolute(journal).string());
+    const std::vector<OrphanedJournal> orphans = FindOrphanedJournals(DataDir());
+    ASSERT_EQ(orphans.size(), 1u);
+    EXPECT_EQ(orphans[0].measurements, 1);
+    auto recovered = RecoverJournal(orphans[0].journalPath, DataDir(), config, {}, error);
+    ASSERT_TRUE(recovered) << error;
+    EXPECT_EQ(recovered->ValidCount(), 2);
+}
+
+}  // namespace
