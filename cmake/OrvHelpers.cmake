@@ -89,6 +89,12 @@ function(orv_test name)
     endif()
     set(target test_${name})
     add_executable(${target} ${ARG_SOURCES})
+    # Every test program, so that a build for the tests alone (the sanitizer builds) need not
+    # build the window and the benchmarks.
+    if(NOT TARGET orv_tests)
+        add_custom_target(orv_tests)
+    endif()
+    add_dependencies(orv_tests ${target})
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} orv_test_support GTest::gtest GTest::gmock GTest::gtest_main)
     target_compile_options(${target} PRIVATE ${ORV_WARNINGS})
     target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS

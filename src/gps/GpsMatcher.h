@@ -17,6 +17,7 @@
 #include "base/GpsFix.h"
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -50,7 +51,8 @@ public:
     // Queues a request; with 16 waiting the oldest is dropped. The request's window also gets
     // every new fix from now on.
     void RequestPosition(const PositionRequest& request);
-    // Drops the requests of a window that goes away and stops notifying it.
+    // Drops the requests of a window that goes away and stops notifying it. Waits for messages
+    // being posted by AddFix at that moment, so the window may be destroyed once it returns.
     void Forget(const MessagePoster* window);
 
     // The fix a 9034/9035 message carries; false when the id is unknown or its slot was reused.
@@ -77,6 +79,9 @@ private:
 
     TickClock& m_clock;
     mutable std::mutex m_mutex;
+    // AddFix calls posting outside the lock, and their end, for Forget to wait on.
+    int m_posting = 0;
+    std::condition_variable m_posted;
     GpsFix m_last;
     uint32_t m_resetTick = 0;
     std::array<PositionRequest, kMaxRequests> m_requests{};
