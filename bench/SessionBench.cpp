@@ -59,7 +59,7 @@ struct Fixture
         std::filesystem::create_directories(folder);
         config = std::make_unique<Configuration>(settings, (folder / "none.ini").string(), prompt);
         config->WorkType = work_type::kGpsTrack;
-        track = std::make_unique<TrackSurvey>(*config, nullptr);
+        track = std::make_unique<TrackSurvey>(*config);
         for (int i = 0; i < kStations; ++i) {
             MeasurementSlot slot;
             for (size_t k = 0; k < kMaskOffset; ++k) {
@@ -188,7 +188,7 @@ void ReadImage(benchmark::State& state)
     Fixture& f = Data();
     for (auto _ : state) {
         std::string error;
-        auto survey = ReadSession(f.image, *f.config, {}, error);
+        auto survey = ReadSession(f.image, *f.config, error);
         benchmark::DoNotOptimize(survey.get());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.image.size()));

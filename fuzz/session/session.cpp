@@ -73,11 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::span<const uint8_t> bytes(data, size);
     Configuration& config = Config();
     std::string error;
-    std::unique_ptr<Survey> survey = ReadSession(bytes, config, {}, error);
+    std::unique_ptr<Survey> survey = ReadSession(bytes, config, error);
     if (survey) {
         // What was accepted saves and reads back to the same image.
         const std::vector<uint8_t> image = survey->SessionImage();
-        std::unique_ptr<Survey> again = ReadSession(image, config, {}, error);
+        std::unique_ptr<Survey> again = ReadSession(image, config, error);
         if (!again || again->SessionImage() != image) {
             std::abort();
         }
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     JournalContents contents;
     if (ParseJournal(bytes, contents, error) && contents.base.embedded) {
         static_cast<void>(JournalHeldBy(contents, contents.base.image));
-        std::unique_ptr<Survey> base = ReadSession(contents.base.image, config, {}, error);
+        std::unique_ptr<Survey> base = ReadSession(contents.base.image, config, error);
         if (base) {
             for (const JournalRecord& record : contents.records) {
                 if (!base->ApplyJournalRecord(record)) {

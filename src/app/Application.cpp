@@ -1,33 +1,18 @@
 #include "app/Application.h"
 
-#include "sim/GpsSimulator.h"
-#include "sim/InstrumentSimulator.h"
 #include "app/COrvControlSheet.h"
-#include "base/TickClock.h"
+#include "app/Program.h"
+#include "base/PortNamer.h"
+#include "base/Prompt.h"
 #include "config/Configuration.h"
 #include "config/ProgramPaths.h"
-#include "gps/GpsMatcher.h"
-#include "gps/NmeaParser.h"
-#include "gps/NmeaReader.h"
-#include "gps/ProgramGps.h"
-#include "instrument/InstrumentDevice.h"
-#include "base/PortNamer.h"
-#include "instrument/ProgramPorts.h"
-#include "platform/PosixSystemClock.h"
-#include "platform/PowerStatusLinux.h"
-#include "platform/QtBluetoothRadio.h"
-#include "platform/QtSerialPort.h"
-#include "platform/QtSettingsStore.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "ui/QtFileChooser.h"
-#include "ui/QtPrompt.h"
+#include "session/ProgramCore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <atomic>
@@ -46,38 +31,6 @@ namespace orv {
 namespace {
 
 QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
-
-// The instrument and a walking GPS receiver on pseudo-terminals, linked where the configured
-// port numbers point, for trying the program without hardware.
-class Simulators
-{
-public:
-    bool Start(const Configuration& config, std::string& error)
-    {
-        if (!m_folder.isValid()) {
-            error = "no folder for the simulated ports";
-            return false;
-        }
-        const std::string pattern = m_folder.path().toStdString() + "/port%u";
-        ::setenv("ORVCONTROL_PORT_PATTERN", pattern.c_str(), 1);
-        sim::InstrumentOptions instrument;
-        instrument.linkPath = DevicePathForPort(static_cast<unsigned>(config.BluetoothInboundPort));
-        m_instrument = std::make_unique<sim::InstrumentSimulator>(instrument);
-        if (!m_instrument->Start(error)) {
-            return false;
-        }
-        sim::GpsSimulatorOptions gps;
-        gps.port = static_cast<unsigned>(config.BluetoothOutboundPort);
-        gps.baud = config.GpsBaudRate();
-        m_gps = std::make_unique<sim::GpsSimulator>();
-        return m_gps->Start(gps, error);
-    }
-
-private:
-    QTemporaryDir m_folder;
-    std::unique_ptr<sim::InstrumentSimulator> m_instrument;
-    std::unique_ptr<sim::GpsSimulator> m_gps;
-};
 
 void SetNames()
 {
@@ -146,49 +99,20 @@ int RunOrvControl(int argc, char** argv)
     commandLine.parser.process(app);
     const bool simulate = commandLine.parser.isSet(commandLine.simulate);
 
-    QtSettingsStore store(SettingsFilePath(),
-                          std::string(ResourceString(string_id::kRegistrySection)));
-    QtPrompt prompt;
-    InstallConfigurationEnvironment(store, DefaultCalibrationPath(), prompt);
-
-    Simulators simulators;
+    Program program;
     if (simulate) {
         std::string error;
-        if (!simulators.Start(GetConfiguration(), error)) {
+        if (!program.StartSimulators(error)) {
             std::fprintf(stderr, "orvcontrol: the simulators did not start: %s\n", error.c_str());
             return 1;
         }
     }
-
-    QtSerialPort instrumentPort;
-    QtSerialPort gpsPort;
-    InstallProgramPorts(instrumentPort, gpsPort);
-    TickClock& tickClock = SteadyTickClock();
-    PosixSystemClock systemClock;
-    NmeaParser& nmeaParser = ProgramNmeaParser();
-    GpsMatcher& gpsMatcher = ProgramGpsMatcher();
-    NmeaReader nmeaReader(nmeaParser, gpsMatcher, systemClock, tickClock, prompt);
-    QtBluetoothRadio radio;
-    InstrumentEnvironment instrument;
-    instrument.clock = &tickClock;
-    instrument.prompt = &prompt;
-    instrument.radio = &radio;
-    instrument.gpsReader = &nmeaReader;
-    InstallInstrumentEnvironment(instrument);
-
-    QtFileChooser files(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    SheetEnvironment environment;
-    environment.prompt = &prompt;
-    environment.files = &files;
-    environment.nmeaParser = &nmeaParser;
-    environment.gpsMatcher = &gpsMatcher;
-    environment.dataDirectory = DataDirectory();
-    PowerStatusLinux power;
-    environment.power = &power;
+    Prompt& prompt = program.ProgramPrompt();
+    Configuration& config = program.Core().Config();
 
     int status = 0;
     {
-        COrvControlSheet sheet(environment);
+        COrvControlSheet sheet(program.SheetParts());
         QObject::connect(&sheet, &COrvControlSheet::RunFinished, &app, &QApplication::quit);
         sheet.show();
         // A session that ends (SIGTERM at power-off, Ctrl+C in a terminal) shuts down in order:
@@ -203,9 +127,9 @@ int RunOrvControl(int argc, char** argv)
             }
         });
         stopWatch.start(200);
-        QTimer::singleShot(0, &sheet, [&sheet, &prompt] {
+        QTimer::singleShot(0, &sheet, [&sheet, &prompt, &config] {
             // A calibration file that could not be read is never overwritten; say so once.
-            const std::string& loadError = GetConfiguration().Calibrations().LoadError();
+            const std::string& loadError = config.Calibrations().LoadError();
             if (!loadError.empty()) {
                 prompt.Tell(loadError, std::string(ResourceString(string_id::kAppTitle)),
                             Icon::Warning);

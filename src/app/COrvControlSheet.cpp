@@ -1,21 +1,19 @@
 #include "app/COrvControlSheet.h"
 
-#include "ui/KeyBindings.h"
-#include "ui/KeyRouter.h"
 #include "app/QtKeys.h"
 #include "base/MessagePoster.h"
 #include "base/Prompt.h"
 #include "config/Configuration.h"
-#include "gps/GpsMatcher.h"
 #include "gps/NmeaParser.h"
 #include "instrument/InstrumentDevice.h"
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "survey/JournalRecovery.h"
-#include "survey/SessionFile.h"
+#include "session/FileChooser.h"
+#include "session/ProgramCore.h"
 #include "survey/Survey.h"
-#include "ui/FileChooser.h"
+#include "ui/KeyBindings.h"
+#include "ui/KeyRouter.h"
 #include "ui/pages/CMainPagePlaceholder.h"
 #include "ui/pages/CPropertyPageGPSView.h"
 #include "ui/pages/CPropertyPageS1.h"
@@ -33,10 +31,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
-#include <cerrno>
 #include <cstdio>
-#include <ctime>
-#include <new>
 
 #ifndef ORV_VERSION
 #define ORV_VERSION "0"
@@ -50,20 +45,15 @@ QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 std::string Title() { return std::string(ResourceString(string_id::kAppTitle)); }
 
-// An exchange with the instrument under way ends before the session may go: a reply already
-// complete is stored first, so the save prompt asks about it and the saved file holds it.
-void EndExchanges(const COrvControlSheet& sheet)
-{
-    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
-        static_cast<CMainPagePlaceholder*>(sheet.Page(id))->EndExchange();
-    }
-}
-
 }  // namespace
 
 COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget* parent)
-    : QMainWindow(parent), m_environment(environment), m_poster(this)
+    : QMainWindow(parent), m_environment(environment), m_core(*environment.core), m_poster(this)
 {
+    const SessionParts parts{m_core.Config(),   m_core.Device(),  m_core.ProgramPrompt(),
+                             *m_environment.files, &m_core.Parser(), &m_core.Matcher(),
+                             m_environment.dataDirectory};
+    m_session = std::make_unique<SessionController>(parts, static_cast<SessionWindow&>(*this));
     setWindowTitle(Text(string_id::kAppTitle));
     setObjectName(QStringLiteral("COrvControlSheet"));
     m_tabs = new QTabWidget(this);
@@ -74,9 +64,8 @@ COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget*
 
     BuildPages();
     BuildMenus();
-    GetInstrumentDevice();
     qApp->installEventFilter(this);
-    Reset();
+    m_session->Reset();
     resize(480, 560);
 }
 
@@ -92,21 +81,16 @@ void COrvControlSheet::Shutdown()
     disconnect(m_tabs, nullptr, this, nullptr);
 
     // An exchange under way ends first, then the link and the survey may go.
-    EndExchanges(*this);
+    EndExchanges();
     // Close has asked already; the journal of a survey that was not let go through Close (the
     // window system ended the program) is kept for recovery.
-    m_currentSurvey.reset();
-    for (CPropertyPageBase* page : m_pages) {
-        if (auto* main = qobject_cast<CMainPagePlaceholder*>(page)) {
-            main->SetSurvey(nullptr);
-        }
-    }
-    ReleaseInstrumentDevice();
+    m_session->ReleaseSurvey();
+    m_core.ReleaseInstrumentDevice();
     std::string error;
-    if (!ReleaseConfiguration(error)) {
+    if (!m_core.ReleaseConfiguration(error)) {
         std::fprintf(stderr, "orvcontrol: %s\n", error.c_str());
-        m_environment.prompt->Tell(FormatResource(string_id::kSettingsNotSaved, {error}), Title(),
-                                   Icon::Error);
+        m_core.ProgramPrompt().Tell(FormatResource(string_id::kSettingsNotSaved, {error}), Title(),
+                                    Icon::Error);
     }
     {
         const QSignalBlocker block(m_tabs);
@@ -121,26 +105,29 @@ void COrvControlSheet::Shutdown()
 
 void COrvControlSheet::BuildPages()
 {
-    Prompt& prompt = *m_environment.prompt;
+    Prompt& prompt = m_core.ProgramPrompt();
+    Configuration& config = m_core.Config();
+    InstrumentDevice& device = m_core.Device();
     const auto add = [this](PageId id, CPropertyPageBase* page) {
         page->hide();
         m_pages[static_cast<size_t>(id)] = page;
     };
-    add(PageId::StaticSettings, new CPropertyPageS1(*this, prompt, *m_environment.files, m_tabs));
+    add(PageId::StaticSettings,
+        new CPropertyPageS1(*this, config, prompt, *m_environment.files, m_tabs));
     add(PageId::OtherSettings,
         new CPropertyPageS2(
-            *this, prompt, [] { GetInstrumentDevice().CloseLink(); }, m_tabs));
-    add(PageId::Settings, new CPropertyPageW1(*this, prompt, m_tabs));
-    add(PageId::ViewSettings, new CPropertyPageW2(*this, prompt, m_tabs));
-    add(PageId::MainGrid, new CPropertyPageView1(*this, prompt, m_tabs));
-    add(PageId::MainTrack, new CPropertyPageView2(*this, prompt, m_tabs));
-    add(PageId::Gps, new CPropertyPageGPSView(*this, prompt, m_tabs));
+            *this, config, prompt, [&device] { device.CloseLink(); }, m_tabs));
+    add(PageId::Settings, new CPropertyPageW1(*this, config, prompt, m_tabs));
+    add(PageId::ViewSettings, new CPropertyPageW2(*this, config, prompt, m_tabs));
+    add(PageId::MainGrid, new CPropertyPageView1(*this, config, prompt, device, m_tabs));
+    add(PageId::MainTrack, new CPropertyPageView2(*this, config, prompt, device, m_tabs));
+    add(PageId::Gps, new CPropertyPageGPSView(*this, config, prompt, m_tabs));
     auto* grid = static_cast<CPropertyPageView1*>(Page(PageId::MainGrid));
     auto* track = static_cast<CPropertyPageView2*>(Page(PageId::MainTrack));
     grid->SetPowerStatus(m_environment.power);
     track->SetPowerStatus(m_environment.power);
-    track->SetGpsMatcher(m_environment.gpsMatcher);
-    static_cast<CPropertyPageGPSView*>(Page(PageId::Gps))->SetParser(m_environment.nmeaParser);
+    track->SetGpsMatcher(&m_core.Matcher());
+    static_cast<CPropertyPageGPSView*>(Page(PageId::Gps))->SetParser(&m_core.Parser());
 }
 
 void COrvControlSheet::BuildMenus()
@@ -187,7 +174,7 @@ void COrvControlSheet::UpdateCommands()
 {
     // Save has nothing to write outside a session.
     if (m_saveAction != nullptr) {
-        m_saveAction->setEnabled(m_currentSurvey != nullptr);
+        m_saveAction->setEnabled(CurrentSurvey() != nullptr);
     }
 }
 
@@ -203,10 +190,10 @@ void COrvControlSheet::SendToSheet(uint32_t message, uint64_t wParam, int64_t)
 {
     switch (message) {
         case message::kBeginSession:
-            BeginSession();
+            m_session->BeginSession();
             break;
         case message::kResetToSetup:
-            Reset();
+            m_session->Reset();
             break;
         case message::kNextPage:
             if (const int next = NextPageIndex(m_activeIndex, static_cast<int>(m_shown.size()));
@@ -225,8 +212,7 @@ void COrvControlSheet::SendToSheet(uint32_t message, uint64_t wParam, int64_t)
             ScreenLayout(wParam != 0);
             break;
         case message::kMeasurementFailed:
-            // The session goes on whatever the answer.
-            AskToSave(string_id::kFailedToMeasureSaveChanges);
+            m_session->MeasurementFailed();
             break;
         default:
             break;
@@ -237,16 +223,16 @@ void COrvControlSheet::SendCommandToSheet(int command)
 {
     switch (command) {
         case command_id::kNew:
-            OnNew();
+            m_session->New();
             break;
         case command_id::kOpen:
-            OnOpen();
+            m_session->Open();
             break;
         case command_id::kSave:
-            OnSave();
+            m_session->Save();
             break;
         case command_id::kClose:
-            OnClose();
+            m_session->Close();
             break;
         case command_id::kHelpKeys:
             ShowKeys();
@@ -262,126 +248,84 @@ void COrvControlSheet::SendCommandToSheet(int command)
 void COrvControlSheet::customEvent(QEvent* event)
 {
     if (event->type() == ProgramMessageEvent::EventType()) {
-        const auto* m = static_cast<ProgramMessageEvent*>(event);
-        SendToSheet(m->message, m->wParam, m->lParam);
+        const ProgramMessage& m = static_cast<ProgramMessageEvent*>(event)->content;
+        SendToSheet(m.message, m.wParam, m.lParam);
         return;
     }
     QMainWindow::customEvent(event);
 }
 
-SavePromptResult COrvControlSheet::AskToSave(int textId)
+void COrvControlSheet::EndExchanges()
 {
-    SavePromptSubject subject;
-    subject.haveSurvey = m_currentSurvey != nullptr;
-    subject.modified = [this] { return m_currentSurvey && m_currentSurvey->Modified() != 0; };
-    subject.save = [this] { OnSave(); };
-    return RunSavePrompt(*m_environment.prompt, textId, subject);
+    // An exchange with the instrument under way ends before the session may go: a reply already
+    // complete is stored first, so the save prompt asks about it and the saved file holds it.
+    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
+        static_cast<CMainPagePlaceholder*>(Page(id))->EndExchange();
+    }
 }
 
-void COrvControlSheet::OnNew()
+void COrvControlSheet::DeactivatePage()
 {
-    EndExchanges(*this);
-    if (AskToSave(string_id::kSaveChanges) == SavePromptResult::Stop) {
-        return;
-    }
     if (CPropertyPageBase* page = ActivePage()) {
         page->OnKillActive();
     }
-    Reset();
-    ScreenLayout(false);
 }
 
-void COrvControlSheet::OnOpen()
+void COrvControlSheet::ActivatePage()
 {
-    EndExchanges(*this);
-    if (AskToSave(string_id::kSaveChanges) == SavePromptResult::Stop) {
-        return;
-    }
-    FileDialogOptions options;
-    options.caption = ResourceString(string_id::kOpenSessionCaption);
-    options.defaultExtension = ResourceString(string_id::kSessionExtension);
-    options.initialName = ResourceString(string_id::kSessionInitialName);
-    options.filter = ResourceString(string_id::kSessionFilter);
-    options.mustExist = true;
-    const auto path = m_environment.files->ChooseOpen(options);
-    if (!path) {
-        return;
-    }
-    // A file that cannot be opened keeps the session as it is.
-    if (std::FILE* f = std::fopen(path->c_str(), "rb")) {
-        std::fclose(f);
-    } else {
-        const int cause = FileErrorCause(errno);
-        m_environment.prompt->Tell(std::string(kCouldNotOpenText) + FileErrorText(cause, *path),
-                                   Title(), Icon::Error);
-        return;
-    }
-
-    CPropertyPageBase* page = ActivePage();
-    if (page != nullptr) {
-        page->OnKillActive();
-    }
-    DropSurvey();
-    std::string error, detail;
-    std::unique_ptr<Survey> survey =
-        OpenSession(*path, GetConfiguration(), error,
-                    GpsLink{m_environment.nmeaParser, m_environment.gpsMatcher}, &detail);
-    if (page != nullptr) {
+    if (CPropertyPageBase* page = ActivePage()) {
         page->OnSetActive();
     }
-    if (!survey) {
-        const std::string text =
-            detail.empty() ? error : FormatResource(string_id::kWrongFormatDetail, {error, detail});
-        m_environment.prompt->Tell(text, Title(), Icon::Error);
-        Reset();
-        return;
-    }
-    AdoptSurvey(std::move(survey));
-    BeginSession();
 }
 
-void COrvControlSheet::OnSave()
+void COrvControlSheet::SurveyChanged(Survey*)
 {
-    if (!m_currentSurvey) {
-        return;
+    // The Main pages are given the survey when its session begins; until then they show none.
+    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
+        static_cast<CMainPagePlaceholder*>(Page(id))->SetSurvey(nullptr);
     }
-    FileDialogOptions options;
-    options.caption = ResourceString(string_id::kSaveSessionCaption);
-    options.defaultExtension = ResourceString(string_id::kSessionExtension);
-    options.initialName = m_currentSurvey->FilePath().empty()
-                              ? AutomaticFileName(std::time(nullptr))
-                              : m_currentSurvey->FilePath();
-    options.filter = ResourceString(string_id::kSessionFilter);
-    options.confirmOverwrite = true;
-    const auto path = m_environment.files->ChooseSave(options);
-    if (!path) {
-        return;
-    }
-    std::string error;
-    if (!SaveSession(*m_currentSurvey, *path, error)) {
-        m_environment.prompt->Tell(FormatResource(string_id::kSaveFailed, {error}), Title(),
-                                   Icon::Error);
-    }
+    UpdateCommands();
 }
 
-void COrvControlSheet::OnClose()
+void COrvControlSheet::ShowSetup()
 {
-    EndExchanges(*this);
-    if (AskToSave(string_id::kSaveChanges) == SavePromptResult::Stop) {
-        return;
+    RemoveAllPages();
+    AddPage(PageId::StaticSettings);
+    AddPage(PageId::OtherSettings);
+    SelectPage(0);
+    UpdateCommands();
+}
+
+void COrvControlSheet::ShowSession(Survey* survey)
+{
+    RemoveAllPages();
+    AddPage(PageId::Settings);
+    SelectPage(0);
+    if (survey != nullptr) {
+        const bool track = survey->IsTrack();
+        auto* main = static_cast<CMainPagePlaceholder*>(
+            Page(track ? PageId::MainTrack : PageId::MainGrid));
+        main->ResetCursorState();
+        main->SetSurvey(survey);
+        AddPage(PageId::ViewSettings);
+        AddPage(track ? PageId::MainTrack : PageId::MainGrid);
+        if (track) {
+            AddPage(PageId::Gps);
+        }
+        SetActivePage(2);
     }
-    if (CPropertyPageBase* page = ActivePage()) {
-        page->OnKillActive();
-    }
-    DropSurvey();
-    m_runEnded = true;
+    UpdateCommands();
+}
+
+void COrvControlSheet::EndRun()
+{
     hide();
     Q_EMIT RunFinished();
 }
 
 void COrvControlSheet::closeEvent(QCloseEvent* event)
 {
-    if (m_runEnded) {
+    if (RunEnded()) {
         event->accept();
         return;
     }
@@ -390,69 +334,8 @@ void COrvControlSheet::closeEvent(QCloseEvent* event)
     if (CPropertyPageBase* page = ActivePage()) {
         page->OnOK();
     } else {
-        OnClose();
+        m_session->Close();
     }
-}
-
-void COrvControlSheet::Reset()
-{
-    RemoveAllPages();
-    DropSurvey();
-    AddPage(PageId::StaticSettings);
-    AddPage(PageId::OtherSettings);
-    SelectPage(0);
-    UpdateCommands();
-}
-
-void COrvControlSheet::BeginSession()
-{
-    RemoveAllPages();
-    AddPage(PageId::Settings);
-    SelectPage(0);
-    InstrumentDevice& device = GetInstrumentDevice();
-    Configuration& config = GetConfiguration();
-    const SurveyKind kind = SurveyKindFor(config.WorkType);
-    if (kind != SurveyKind::None && !m_currentSurvey) {
-        std::string error;
-        std::unique_ptr<Survey> survey;
-        try {
-            survey = CreateSurvey(config, m_environment.gpsMatcher, error);
-        } catch (const std::bad_alloc&) {
-            survey.reset();
-        }
-        if (!survey) {
-            m_environment.prompt->Tell(std::string(ResourceString(string_id::kInsufficientMemory)),
-                                       Title(), Icon::Error);
-            OnNew();
-            return;
-        }
-        AdoptSurvey(std::move(survey));
-    }
-    if (kind == SurveyKind::Grid) {
-        auto* main = static_cast<CMainPagePlaceholder*>(Page(PageId::MainGrid));
-        main->ResetCursorState();
-        main->SetSurvey(m_currentSurvey.get());
-        AddPage(PageId::ViewSettings);
-        AddPage(PageId::MainGrid);
-        SetActivePage(2);
-        device.SetGpsWanted(false);
-    } else if (kind == SurveyKind::Track) {
-        auto* main = static_cast<CMainPagePlaceholder*>(Page(PageId::MainTrack));
-        main->ResetCursorState();
-        main->SetSurvey(m_currentSurvey.get());
-        AddPage(PageId::ViewSettings);
-        AddPage(PageId::MainTrack);
-        AddPage(PageId::Gps);
-        SetActivePage(2);
-        device.SetGpsWanted(true);
-        if (m_environment.nmeaParser != nullptr) {
-            m_environment.nmeaParser->Reset();
-        }
-        if (m_environment.gpsMatcher != nullptr) {
-            m_environment.gpsMatcher->Reset();
-        }
-    }
-    UpdateCommands();
 }
 
 void COrvControlSheet::ScreenLayout(bool fullScreen)
@@ -539,87 +422,6 @@ void COrvControlSheet::OnTabChanged(int index)
         m_tabs->setCurrentIndex(m_activeIndex);
     }
     SetActivePage(wanted);
-}
-
-void COrvControlSheet::DropSurvey(bool keepJournal)
-{
-    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
-        static_cast<CMainPagePlaceholder*>(Page(id))->SetSurvey(nullptr);
-    }
-    if (!m_currentSurvey) {
-        return;
-    }
-    if (!keepJournal) {
-        std::string error;
-        if (!m_currentSurvey->DiscardJournal(error)) {
-            std::fprintf(stderr, "orvcontrol: %s\n", error.c_str());
-        }
-    }
-    m_currentSurvey.reset();
-    UpdateCommands();
-}
-
-void COrvControlSheet::AdoptSurvey(std::unique_ptr<Survey> survey)
-{
-    m_currentSurvey = std::move(survey);
-    if (m_currentSurvey && !m_environment.dataDirectory.empty() &&
-        !m_currentSurvey->JournalEnabled()) {
-        m_currentSurvey->EnableJournal(m_environment.dataDirectory);
-    }
-    UpdateCommands();
-}
-
-void COrvControlSheet::OfferRecovery()
-{
-    if (m_environment.dataDirectory.empty()) {
-        return;
-    }
-    Prompt& prompt = *m_environment.prompt;
-    for (const OrphanedJournal& journal : FindOrphanedJournals(m_environment.dataDirectory)) {
-        if (journal.damaged || journal.measurements <= 0 || m_currentSurvey) {
-            continue;
-        }
-        const std::string count = std::to_string(journal.measurements);
-        const std::string survey =
-            journal.sessionPath.empty()
-                ? std::string(ResourceString(string_id::kRecoverUnsavedSurvey))
-                : journal.sessionPath;
-        const Answer answer =
-            prompt.Ask(FormatResource(string_id::kRecoverQuestion, {count, survey}),
-                       std::string(ResourceString(string_id::kRecoverCaption)),
-                       Buttons::YesNoCancel, Icon::Question);
-        if (answer == Answer::No) {
-            if (prompt.Ask(FormatResource(string_id::kRecoverDiscardQuestion, {count}), Title(),
-                           Buttons::YesNo, Icon::Warning) == Answer::Yes) {
-                std::string error;
-                if (!DiscardOrphanedJournal(journal.journalPath, m_environment.dataDirectory,
-                                            error)) {
-                    prompt.Tell(error, Title(), Icon::Error);
-                }
-            }
-            continue;
-        }
-        if (answer != Answer::Yes) {
-            continue;
-        }
-        CPropertyPageBase* page = ActivePage();
-        if (page != nullptr) {
-            page->OnKillActive();
-        }
-        std::string error;
-        std::unique_ptr<Survey> recovered =
-            RecoverJournal(journal.journalPath, m_environment.dataDirectory, GetConfiguration(),
-                           GpsLink{m_environment.nmeaParser, m_environment.gpsMatcher}, error);
-        if (page != nullptr) {
-            page->OnSetActive();
-        }
-        if (!recovered) {
-            prompt.Tell(FormatResource(string_id::kRecoverFailed, {error}), Title(), Icon::Error);
-            continue;
-        }
-        AdoptSurvey(std::move(recovered));
-        BeginSession();
-    }
 }
 
 bool COrvControlSheet::eventFilter(QObject* watched, QEvent* event)

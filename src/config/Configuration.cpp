@@ -259,61 +259,13 @@ uint32_t Configuration::GpsBaudRate() const
     return 9600;
 }
 
-namespace {
-
-struct Environment
+bool Configuration::SaveAndClose(std::string& error)
 {
-    SettingsStore* store = nullptr;
-    std::string calibrationPath;
-    Prompt* prompt = nullptr;
-};
-
-Environment& TheEnvironment()
-{
-    static Environment environment;
-    return environment;
-}
-
-std::unique_ptr<Configuration>& TheConfiguration()
-{
-    static std::unique_ptr<Configuration> configuration;
-    return configuration;
-}
-
-}  // namespace
-
-void InstallConfigurationEnvironment(SettingsStore& store, std::string calibrationPath,
-                                     Prompt& prompt)
-{
-    TheEnvironment() = Environment{&store, std::move(calibrationPath), &prompt};
-}
-
-Configuration& GetConfiguration()
-{
-    auto& configuration = TheConfiguration();
-    if (!configuration) {
-        const Environment& env = TheEnvironment();
-        if (env.store == nullptr || env.prompt == nullptr) {
-            std::fputs("GetConfiguration before InstallConfigurationEnvironment\n", stderr);
-            std::abort();
-        }
-        configuration = std::make_unique<Configuration>(*env.store, env.calibrationPath, *env.prompt);
-    }
-    return *configuration;
-}
-
-bool ReleaseConfiguration(std::string& error)
-{
-    auto& configuration = TheConfiguration();
-    if (!configuration) {
-        return true;
-    }
     std::string saveError;
-    bool ok = configuration->Save(saveError);
+    bool ok = Save(saveError);
     // The calibration file is written after the settings.
     std::string closeError;
-    const bool closed = configuration->Calibrations().Close(closeError);
-    configuration.reset();
+    const bool closed = Calibrations().Close(closeError);
     if (!ok) {
         error = saveError;
     }

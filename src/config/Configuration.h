@@ -1,8 +1,8 @@
 #pragma once
-// The one process-wide settings record, shared by every page, the surveys, the signal
-// computation and the drawing code. It is created and loaded from the SettingsStore on the first
-// GetConfiguration and saved back only at ReleaseConfiguration (program exit): a setting changed
-// on a page lives in memory until then. Settings are read at the moment of use, so a change acts
+// The one settings record of the program, shared by every page, the surveys, the signal
+// computation and the drawing code. The program makes it at start-up (loaded from the
+// SettingsStore) and hands it down by reference; it is saved back only at the program's exit
+// (SaveAndClose): a setting changed on a page lives in memory until then. Settings are read at the moment of use, so a change acts
 // at once on everything, stored measurements included.
 //
 // Fields named "bool" in the stored format are ints holding 0 or 1; no value is range-checked on
@@ -47,6 +47,10 @@ public:
     void Load();
     // Writes every stored field; false with the reason when the store could not be written.
     [[nodiscard]] bool Save(std::string& error);
+    // The end of the run: Save, then the calibration store's Close, which writes the calibration
+    // file when a record changed (the settings are written before the calibration file). False
+    // with the reasons when a write failed; both are tried.
+    [[nodiscard]] bool SaveAndClose(std::string& error);
 
     // Copies `key` into CalibrationKey, selects from the store with CalibrationKey as the in/out
     // identity and copies the record into ActiveCalibration.
@@ -128,15 +132,5 @@ private:
     SettingsStore& m_store;
     std::unique_ptr<CalibrationStore> m_calibrationStore;
 };
-
-// The program-wide record. InstallConfigurationEnvironment names the store, the calibration file
-// and the prompt the record is created with; it must run before the first GetConfiguration.
-void InstallConfigurationEnvironment(SettingsStore& store, std::string calibrationPath,
-                                     Prompt& prompt);
-Configuration& GetConfiguration();
-// Saves the record, then destroys it, which writes the calibration file when a record changed:
-// the settings are written before the calibration file. False with the reasons when a write
-// failed; the record is released all the same.
-bool ReleaseConfiguration(std::string& error);
 
 }  // namespace orv

@@ -19,15 +19,6 @@ void GpsMatcher::Reset()
     m_haveFix = false;
 }
 
-int64_t GpsMatcher::Store(const GpsFix& fix)
-{
-    const int64_t id = m_nextId++;
-    Slot& slot = m_ring[size_t(id % int64_t{kRingSize})];
-    slot.fix = fix;
-    slot.id = id;
-    return id;
-}
-
 void GpsMatcher::AddFix(const GpsFix& fix)
 {
     std::array<Outgoing, kMaxRequests + 1> outgoing{};
@@ -62,14 +53,15 @@ void GpsMatcher::AddFix(const GpsFix& fix)
                         answer.longitude = m_last.longitude - lonSlope * dt;
                     }
                 }
-                outgoing[outgoingCount++] = {r.window, message::kMeasurementPosition, r.index,
-                                             Store(answer)};
+                outgoing[outgoingCount++] = {
+                    r.window, ProgramMessage{message::kMeasurementPosition, r.index, 0, answer}};
             }
             m_requestHead = 0;
             m_requestCount = 0;
         }
         if (m_notifyWindow != nullptr) {
-            outgoing[outgoingCount++] = {m_notifyWindow, message::kNewGpsFix, 0, Store(fix)};
+            outgoing[outgoingCount++] = {m_notifyWindow,
+                                         ProgramMessage{message::kNewGpsFix, 0, 0, fix}};
         }
         m_last = fix;
         m_haveFix = true;
@@ -80,7 +72,7 @@ void GpsMatcher::AddFix(const GpsFix& fix)
     }
     for (size_t i = 0; i < outgoingCount; ++i) {
         const Outgoing& o = outgoing[i];
-        o.window->Post(o.message, o.wParam, o.lParam);
+        o.window->Post(o.message);
     }
     std::scoped_lock lock(m_mutex);
     --m_posting;
@@ -118,20 +110,6 @@ void GpsMatcher::Forget(const MessagePoster* window)
     if (m_notifyWindow == window) {
         m_notifyWindow = nullptr;
     }
-}
-
-bool GpsMatcher::Payload(int64_t lParam, GpsFix& out) const
-{
-    if (lParam < 0) {
-        return false;
-    }
-    std::scoped_lock lock(m_mutex);
-    const Slot& slot = m_ring[size_t(lParam % int64_t{kRingSize})];
-    if (slot.id != lParam) {
-        return false;
-    }
-    out = slot.fix;
-    return true;
 }
 
 bool GpsMatcher::HaveFix() const

@@ -4,17 +4,16 @@
 // answers the queued requests by interpolating between the last fix and the new one and
 // streams the fix to the page.
 //
-// Answers travel as posted messages through the MessagePoster named in the request:
-//   9034 (message::kMeasurementPosition): wParam = the measurement index, lParam = payload id;
-//   9035 (message::kNewGpsFix): wParam = 0, lParam = payload id.
-// The payload (a GpsFix) sits in a ring of 80 slots inside the matcher; the receiver fetches
-// it with Payload(lParam) while it handles the message. An id whose slot has been reused by 80
-// later payloads is refused rather than read as someone else's fix.
+// Answers travel as posted messages through the MessagePoster named in the request, the fix by
+// value in the message:
+//   9034 (message::kMeasurementPosition): wParam = the measurement index, fix = its position;
+//   9035 (message::kNewGpsFix): wParam = 0, fix = the new fix.
 //
 // Tick differences are unsigned 32-bit and taken relative to the tick of the last Reset, so
 // the counter may wrap during a session.
 
 #include "base/GpsFix.h"
+#include "base/MessagePoster.h"
 
 #include <array>
 #include <condition_variable>
@@ -23,7 +22,6 @@
 
 namespace orv {
 
-class MessagePoster;
 class TickClock;
 
 struct PositionRequest
@@ -37,7 +35,6 @@ class GpsMatcher
 {
 public:
     static constexpr size_t kMaxRequests = 16;
-    static constexpr size_t kRingSize = 80;
 
     explicit GpsMatcher(TickClock& clock);
     GpsMatcher(const GpsMatcher&) = delete;
@@ -55,27 +52,16 @@ public:
     // being posted by AddFix at that moment, so the window may be destroyed once it returns.
     void Forget(const MessagePoster* window);
 
-    // The fix a 9034/9035 message carries; false when the id is unknown or its slot was reused.
-    [[nodiscard]] bool Payload(int64_t lParam, GpsFix& out) const;
     [[nodiscard]] bool HaveFix() const;
     [[nodiscard]] GpsFix LastFix() const;
     [[nodiscard]] size_t PendingRequests() const;
 
 private:
-    struct Slot
-    {
-        GpsFix fix;
-        int64_t id = -1;
-    };
     struct Outgoing
     {
-        MessagePoster* window;
-        uint32_t message;
-        uint64_t wParam;
-        int64_t lParam;
+        MessagePoster* window = nullptr;
+        ProgramMessage message;
     };
-
-    int64_t Store(const GpsFix& fix);
 
     TickClock& m_clock;
     mutable std::mutex m_mutex;
@@ -89,8 +75,6 @@ private:
     size_t m_requestCount = 0;
     MessagePoster* m_notifyWindow = nullptr;
     bool m_haveFix = false;
-    std::array<Slot, kRingSize> m_ring{};
-    int64_t m_nextId = 0;  // never reset, so an id stays unique for the whole run
 };
 
 }  // namespace orv

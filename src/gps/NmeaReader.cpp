@@ -8,6 +8,7 @@
 #include "gps/NmeaStream.h"
 #include "base/SerialPort.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <string>
@@ -42,31 +43,42 @@ NmeaReader::~NmeaReader()
     }
 }
 
-bool NmeaReader::StartReader(SerialPort& port, std::atomic<bool>& running)
+bool NmeaReader::StartReader(SerialPort& port)
 {
     if (m_thread.joinable()) {
-        m_handingOver = true;
         m_thread.request_stop();
         m_thread.join();
-        m_handingOver = false;
     }
+    m_running = true;
     try {
-        m_thread = std::jthread(
-            [this, &port, &running](std::stop_token stop) { Run(stop, port, running); });
+        m_thread = std::jthread([this, &port](std::stop_token stop) { Run(stop, port); });
     } catch (const std::exception&) {
+        m_running = false;
         return false;
     }
     return true;
 }
 
-void NmeaReader::Run(const std::stop_token& stop, SerialPort& port, std::atomic<bool>& running)
+void NmeaReader::StopReader(bool wait)
+{
+    if (!m_thread.joinable()) {
+        return;
+    }
+    m_thread.request_stop();
+    if (wait) {
+        m_thread.join();
+    }
+}
+
+void NmeaReader::Run(const std::stop_token& stop, SerialPort& port)
 {
     NmeaStream stream;
     std::vector<uint8_t> buffer(m_options.readSize);
-    while (running && !stop.stop_requested() && port.IsOpen()) {
+    const auto wait = std::min(m_options.readTimeout, m_options.stopLatency);
+    while (!stop.stop_requested() && port.IsOpen()) {
         size_t received = 0;
-        if (!port.Read(buffer, m_options.readTimeout, received)) {
-            if (running && !stop.stop_requested()) {
+        if (!port.Read(buffer, wait, received)) {
+            if (!stop.stop_requested()) {
                 const std::string text = port.ErrorText();
                 m_prompt.Tell(text.empty() ? kReadFailedText : text, kErrorCaption, Icon::Error);
             }
@@ -85,12 +97,8 @@ void NmeaReader::Run(const std::stop_token& stop, SerialPort& port, std::atomic<
             m_matcher.AddFix(*step.fix);
         }
     }
-    if (m_handingOver) {
-        // A new connection takes over the port and the flag.
-        return;
-    }
-    running = false;
     port.Close();
+    m_running = false;
 }
 
 }  // namespace orv

@@ -6,18 +6,13 @@
 #include "instrument/BluetoothRadio.h"
 #include "base/GpsReaderLauncher.h"
 #include "base/PortNamer.h"
-#include "instrument/ProgramPorts.h"
 #include "base/SerialPort.h"
 #include "instrument/WireProtocol.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <memory>
 
 namespace orv {
-
-std::atomic<bool> gpsReaderRunning{false};
 
 namespace {
 
@@ -100,18 +95,19 @@ bool InstrumentDevice::ConnectGps()
     if (number < 0) {
         return Fail("the GPS port number " + std::to_string(number) + " is not valid");
     }
+    if (m_gps.IsOpen() && m_gpsReader != nullptr && m_gpsReader->ReaderRunning()) {
+        return true;
+    }
+    // A reader of an earlier connection ends first: on its way out it closes the port.
+    if (m_gpsReader != nullptr) {
+        m_gpsReader->StopReader(true);
+    }
     const std::string path = DevicePathForPort(unsigned(number));
     if (!m_gps.Open(path, m_config.GpsBaudRate())) {
         return Fail(WithReason("cannot open the GPS port " + PortDescription(number, path), m_gps));
     }
-    if (!gpsReaderRunning.load()) {
-        gpsReaderRunning = true;
-        const bool started =
-            m_gpsReader != nullptr && m_gpsReader->StartReader(m_gps, gpsReaderRunning);
-        if (!started) {
-            gpsReaderRunning = false;
-            m_prompt.Tell(kReaderFailed, kCaption, Icon::Error);
-        }
+    if (m_gpsReader == nullptr || !m_gpsReader->StartReader(m_gps)) {
+        m_prompt.Tell(kReaderFailed, kCaption, Icon::Error);
     }
     return true;
 }
@@ -127,10 +123,10 @@ bool InstrumentDevice::CloseGps()
 {
     // The reader closes the port itself when it ends; closing it here too would pull the port
     // from under a read in progress.
-    if (!gpsReaderRunning.load()) {
+    if (m_gpsReader == nullptr || !m_gpsReader->ReaderRunning()) {
         return m_gps.Close();
     }
-    gpsReaderRunning = false;
+    m_gpsReader->StopReader(false);
     return true;
 }
 
@@ -322,52 +318,6 @@ bool InstrumentDevice::FinishBattery(const PendingExchange& x, uint32_t& centivo
     centivolts = wire::BatteryCentivolts(
         std::span<const uint8_t, wire::kBatteryReplySize>(x.reply.data(), wire::kBatteryReplySize));
     return true;
-}
-
-namespace {
-
-class StderrPrompt final : public Prompt
-{
-public:
-    Answer Ask(const std::string& text, const std::string&, Buttons, Icon) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return Answer::Cancel;
-    }
-    void Tell(const std::string& text, const std::string&, Icon) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
-InstrumentEnvironment g_environment;
-std::unique_ptr<InstrumentDevice> g_device;
-
-}  // namespace
-
-void InstallInstrumentEnvironment(const InstrumentEnvironment& environment)
-{
-    g_environment = environment;
-}
-
-InstrumentDevice& GetInstrumentDevice()
-{
-    if (!g_device) {
-        static StderrPrompt fallbackPrompt;
-        TickClock& clock =
-            g_environment.clock != nullptr ? *g_environment.clock : SteadyTickClock();
-        Prompt& prompt = g_environment.prompt != nullptr ? *g_environment.prompt : fallbackPrompt;
-        g_device = std::make_unique<InstrumentDevice>(
-            GetConfiguration(), InstrumentPort(), GpsPort(), clock, prompt, g_environment.radio,
-            g_environment.gpsReader, g_environment.timings);
-    }
-    return *g_device;
-}
-
-void ReleaseInstrumentDevice()
-{
-    gpsReaderRunning = false;
-    g_device.reset();
 }
 
 }  // namespace orv

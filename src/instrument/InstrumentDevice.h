@@ -5,7 +5,7 @@
 // for the replies, blocking the calling (user-interface) thread for at most the reply time-out, 40
 // 000 ms on the instrument.
 //
-//     InstrumentDevice& device = GetInstrumentDevice();
+//     InstrumentDevice device(config, instrumentPort, gpsPort, clock, prompt, &radio, &reader);
 //     MeasurementSlot slot;
 //     if ((device.IsReady() || device.Connect()) && device.Measure(slot)) { store(slot); }
 //     else { device.CloseLink(); report(device.LastError()); }
@@ -33,11 +33,6 @@ class GpsReaderLauncher;
 class Prompt;
 class SerialPort;
 class TickClock;
-
-// True while the NMEA reader thread runs or is asked to run; the thread polls it and ends when it
-// goes false. It outlives every InstrumentDevice, since the thread may still look at it after the
-// device is gone.
-extern std::atomic<bool> gpsReaderRunning;
 
 // One exchange taken in three steps, so that the port work can run on another thread than the
 // one that owns the configuration (which has no lock):
@@ -155,24 +150,5 @@ private:
     std::string m_lastError;
     mutable std::atomic<bool> m_cancel{false};
 };
-
-// What the program-wide device is made with. The ports are the program's (ProgramPorts.h) and the
-// configuration is GetConfiguration(). Call before the first GetInstrumentDevice; pointers are
-// borrowed for the whole run. Without it the device uses the monotonic clock, a prompt that
-// writes to stderr, no radio and no GPS reader.
-struct InstrumentEnvironment
-{
-    TickClock* clock = nullptr;
-    Prompt* prompt = nullptr;
-    BluetoothRadio* radio = nullptr;
-    GpsReaderLauncher* gpsReader = nullptr;
-    LinkTimings timings;
-};
-void InstallInstrumentEnvironment(const InstrumentEnvironment& environment);
-// The program-wide device, created on first use.
-InstrumentDevice& GetInstrumentDevice();
-// Asks the reader thread to stop, then destroys the device (which closes the ports and puts the
-// radio back). A later GetInstrumentDevice creates a fresh one.
-void ReleaseInstrumentDevice();
 
 }  // namespace orv

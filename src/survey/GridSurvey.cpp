@@ -171,6 +171,12 @@ bool GridSurvey::StationOf(int index, int& profile, int& station) const
 
 int GridSurvey::StationsPerProfile() const { return m_stations > 0 ? m_stations : m_slots.Count(); }
 
+bool GridSurvey::AtProfileStart() const
+{
+    return m_currentProfile % 2 == 0 ? m_currentStation == 0
+                                     : m_currentStation == StationsPerProfile() - 1;
+}
+
 GridSurveyData GridSurvey::Data() const
 {
     GridSurveyData data{m_slots.View(), m_stations, m_profiles, m_xStep, m_yStep};

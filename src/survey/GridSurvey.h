@@ -51,6 +51,9 @@ public:
     bool StationOf(int index, int& profile, int& station) const;
     // Stations per profile: Stations, or the slot count of a Line.
     [[nodiscard]] int StationsPerProfile() const;
+    // The cursor stands at the first station of a profile in walking order: station 0 of an
+    // even profile, the last station of an odd one.
+    [[nodiscard]] bool AtProfileStart() const;
 
     // The view the drawings read; valid until the survey changes.
     [[nodiscard]] GridSurveyData Data() const;

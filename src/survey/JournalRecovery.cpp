@@ -236,7 +236,7 @@ std::vector<OrphanedJournal> FindOrphanedJournals(const std::string& dataDirecto
 
 std::unique_ptr<Survey> RecoverJournal(const std::string& journalPath,
                                        const std::string& dataDirectory, Configuration& config,
-                                       const GpsLink& gps, std::string& error)
+                                       std::string& error)
 {
     if (InUse(journalPath)) {
         error = "The measurement journal " + Quoted(journalPath) +
@@ -284,7 +284,7 @@ std::unique_ptr<Survey> RecoverJournal(const std::string& journalPath,
     const std::span<const uint8_t> image =
         base.embedded ? std::span<const uint8_t>(base.image) : std::span<const uint8_t>(fileBytes);
     std::string detail;
-    std::unique_ptr<Survey> survey = ReadSession(image, config, gps, why, &detail);
+    std::unique_ptr<Survey> survey = ReadSession(image, config, why, &detail);
     if (!survey) {
         error = "The survey of the measurement journal " + Quoted(journalPath) +
                 " cannot be read: " + (detail.empty() ? why : detail) + ".";

@@ -5,8 +5,8 @@
 //     for (const OrphanedJournal& j : FindOrphanedJournals(DataDirectory())) {
 //         // "Measurements of <j.sessionPath or 'an unsaved survey'> were not saved: recover?"
 //         std::string error;
-//         std::unique_ptr<Survey> survey = RecoverJournal(j.journalPath, DataDirectory(), config,
-//                                                         gps, error);
+//         std::unique_ptr<Survey> survey =
+//             RecoverJournal(j.journalPath, DataDirectory(), config, error);
 //         if (survey) { begin a session with it (it is modified; the next save keeps it) }
 //         else { tell `error`; the journal stays for another try }
 //         // or, when the operator declines: DiscardOrphanedJournal(j.journalPath, ...)
@@ -24,7 +24,6 @@ namespace orv {
 class Configuration;
 class Survey;
 struct JournalContents;
-struct GpsLink;
 
 struct OrphanedJournal
 {
@@ -48,7 +47,7 @@ std::vector<OrphanedJournal> FindOrphanedJournals(const std::string& dataDirecto
 // its session file changed; the journal is then left as it is.
 std::unique_ptr<Survey> RecoverJournal(const std::string& journalPath,
                                        const std::string& dataDirectory, Configuration& config,
-                                       const GpsLink& gps, std::string& error);
+                                       std::string& error);
 
 // True when the session image `sessionFile` holds every station the journal would give back,
 // byte for byte (and every track position): the journal holds nothing to recover.

@@ -3,8 +3,6 @@
 #include "base/Crc32.h"
 #include "base/ByteOrder.h"
 #include "config/Configuration.h"
-#include "gps/GpsMatcher.h"
-#include "gps/NmeaParser.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFormat.h"
 #include "survey/TrackSurvey.h"
@@ -73,7 +71,7 @@ struct ConfigurationSnapshot
 }  // namespace
 
 std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuration& config,
-                                    const GpsLink& gps, std::string& error, std::string* detail)
+                                    std::string& error, std::string* detail)
 {
     const auto fail = [&](const std::string& why) -> std::unique_ptr<Survey> {
         error = kWrongFormatText;
@@ -181,7 +179,7 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
         std::vector<GpsFix> fixes;
         const std::span<const uint8_t> stationBytes = bytes.subspan(size_t(slotsOffset));
         try {
-            trackSurvey = std::make_unique<TrackSurvey>(config, gps.matcher);
+            trackSurvey = std::make_unique<TrackSurvey>(config);
             if (positions) {
                 fixes.resize(size_t(count));
             }
@@ -202,12 +200,6 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
             return nullptr;
         }
         trackSurvey->UpdateLocalCoordinates();
-        if (gps.parser != nullptr) {
-            gps.parser->Reset();
-        }
-        if (gps.matcher != nullptr) {
-            gps.matcher->Reset();
-        }
         survey = std::move(trackSurvey);
     }
 
@@ -223,7 +215,7 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
 }
 
 std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& config,
-                                    std::string& error, const GpsLink& gps, std::string* detail)
+                                    std::string& error, std::string* detail)
 {
     const auto cannotOpen = [&](int e) -> std::unique_ptr<Survey> {
         error = std::string(kCouldNotOpenText) + FileErrorText(FileErrorCause(e), path);
@@ -271,7 +263,7 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
     if (failure != 0) {
         return cannotOpen(failure);
     }
-    std::unique_ptr<Survey> survey = ReadSession(bytes, config, gps, error, detail);
+    std::unique_ptr<Survey> survey = ReadSession(bytes, config, error, detail);
     if (survey) {
         survey->SetFilePath(path);
         survey->MarkLoaded(path, bytes.size(), Crc32(bytes));

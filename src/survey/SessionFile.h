@@ -2,7 +2,7 @@
 // Opening and saving session files ("*.orv"), the layout of survey/SessionFormat.h.
 //
 //     std::string error;
-//     std::unique_ptr<Survey> survey = OpenSession(path, config, error, {&parser, &matcher});
+//     std::unique_ptr<Survey> survey = OpenSession(path, config, error);
 //     if (!survey) { prompt.Tell(error, ...); }      // "Error: wrong file format." and so on
 //     ...
 //     if (!SaveSession(*survey, path, error)) { prompt.Tell(error, ...); }
@@ -21,17 +21,7 @@
 namespace orv {
 
 class Configuration;
-class GpsMatcher;
-class NmeaParser;
 class Survey;
-
-// The GPS objects a track session resets when it is opened (either may be null); the matcher
-// also tells the new TrackSurvey whether a current position exists.
-struct GpsLink
-{
-    NmeaParser* parser = nullptr;
-    GpsMatcher* matcher = nullptr;
-};
 
 constexpr const char* kWrongFormatText = "Error: wrong file format.";
 constexpr const char* kCouldNotOpenText = "Could not open the file: ";
@@ -42,14 +32,12 @@ constexpr const char* kCouldNotOpenText = "Could not open the file: ";
 // failure: null, `error` = kWrongFormatText, `detail` (when given) says what is wrong, and the
 // configuration is unchanged.
 std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuration& config,
-                                    const GpsLink& gps, std::string& error,
-                                    std::string* detail = nullptr);
+                                    std::string& error, std::string* detail = nullptr);
 
 // ReadSession of a file; the survey's FilePath becomes `path`. A file that cannot be read gives
 // kCouldNotOpenText followed by the file-error text.
 std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& config,
-                                    std::string& error, const GpsLink& gps = {},
-                                    std::string* detail = nullptr);
+                                    std::string& error, std::string* detail = nullptr);
 
 // The Save command once the operator chose `path`: FilePath becomes `path`, then Save with
 // clear = true. False with the reason; the survey then stays modified.

@@ -5,7 +5,6 @@
 #include "base/FileSystem.h"
 #include "config/Configuration.h"
 #include "graphics/PlotCanvas.h"
-#include "instrument/InstrumentDevice.h"
 #include "survey/GridSurvey.h"
 #include "survey/MeasurementJournal.h"
 #include "survey/SessionFile.h"
@@ -34,23 +33,6 @@ int Survey::ValidCount() const
         n += slot.IsEmpty() ? 0 : 1;
     }
     return n;
-}
-
-bool Survey::MeasureStation(InstrumentDevice& device)
-{
-    PendingExchange exchange = device.PrepareMeasure(m_config.TrasserMode != 0);
-    device.Transfer(exchange);
-    return StoreExchange(device, exchange);
-}
-
-bool Survey::StoreExchange(InstrumentDevice& device, const PendingExchange& exchange)
-{
-    if (exchange.kind == PendingExchange::Kind::Series) {
-        std::array<MeasurementSlot, kFrequencyCount> slots{};
-        return device.FinishSeries(exchange, slots) && StoreSeries(slots);
-    }
-    MeasurementSlot slot;
-    return device.FinishMeasure(exchange, slot) && StoreMeasurement(slot);
 }
 
 bool Survey::Paint(PlotCanvas& canvas, const PaintArea& area) const
@@ -316,12 +298,25 @@ void Survey::Journal(std::span<const JournalRecord> records)
     }
 }
 
-std::unique_ptr<Survey> CreateSurvey(Configuration& config, const GpsMatcher* matcher,
-                                     std::string& error)
+SurveyKind SurveyKindFor(int workType)
+{
+    switch (workType) {
+        case work_type::kMap:
+        case work_type::kProfile:
+        case work_type::kLine:
+            return SurveyKind::Grid;
+        case work_type::kGpsTrack:
+            return SurveyKind::Track;
+        default:
+            return SurveyKind::None;
+    }
+}
+
+std::unique_ptr<Survey> CreateSurvey(Configuration& config, std::string& error)
 {
     try {
         if (config.WorkType == work_type::kGpsTrack) {
-            return std::make_unique<TrackSurvey>(config, matcher);
+            return std::make_unique<TrackSurvey>(config);
         }
         return std::make_unique<GridSurvey>(config);
     } catch (const std::bad_alloc&) {

@@ -5,10 +5,13 @@
 // it to measure; the drawings read its slots; the session file writes and reads it.
 //
 //     std::string error;
-//     std::unique_ptr<Survey> survey = CreateSurvey(config, &matcher, error);  // "Insufficient
-//     memory" survey->EnableJournal(DataDirectory()); if (!survey->MeasureStation(device)) {
-//     report(device.LastError()); } if (!SaveSession(*survey, path, error)) { report(error); } //
-//     stays modified
+//     std::unique_ptr<Survey> survey = CreateSurvey(config, error);  // "Insufficient memory"
+//     survey->EnableJournal(DataDirectory());
+//     if (!survey->StoreMeasurement(slot)) { report("Insufficient memory"); }
+//     if (!SaveSession(*survey, path, error)) { report(error); }  // stays modified
+//
+// A survey is a dataset: taking a measurement and turning it into a slot belongs to the
+// measurement cycle (session/StationMeasurer.h), which calls StoreMeasurement or StoreSeries.
 //
 // Only raw measurements are stored; displayed values are computed afresh from them and the
 // configuration at every use.
@@ -37,9 +40,6 @@ namespace orv {
 
 class Configuration;
 class FileSystem;
-class GpsMatcher;
-class InstrumentDevice;
-struct PendingExchange;
 class MeasurementJournal;
 class PlotCanvas;
 struct JournalRecord;
@@ -66,15 +66,6 @@ public:
     Survey(const Survey&) = delete;
     Survey& operator=(const Survey&) = delete;
 
-    // One measurement at the cursor through `device`: Measure, or MeasureSeries (14 stations)
-    // when TrasserMode is set; the slot is stored, the survey marked modified and the cursor
-    // advanced in walking order. False when the exchange failed (the survey is unchanged; the
-    // reason is device.LastError()) or when memory ran out for a new station.
-    [[nodiscard]] virtual bool MeasureStation(InstrumentDevice& device);
-    // The storing half of MeasureStation for an exchange taken in steps (PendingExchange, whose
-    // transfer may have run on another thread): decodes it through `device` and stores it.
-    // False as MeasureStation: device.LastError() says why, and is empty when memory ran out.
-    [[nodiscard]] bool StoreExchange(InstrumentDevice& device, const PendingExchange& exchange);
     // Draws through the installed painter; true when nothing is installed.
     virtual bool Paint(PlotCanvas& canvas, const PaintArea& area) const;
     // Paint into `canvas`; false when there is no canvas to draw into.
@@ -112,9 +103,10 @@ public:
     [[nodiscard]] int ValidCount() const;
     [[nodiscard]] Configuration& Config() const { return m_config; }
 
-    // The storing half of MeasureStation, for a measurement taken elsewhere: stores `slot` at
-    // the cursor, marks the survey modified, journals it and advances. False only when memory
-    // ran out for a new station (nothing changes then).
+    // Stores a measurement at the cursor, marks the survey modified, journals it and advances
+    // in walking order (at the last station of a full grid the cursor stays, so the next
+    // measurement replaces that slot). False only when memory ran out for a new station
+    // (nothing changes then).
     [[nodiscard]] bool StoreMeasurement(const MeasurementSlot& slot);
     // A tracer series: the 14 samples are stored one after the other in walking order.
     [[nodiscard]] bool StoreSeries(std::span<const MeasurementSlot, kFrequencyCount> slots);
@@ -212,10 +204,12 @@ private:
     JournalListener m_journalListener;
 };
 
-// The dataset for the work type in `config`: a TrackSurvey for GPS track (reading `matcher`'s
-// haveFix for the current position; it may be null), else a GridSurvey. Null with "Insufficient
-// memory" when it cannot be allocated.
-std::unique_ptr<Survey> CreateSurvey(Configuration& config, const GpsMatcher* matcher,
-                                     std::string& error);
+// The survey dataset a session of a work type works on.
+enum class SurveyKind { None, Grid, Track };
+SurveyKind SurveyKindFor(int workType);
+
+// The dataset for the work type in `config`: a TrackSurvey for GPS track, else a GridSurvey.
+// Null with "Insufficient memory" when it cannot be allocated.
+std::unique_ptr<Survey> CreateSurvey(Configuration& config, std::string& error);
 
 }  // namespace orv

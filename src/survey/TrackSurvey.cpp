@@ -2,7 +2,6 @@
 
 #include "base/ByteOrder.h"
 #include "config/Configuration.h"
-#include "gps/GpsMatcher.h"
 #include "graphics/RegularGridInterpolator.h"
 #include "graphics/ScatteredInterpolator.h"
 #include "survey/MeasurementJournal.h"
@@ -22,8 +21,7 @@ constexpr double kEarthRadius = 6371000.0;  // metres
 
 }  // namespace
 
-TrackSurvey::TrackSurvey(Configuration& config, const GpsMatcher* matcher)
-    : Survey(config, work_type::kGpsTrack), m_matcher(matcher)
+TrackSurvey::TrackSurvey(Configuration& config) : Survey(config, work_type::kGpsTrack)
 {
     if (!m_slots.Reserve(kStartCapacity) || !m_positions.Reserve(kStartCapacity) ||
         !m_local.Reserve(kStartCapacity)) {
@@ -146,8 +144,7 @@ void TrackSurvey::UpdateLocalCoordinates()
         // A station without a position stays where the one before it was.
         m_local[i] = i < m_positions.Count() ? project(m_positions[i]) : m_local[i - 1];
     }
-    const bool haveFix = m_matcher != nullptr && m_matcher->HaveFix();
-    m_local[n] = haveFix ? project(m_currentPosition) : m_local[n - 1];
+    m_local[n] = m_haveCurrentPosition ? project(m_currentPosition) : m_local[n - 1];
 }
 
 TrackSurveyData TrackSurvey::Data() const

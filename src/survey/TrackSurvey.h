@@ -3,8 +3,8 @@
 // stood, each with a GPS position (one per slot, same index), plus the operator's current
 // position, and local coordinates in metres for the drawing.
 //
-// Positions arrive after the measurement: MeasureStation stores latitude 0, longitude 0 and the
-// slot's tick stamp; the Main page then gives the station the last known position
+// Positions arrive after the measurement: storing it sets latitude 0, longitude 0 and the
+// slot's tick stamp; the measurement cycle then gives the station the last known position
 // (GiveLastKnownPosition) and asks the GPS matcher, whose answer (AssignPosition) replaces it
 // with the position interpolated for the measurement's time.
 //
@@ -25,9 +25,8 @@ class ScatteredInterpolator;
 class TrackSurvey final : public Survey
 {
 public:
-    // `matcher` (may be null: no current fix) tells UpdateLocalCoordinates whether the current
-    // position is a real fix. Throws std::bad_alloc when memory runs out.
-    TrackSurvey(Configuration& config, const GpsMatcher* matcher);
+    // Throws std::bad_alloc when memory runs out.
+    explicit TrackSurvey(Configuration& config);
     ~TrackSurvey() override;
 
     bool ResetCursor() override;
@@ -43,9 +42,16 @@ public:
 
     [[nodiscard]] int CurrentStation() const { return m_currentStation; }
 
-    // The latest GPS fix (message 9035 of the matcher).
-    void SetCurrentPosition(const GpsFix& fix) { m_currentPosition = fix; }
+    // The latest GPS fix (message 9035 of the matcher). From then on the current position is a
+    // real fix, until ForgetCurrentPosition (the GPS was reset).
+    void SetCurrentPosition(const GpsFix& fix)
+    {
+        m_currentPosition = fix;
+        m_haveCurrentPosition = true;
+    }
+    void ForgetCurrentPosition() { m_haveCurrentPosition = false; }
     [[nodiscard]] const GpsFix& CurrentPosition() const { return m_currentPosition; }
+    [[nodiscard]] bool HaveCurrentPosition() const { return m_haveCurrentPosition; }
     // The matcher's answer for the measurement at `index`: replaces the position of the station
     // with the same tick stamp, `index` or the nearest earlier one. False, with nothing changed,
     // when no station has that tick stamp.
@@ -58,7 +64,7 @@ public:
     [[nodiscard]] const GrowableArray<GpsFix>& Positions() const { return m_positions; }
 
     // Equirectangular projection about the first station (R = 6371000 m): one entry per slot,
-    // plus one for the current position (when the matcher has a fix) or a copy of the last
+    // plus one for the current position (when it is a real fix) or a copy of the last
     // station's. Called after loading, before saving and by the track drawing.
     void UpdateLocalCoordinates();
     [[nodiscard]] const GrowableArray<LocalPoint>& LocalCoordinates() const { return m_local; }
@@ -83,9 +89,9 @@ protected:
 private:
     void JournalPositionOf(int index);
 
-    const GpsMatcher* m_matcher;
     int m_currentStation = 0;
     GpsFix m_currentPosition;
+    bool m_haveCurrentPosition = false;
     GrowableArray<GpsFix> m_positions;
     GrowableArray<LocalPoint> m_local;
     std::unique_ptr<ScatteredInterpolator> m_scattered;

@@ -11,8 +11,8 @@
 
 namespace orv {
 
-CPropertyPageBase::CPropertyPageBase(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : QWidget(parent), m_id(id), m_sheet(sheet), m_prompt(prompt)
+CPropertyPageBase::CPropertyPageBase(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+    : QWidget(parent), m_id(id), m_sheet(sheet), m_config(config), m_prompt(prompt)
 {
     setObjectName(QStringLiteral("page%1").arg(PageDialogId(id)));
     grabGesture(Qt::TapAndHoldGesture);

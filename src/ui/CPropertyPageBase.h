@@ -29,6 +29,7 @@ class QGestureEvent;
 
 namespace orv {
 
+class Configuration;
 class Prompt;
 
 // What a page may ask of the sheet it belongs to. Messages are handled at once, on the caller's
@@ -46,7 +47,7 @@ class CPropertyPageBase : public QWidget
     Q_OBJECT
 
 public:
-    CPropertyPageBase(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent = nullptr);
+    CPropertyPageBase(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent = nullptr);
 
     PageId Id() const { return m_id; }
     // The page's title, string-table text.
@@ -89,6 +90,13 @@ protected:
     SheetLink& Sheet() { return m_sheet; }
     Prompt& PagePrompt() { return m_prompt; }
 
+public:
+    // The program's configuration, which the page reads when it becomes active and writes back
+    // when it loses activation.
+    Configuration& Config() const { return m_config; }
+
+protected:
+
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -97,6 +105,7 @@ private:
 
     PageId m_id;
     SheetLink& m_sheet;
+    Configuration& m_config;
     Prompt& m_prompt;
     bool m_initialised = false;
 };

@@ -2,7 +2,7 @@
 // FileChooser with the standard Qt file dialogs. It remembers the folder of the last file
 // chosen for the rest of the run; the first dialog opens in `startFolder`.
 
-#include "ui/FileChooser.h"
+#include "session/FileChooser.h"
 
 #include <QString>
 

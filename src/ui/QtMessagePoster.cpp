@@ -10,17 +10,17 @@ QEvent::Type ProgramMessageEvent::EventType()
     return type;
 }
 
-ProgramMessageEvent::ProgramMessageEvent(uint32_t message_, uint64_t wParam_, int64_t lParam_)
-    : QEvent(EventType()), message(message_), wParam(wParam_), lParam(lParam_)
+ProgramMessageEvent::ProgramMessageEvent(const ProgramMessage& message)
+    : QEvent(EventType()), content(message)
 {}
 
 QtMessagePoster::QtMessagePoster(QObject* receiver) : m_receiver(receiver) {}
 
-void QtMessagePoster::Post(uint32_t message, uint64_t wParam, int64_t lParam)
+void QtMessagePoster::Post(const ProgramMessage& message)
 {
     if (m_receiver != nullptr) {
         // The event queue takes ownership of the event.
-        QCoreApplication::postEvent(m_receiver, new ProgramMessageEvent(message, wParam, lParam));
+        QCoreApplication::postEvent(m_receiver, new ProgramMessageEvent(message));
     }
 }
 

@@ -15,10 +15,8 @@ class ProgramMessageEvent final : public QEvent
 {
 public:
     static QEvent::Type EventType();
-    ProgramMessageEvent(uint32_t message, uint64_t wParam, int64_t lParam);
-    const uint32_t message;
-    const uint64_t wParam;
-    const int64_t lParam;
+    explicit ProgramMessageEvent(const ProgramMessage& message);
+    const ProgramMessage content;
 };
 
 class QtMessagePoster final : public MessagePoster
@@ -26,7 +24,7 @@ class QtMessagePoster final : public MessagePoster
 public:
     // The receiver must outlive every thread that posts.
     explicit QtMessagePoster(QObject* receiver);
-    void Post(uint32_t message, uint64_t wParam, int64_t lParam) override;
+    void Post(const ProgramMessage& message) override;
 
 private:
     QObject* m_receiver;

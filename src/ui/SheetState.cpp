@@ -1,6 +1,6 @@
 #include "ui/SheetState.h"
 
-#include "config/Configuration.h"
+#include "survey/Survey.h"
 #include "resources/ResourceIds.h"
 
 namespace orv {
@@ -18,20 +18,6 @@ PageSet SessionPageSet(int workType)
             break;
     }
     return {{PageId::Settings}, 0};
-}
-
-SurveyKind SurveyKindFor(int workType)
-{
-    switch (workType) {
-        case work_type::kMap:
-        case work_type::kProfile:
-        case work_type::kLine:
-            return SurveyKind::Grid;
-        case work_type::kGpsTrack:
-            return SurveyKind::Track;
-        default:
-            return SurveyKind::None;
-    }
 }
 
 bool IsMainPage(PageId page) { return page == PageId::MainGrid || page == PageId::MainTrack; }

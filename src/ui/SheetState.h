@@ -32,12 +32,8 @@ struct PageSet
     int activeIndex = 0;
 };
 
-// The survey dataset a session of a work type works on.
-enum class SurveyKind { None, Grid, Track };
-
 PageSet SetupPageSet();
 PageSet SessionPageSet(int workType);
-SurveyKind SurveyKindFor(int workType);
 // True for the two Main pages, which take the keys and the full-screen layout.
 bool IsMainPage(PageId page);
 

@@ -219,13 +219,11 @@ TEST(ConfigurationRelease, WritesSettingsBeforeTheCalibrationFile)
     const std::string calibration = dir.File("OrvCalibration.ini");
     OrderWatchingStore store(calibration);
     FakePrompt prompt;
-    InstallConfigurationEnvironment(store, calibration, prompt);
-    Configuration& config = GetConfiguration();
-    EXPECT_EQ(&config, &GetConfiguration());
+    Configuration config(store, calibration, prompt);
     CalibrationRecord record = config.ActiveCalibration;
     config.Calibrations().Merge({12, 2020, 5, 4}, record);
     std::string error;
-    EXPECT_TRUE(ReleaseConfiguration(error)) << error;
+    EXPECT_TRUE(config.SaveAndClose(error)) << error;
     EXPECT_FALSE(store.calibrationExistedAtFlush);
     EXPECT_TRUE(std::filesystem::exists(calibration));
     EXPECT_TRUE(store.ReadDword("Work type").has_value());

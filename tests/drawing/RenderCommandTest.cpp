@@ -51,7 +51,7 @@ protected:
         m_config->XSize = stations;
         m_config->YSize = profiles;
         std::string error;
-        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, nullptr, error);
+        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, error);
         EXPECT_TRUE(survey) << error;
         const sim::InstrumentSimulator simulator = MakeSimulator(kBody);
         for (int k = 0; k < measured; ++k) {
@@ -70,7 +70,7 @@ protected:
     {
         m_config->WorkType = work_type::kGpsTrack;
         std::string error;
-        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, nullptr, error);
+        std::unique_ptr<Survey> survey = CreateSurvey(*m_config, error);
         EXPECT_TRUE(survey) << error;
         auto& track = static_cast<TrackSurvey&>(*survey);
         const sim::InstrumentSimulator simulator = MakeSimulator(kBody);
@@ -116,6 +116,51 @@ TEST_F(Render, DrawsEveryGraphicOfAMapSurvey)
     const RunResult r = Run(session + " --graphic track --out " + png);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.errors.find("needs a GPS-track survey"), std::string::npos) << r.errors;
+}
+
+TEST_F(Render, AutoDrawsWhatTheMainPageWouldChoose)
+{
+    // The page's search, once for each survey: the first graphic whose setting is on, whose
+    // stations are there and that can be drawn. The picture is that of the graphic forced.
+    const std::string map = SaveGrid(work_type::kMap, 6, 4, 6 * 4);
+    const std::string profile = SaveGrid(work_type::kProfile, 8, 1, 8);
+    const std::string track = SaveTrack();
+    const std::string chosen = m_dir.File("auto.png");
+    const std::string forced = m_dir.File("forced.png");
+    struct Case
+    {
+        std::string session;
+        std::string settings;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {map, "", "map"},
+        {map, " --set ShowMaps=0", "section"},
+        {map, " --set ShowMaps=0 --set ShowSections=0 --set ShowProfileCurves=1", "profile"},
+        {map, " --set ShowMaps=0 --set ShowSections=0", "sounding"},
+        {profile, "", "section"},
+        {track, "", "map"},
+        {track, " --set MinMeasurementsForScatteredMap=1000", "section"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.session + c.settings);
+        const RunResult a = Run(c.session + " --graphic auto" + c.settings + " --out " + chosen);
+        const RunResult f =
+            Run(c.session + " --graphic " + c.expected + c.settings + " --out " + forced);
+        EXPECT_EQ(a.status, 0) << a.errors;
+        EXPECT_EQ(f.status, 0) << f.errors;
+        QImage autoImage;
+        QImage forcedImage;
+        ASSERT_TRUE(autoImage.load(QString::fromStdString(chosen)));
+        ASSERT_TRUE(forcedImage.load(QString::fromStdString(forced)));
+        EXPECT_TRUE(autoImage == forcedImage) << "auto did not draw the " << c.expected;
+    }
+    // Nothing qualifies: "Ready" and the exit status of an empty picture.
+    const RunResult none = Run(map +
+                               " --graphic auto --set ShowMaps=0 --set ShowSections=0"
+                               " --set ShowSoundingCurves=0 --out " +
+                               chosen);
+    EXPECT_EQ(none.status, 3);
 }
 
 TEST_F(Render, DrawsEveryGraphicOfATrackAtAnySize)

@@ -114,7 +114,7 @@ TEST_F(DiskFullTest, FailedJournalAppendIsReportedAndTheStationKept)
             std::filesystem::copy_file(journal, m_dir.File("copy.journal"),
                                        std::filesystem::copy_options::overwrite_existing);
             auto recovered = RecoverJournal(m_dir.File("copy.journal"), m_dir.File("elsewhere"),
-                                            config, {}, error);
+                                            config, error);
             ASSERT_TRUE(recovered) << error;
             EXPECT_EQ(recovered->ValidCount(), 2);
             std::string ignored;
@@ -132,7 +132,7 @@ TEST_F(DiskFullTest, FailedJournalAppendIsReportedAndTheStationKept)
             std::filesystem::copy_file(journal, m_dir.File("copy.journal"),
                                        std::filesystem::copy_options::overwrite_existing);
             auto recovered = RecoverJournal(m_dir.File("copy.journal"), m_dir.File("elsewhere"),
-                                            config, {}, error);
+                                            config, error);
             ASSERT_TRUE(recovered) << error;
             EXPECT_EQ(recovered->ValidCount(), 5);
             for (int i = 0; i < 5; ++i) {
@@ -167,7 +167,7 @@ TEST_F(DiskFullTest, JournalThatCannotStartIsReportedAndLaterStartsWithEveryStat
     std::string error;
     Configuration config(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
     std::filesystem::copy_file(survey.JournalPath(), m_dir.File("copy.journal"));
-    auto recovered = RecoverJournal(m_dir.File("copy.journal"), DataDir(), config, {}, error);
+    auto recovered = RecoverJournal(m_dir.File("copy.journal"), DataDir(), config, error);
     ASSERT_TRUE(recovered) << error;
     EXPECT_EQ(recovered->ValidCount(), 3);
     EXPECT_EQ(recovered->CurrentIndex(), 3);
@@ -317,7 +317,7 @@ TEST_F(DiskFullTest, JournalOfSavedStationsIsNotOfferedAgain)
     const std::vector<OrphanedJournal> orphans = FindOrphanedJournals(DataDir());
     ASSERT_EQ(orphans.size(), 1u);
     EXPECT_EQ(orphans[0].measurements, 1);
-    auto recovered = RecoverJournal(orphans[0].journalPath, DataDir(), config, {}, error);
+    auto recovered = RecoverJournal(orphans[0].journalPath, DataDir(), config, error);
     ASSERT_TRUE(recovered) << error;
     EXPECT_EQ(recovered->ValidCount(), 2);
 }

@@ -86,7 +86,7 @@ protected:
             }
             std::string error;
             std::unique_ptr<Survey> survey =
-                RecoverJournal(orphan.journalPath, DataDir(), m_config, {}, error);
+                RecoverJournal(orphan.journalPath, DataDir(), m_config, error);
             if (!survey) {
                 problems.push_back("a journal offered for recovery fails: " + error);
                 continue;

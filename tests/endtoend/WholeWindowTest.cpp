@@ -21,7 +21,7 @@
 #include "gps/NmeaReader.h"
 #include "instrument/InstrumentDevice.h"
 #include "base/PortNamer.h"
-#include "instrument/ProgramPorts.h"
+#include "session/ProgramCore.h"
 #include "base/SerialPort.h"
 #include "instrument/WireProtocol.h"
 #include "platform/QtSerialPort.h"
@@ -199,22 +199,23 @@ protected:
     {
         TestApplication();
         ::setenv("ORVCONTROL_PORT_PATTERN", (m_dir.Path() / "port%u").c_str(), 1);
-        InstallProgramPorts(m_instrumentPort, m_gpsPort);
-        InstallConfigurationEnvironment(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
-        InstrumentEnvironment instrument;
-        instrument.prompt = &m_prompt;
-        // Long enough for any reply of the simulator, short enough for the unanswered ones.
-        instrument.timings.replyTimeoutMs = 1500;
-        instrument.gpsReader = &m_reader;
-        InstallInstrumentEnvironment(instrument);
+        // The reply time-out is long enough for any reply of the simulator, short enough for
+        // the unanswered ones.
+        m_core = std::make_unique<ProgramCore>(
+            PlatformParts{m_store, m_dir.File("OrvCalibration.ini"), m_prompt, m_instrumentPort,
+                          m_gpsPort, SteadyTickClock(), m_systemClock, nullptr,
+                          LinkTimings{1500, 10}});
     }
     void TearDown() override
     {
         // The sheet closes the port and saves the configuration before the instrument goes.
         m_sheet.reset();
+        m_core.reset();
         m_sim.reset();
         m_gpsSim.reset();
     }
+    Configuration& Config() { return m_core->Config(); }
+    InstrumentDevice& Device() { return m_core->Device(); }
 
     void StartSimulator(const sim::GroundModel& ground)
     {
@@ -233,11 +234,9 @@ protected:
     void MakeSheet()
     {
         SheetEnvironment environment;
-        environment.prompt = &m_prompt;
+        environment.core = m_core.get();
         environment.files = &m_files;
         environment.dataDirectory = m_dir.File("data");
-        environment.nmeaParser = &m_parser;
-        environment.gpsMatcher = &m_matcher;
         m_sheet = std::make_unique<COrvControlSheet>(environment);
         m_sheet->show();
         QApplication::processEvents();
@@ -295,7 +294,7 @@ protected:
         }
         TapTab(2);
         ASSERT_EQ(m_sheet->ActiveIndex(), 2);
-        const Configuration& c = GetConfiguration();
+        const Configuration& c = Config();
         ASSERT_EQ(c.WorkType, work_type::kMap);
         ASSERT_EQ(c.XSize, kStations);
         ASSERT_EQ(c.YSize, kProfiles);
@@ -393,9 +392,7 @@ protected:
     QtSerialPort m_gpsPort;
     std::unique_ptr<sim::InstrumentSimulator> m_sim;
     FakeSystemClock m_systemClock;
-    NmeaParser m_parser{SteadyTickClock()};
-    GpsMatcher m_matcher{SteadyTickClock()};
-    NmeaReader m_reader{m_parser, m_matcher, m_systemClock, SteadyTickClock(), m_prompt};
+    std::unique_ptr<ProgramCore> m_core;
     std::unique_ptr<sim::GpsSimulator> m_gpsSim;
     std::unique_ptr<COrvControlSheet> m_sheet;
 };
@@ -521,7 +518,7 @@ TEST_F(WholeWindow, AnInstrumentThatStopsAnsweringLosesNothing)
     EXPECT_EQ(Grid()->CurrentStation(), 3);
     EXPECT_EQ(Grid()->Modified(), 0);
     ExpectFileHolds(path, *Grid());
-    EXPECT_FALSE(GetInstrumentDevice().IsReady());
+    EXPECT_FALSE(Device().IsReady());
     // The session goes on.
     EXPECT_EQ(m_sheet->Pages(), (std::vector<PageId>{P::Settings, P::ViewSettings, P::MainGrid}));
     EXPECT_EQ(m_sheet->ActiveIndex(), 2);
@@ -536,7 +533,7 @@ TEST_F(WholeWindow, AnInstrumentThatStopsAnsweringLosesNothing)
     EXPECT_EQ(Grid()->ValidCount(), 4) << LastTold();
     EXPECT_TRUE(Grid()->Data().IsMeasured(0, 3));
     EXPECT_EQ(Grid()->CurrentStation(), 4);
-    EXPECT_TRUE(GetInstrumentDevice().IsReady());
+    EXPECT_TRUE(Device().IsReady());
     EXPECT_EQ(m_prompt.asked.size(), 1u);
     EXPECT_EQ(Grid()->Modified(), 1);
 }
@@ -623,7 +620,7 @@ TEST_F(WholeWindow, CancelEndsASlowMeasurementAndItsLateReplyIsNeverStored)
     EXPECT_EQ(m_prompt.asked[0].text, "Failed to measure. Save changes?");
     EXPECT_EQ(Grid()->ValidCount(), 2);
     EXPECT_EQ(Grid()->CurrentStation(), 2);
-    EXPECT_FALSE(GetInstrumentDevice().IsReady());
+    EXPECT_FALSE(Device().IsReady());
     EXPECT_FALSE(cancel->isVisible());
     EXPECT_EQ(m_instrumentPort.Writes(), writes + 2);
 
@@ -730,7 +727,7 @@ TEST_F(WholeWindow, GpsTrackFromSetupToTheSavedFileAndBack)
               (std::vector<PageId>{P::Settings, P::ViewSettings, P::MainTrack, P::Gps}))
         << LastTold();
     ASSERT_EQ(m_sheet->ActiveIndex(), 2);
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     ASSERT_EQ(c.WorkType, work_type::kGpsTrack);
     auto* page = static_cast<CPropertyPageView2*>(m_sheet->Page(P::MainTrack));
     ASSERT_TRUE(page->OnKillActive());

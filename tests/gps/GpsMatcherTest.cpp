@@ -25,7 +25,8 @@ protected:
         GpsFix fix;
         EXPECT_LT(n, messages.size());
         if (n < messages.size()) {
-            EXPECT_TRUE(m_matcher.Payload(messages[n].lParam, fix));
+            EXPECT_TRUE(messages[n].fix.has_value());
+            fix = messages[n].fix.value_or(GpsFix{});
         }
         return fix;
     }
@@ -103,24 +104,27 @@ TEST_F(GpsMatcherTest, WorksAcrossTheTickCounterWrap)
     matcher.AddFix({10.064, 0.0, 0x00000030u});          // 64 ms after the first
     const auto messages = m_page.Messages();
     ASSERT_EQ(messages.size(), 2u);
-    GpsFix fix;
-    ASSERT_TRUE(matcher.Payload(messages[0].lParam, fix));
-    EXPECT_NEAR(fix.latitude, 10.032, 1e-12);
+    ASSERT_TRUE(messages[0].fix.has_value());
+    EXPECT_NEAR(messages[0].fix->latitude, 10.032, 1e-12);
 }
 
-TEST_F(GpsMatcherTest, RefusesPayloadsWhoseSlotWasReused)
+TEST_F(GpsMatcherTest, EveryMessageCarriesItsOwnFixHoweverManyFollow)
 {
+    // A page that handles its messages late still reads each station's own position: the fix
+    // travels in the message, so no later fix can take its place.
     m_matcher.RequestPosition({&m_page, 0, 100001});
-    for (uint32_t i = 1; i <= GpsMatcher::kRingSize + 1; ++i) {
+    for (uint32_t i = 1; i <= 200; ++i) {
         m_matcher.AddFix({double(i), 0.0, 100000 + i});
     }
     const auto messages = m_page.Messages();
-    GpsFix fix;
-    EXPECT_FALSE(m_matcher.Payload(messages.front().lParam, fix));
-    EXPECT_TRUE(m_matcher.Payload(messages.back().lParam, fix));
-    EXPECT_EQ(fix.latitude, double(GpsMatcher::kRingSize + 1));
-    EXPECT_FALSE(m_matcher.Payload(-1, fix));
-    EXPECT_FALSE(m_matcher.Payload(1 << 30, fix));
+    ASSERT_EQ(messages.size(), 201u);
+    EXPECT_EQ(messages.front().message, message::kMeasurementPosition);
+    EXPECT_EQ(messages.front().fix->tickStamp, 100001u);
+    EXPECT_EQ(messages.front().fix->latitude, 1.0);
+    for (size_t n = 1; n < messages.size(); ++n) {
+        EXPECT_EQ(messages[n].message, message::kNewGpsFix);
+        EXPECT_EQ(messages[n].fix->latitude, double(n));
+    }
 }
 
 TEST_F(GpsMatcherTest, ResetAndForgetStopAllMessages)
@@ -149,7 +153,7 @@ TEST_F(GpsMatcherTest, ForgetWaitsForAPostUnderWay)
     class SlowPage final : public MessagePoster
     {
     public:
-        void Post(uint32_t, uint64_t, int64_t) override
+        void Post(const ProgramMessage&) override
         {
             entered = true;
             while (!release) {

@@ -136,8 +136,7 @@ protected:
         m_reader =
             std::make_unique<NmeaReader>(m_parser, m_matcher, m_systemClock, SteadyTickClock(),
                                          m_prompt, NmeaReader::Options{256, 300ms});
-        m_running = true;
-        ASSERT_TRUE(m_reader->StartReader(m_port, m_running));
+        ASSERT_TRUE(m_reader->StartReader(m_port));
     }
     bool WaitFor(const std::function<bool()>& done)
     {
@@ -159,7 +158,6 @@ protected:
     FakeMessagePoster m_page;
     QtSerialPort m_port;
     sim::GpsSimulator m_simulator;
-    std::atomic<bool> m_running{false};
     std::unique_ptr<NmeaReader> m_reader;
 };
 
@@ -174,6 +172,8 @@ TEST_F(GpsLinkTest, AWalkDeliversFixesAndInterpolatedPositions)
     StartSimulator(options);
 
     ASSERT_TRUE(WaitFor([&] { return m_matcher.HaveFix(); }));
+    // A measurement a little after the first fix, so its position lies north of the start.
+    std::this_thread::sleep_for(20ms);
     const uint32_t measured = SteadyTickClock().Now();
     m_matcher.RequestPosition({&m_page, 12, measured});
     ASSERT_TRUE(WaitFor([&] {
@@ -184,16 +184,16 @@ TEST_F(GpsLinkTest, AWalkDeliversFixesAndInterpolatedPositions)
         }
         return false;
     }));
-    m_running = false;  // as CloseGps
+    m_reader->StopReader(true);  // as CloseGps
     m_reader.reset();
     EXPECT_FALSE(m_port.IsOpen());
     EXPECT_TRUE(m_prompt.told.empty());
 
     const GpsStatus s = m_parser.Snapshot();
     EXPECT_EQ(s.rmcStatus, 'A');
-    GpsFix answer;
     const auto messages = m_page.Messages();
-    ASSERT_TRUE(m_matcher.Payload(messages.front().lParam, answer));
+    ASSERT_TRUE(messages.front().fix.has_value());
+    const GpsFix answer = *messages.front().fix;
     EXPECT_EQ(messages.front().wParam, 12u);
     EXPECT_EQ(answer.tickStamp, measured);
     // North of the start, short of where the walk is now, on the start meridian.
@@ -216,7 +216,7 @@ TEST_F(GpsLinkTest, AReplayArrivesWholeAndAVanishingReceiverIsReported)
     EXPECT_EQ(m_simulator.EpochsDropped(), 0u);
 
     m_simulator.Stop();  // the receiver goes away while the link is wanted
-    ASSERT_TRUE(WaitFor([&] { return !m_running; }));
+    ASSERT_TRUE(WaitFor([&] { return !m_reader->ReaderRunning(); }));
     m_reader.reset();
     ASSERT_EQ(m_prompt.told.size(), 1u);
     EXPECT_EQ(m_prompt.told[0].caption, "GPS Error");

@@ -79,13 +79,13 @@ protected:
     {
         m_reader = std::make_unique<NmeaReader>(m_parser, m_matcher, m_systemClock, m_clock,
                                                 m_prompt, NmeaReader::Options{256, 20ms});
-        m_running = true;
-        ASSERT_TRUE(m_reader->StartReader(m_port, m_running));
+        ASSERT_TRUE(m_reader->StartReader(m_port));
     }
-    // Clears the flag as CloseGps does and waits for the thread.
+    // Asks the thread to stop as CloseGps does and waits for it.
     void Stop()
     {
-        m_running = false;
+        m_reader->StopReader(true);
+        m_stillRunning = m_reader->ReaderRunning();
         m_reader.reset();
     }
     uint32_t RmcCount() const { return m_parser.Snapshot().rmcCount; }
@@ -96,7 +96,7 @@ protected:
     FakeSystemClock m_systemClock;
     FakePrompt m_prompt;
     PacedPort m_port;
-    std::atomic<bool> m_running{false};
+    bool m_stillRunning = true;
     std::unique_ptr<NmeaReader> m_reader;
 };
 
@@ -128,7 +128,7 @@ TEST_F(NmeaReaderTest, HandsValidFixesOnAndSetsTheClockOnce)
     EXPECT_EQ(messages[0].wParam, 42u);
     EXPECT_NEAR(m_matcher.LastFix().latitude, 48.1173, 1e-12);
     EXPECT_TRUE(m_prompt.told.empty());
-    EXPECT_FALSE(m_running);
+    EXPECT_FALSE(m_stillRunning);
     EXPECT_FALSE(m_port.IsOpen());
 }
 
@@ -151,7 +151,7 @@ TEST_F(NmeaReaderTest, ReportsALinkThatGoesAwayAndKeepsTheStatus)
     Start();
     ASSERT_TRUE(WaitFor([&] { return RmcCount() == 1; }));
     m_port.vanish = true;
-    ASSERT_TRUE(WaitFor([&] { return !m_running; }));
+    ASSERT_TRUE(WaitFor([&] { return !m_reader->ReaderRunning(); }));
     m_reader.reset();
 
     ASSERT_EQ(m_prompt.told.size(), 1u);
@@ -165,22 +165,26 @@ TEST_F(NmeaReaderTest, ReportsALinkThatGoesAwayAndKeepsTheStatus)
 TEST_F(NmeaReaderTest, StopsQuietlyWhenAskedEvenIfTheReadFails)
 {
     Start();  // a receiver that sends nothing
-    m_running = false;
+    m_reader->StopReader(false);
     m_port.vanish = true;
     m_reader.reset();
     EXPECT_TRUE(m_prompt.told.empty());
     EXPECT_FALSE(m_port.IsOpen());
 }
 
-TEST_F(NmeaReaderTest, AReconnectTakesOverFromAThreadStillFinishing)
+TEST_F(NmeaReaderTest, AReconnectWaitsForTheThreadStillFinishing)
 {
     Start();
-    // CloseGps cleared the flag, and ConnectGps set it again before the thread noticed.
-    m_running = false;
-    m_running = true;
-    ASSERT_TRUE(m_reader->StartReader(m_port, m_running));
+    // CloseGps asked the thread to stop; ConnectGps reconnects before it noticed: it waits for
+    // the old thread (which closes the port on its way out), opens the port, starts anew.
+    m_reader->StopReader(false);
+    m_reader->StopReader(true);
+    EXPECT_FALSE(m_port.IsOpen());
+    EXPECT_FALSE(m_reader->ReaderRunning());
+    ASSERT_TRUE(m_port.Open("/dev/rfcomm1", 9600));
+    ASSERT_TRUE(m_reader->StartReader(m_port));
     EXPECT_TRUE(m_port.IsOpen());
-    EXPECT_TRUE(m_running);
+    EXPECT_TRUE(m_reader->ReaderRunning());
     m_port.Queue("$GPRMC,101011,A,4807.038,N,01131.000,E,0.0,0.0,150419,,*17\r\n");
     ASSERT_TRUE(WaitFor([&] { return RmcCount() == 1; }));
     Stop();

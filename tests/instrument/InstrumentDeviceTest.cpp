@@ -27,37 +27,44 @@ using test::Reply;
 using test::ReplyOf;
 using test::Tail;
 
-// Reads go nowhere; the thread only waits for the stop flag and then closes the port, as the
-// NMEA reader does.
+// Reads go nowhere; the thread only waits for its stop request and then closes the port, as
+// the NMEA reader does.
 class ThreadLauncher final : public GpsReaderLauncher
 {
 public:
-    ~ThreadLauncher() override { Join(); }
-    bool StartReader(SerialPort& port, std::atomic<bool>& running) override
+    ~ThreadLauncher() override { StopReader(true); }
+    bool StartReader(SerialPort& port) override
     {
         ++starts;
+        StopReader(true);
         if (refuse) {
             return false;
         }
-        m_thread = std::thread([&port, &running] {
-            while (running.load()) {
+        m_running = true;
+        m_thread = std::jthread([this, &port](std::stop_token stop) {
+            while (!stop.stop_requested()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             port.Close();
+            m_running = false;
         });
         return true;
     }
-    void Join()
+    void StopReader(bool wait) override
     {
-        if (m_thread.joinable()) {
+        m_thread.request_stop();
+        if (wait && m_thread.joinable()) {
             m_thread.join();
         }
     }
+    bool ReaderRunning() const override { return m_running; }
+    void Join() { StopReader(true); }
     bool refuse = false;
     int starts = 0;
 
 private:
-    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    std::jthread m_thread;
 };
 
 void DefaultCalibrationFor(CalibrationRecord& record, const std::string& comment)
@@ -73,10 +80,8 @@ public:  // the failure table's steps reach the fixture from outside
     InstrumentDeviceTest()
     {
         setenv("ORVCONTROL_PORT_PATTERN", "/dev/test-port%u", 1);
-        gpsReaderRunning = false;
         m_config.UsedFrequencies.fill(1);
     }
-    ~InstrumentDeviceTest() override { gpsReaderRunning = false; }
 
     void OpenLink() { ASSERT_TRUE(m_device->Connect()); }
     // `silentReads` empty reads before the data: each costs the device a 10 ms pause, so the
@@ -321,7 +326,7 @@ TEST_F(InstrumentDeviceTest, GpsPortThatWillNotOpenKeepsTheLinkNotReady)
     m_gps.failOpen = false;
     ASSERT_TRUE(m_device->Connect());
     EXPECT_TRUE(m_device->IsReady());
-    EXPECT_TRUE(gpsReaderRunning);
+    EXPECT_TRUE(m_launcher.ReaderRunning());
 }
 
 TEST_F(InstrumentDeviceTest, AReaderThatCannotStartIsReportedAndThePortStaysOpen)
@@ -333,7 +338,7 @@ TEST_F(InstrumentDeviceTest, AReaderThatCannotStartIsReportedAndThePortStaysOpen
         m_gps.Close();
         EXPECT_TRUE(device->ConnectGps());
         EXPECT_TRUE(m_gps.IsOpen());
-        EXPECT_FALSE(gpsReaderRunning);
+        EXPECT_FALSE(m_launcher.ReaderRunning());
         ASSERT_EQ(m_prompt.told.size(), 1u);
         EXPECT_EQ(m_prompt.told[0].text, "Failed to read NMEA data");
     }
@@ -343,14 +348,14 @@ TEST_F(InstrumentDeviceTest, StoppingTheGpsLetsTheReaderCloseItsPort)
 {
     m_device->SetGpsWanted(true);
     ASSERT_TRUE(m_device->Connect());
-    ASSERT_TRUE(gpsReaderRunning);
+    ASSERT_TRUE(m_launcher.ReaderRunning());
     // A second connect while the reader runs starts no second reader.
     ASSERT_TRUE(m_device->ConnectGps());
     EXPECT_EQ(m_launcher.starts, 1);
 
     EXPECT_TRUE(m_device->SetGpsWanted(false));
-    EXPECT_FALSE(gpsReaderRunning);
     m_launcher.Join();
+    EXPECT_FALSE(m_launcher.ReaderRunning());
     EXPECT_FALSE(m_gps.IsOpen());
     EXPECT_TRUE(m_device->IsReady());  // the instrument alone is the link now
 

@@ -3,6 +3,8 @@
 // that runs only while the page is active.
 
 #include "FakePrompt.h"
+#include "FakeSettingsStore.h"
+#include "config/Configuration.h"
 #include "FakeTickClock.h"
 #include "PageTestApp.h"
 #include "TempDir.h"
@@ -69,7 +71,7 @@ protected:
     void SetUp() override
     {
         App();
-        m_page = std::make_unique<CPropertyPageGPSView>(m_sheet, m_prompt);
+        m_page = std::make_unique<CPropertyPageGPSView>(m_sheet, m_config, m_prompt);
         m_page->SetParser(&m_parser);
         m_page->resize(480, 360);
         m_page->show();
@@ -89,6 +91,8 @@ protected:
     FakeTickClock m_clock;
     NmeaParser m_parser{m_clock};
     TempDir m_dir;
+    FakeSettingsStore m_store;
+    Configuration m_config{m_store, m_dir.File("OrvCalibration.ini"), m_prompt};
     std::unique_ptr<CPropertyPageGPSView> m_page;
 };
 

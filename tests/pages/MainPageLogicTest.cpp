@@ -55,10 +55,6 @@ TEST(MainPageLogic, ButtonsSpinsAndTexts)
     EXPECT_EQ(keys.Steps(false), 1);
     EXPECT_EQ(keys.Steps(true), 1);
 
-    EXPECT_TRUE(AtProfileStart(0, 0, 5));
-    EXPECT_TRUE(AtProfileStart(1, 4, 5));
-    EXPECT_FALSE(AtProfileStart(1, 0, 5));
-
     EXPECT_EQ(BatteryText(57), "57%");
     EXPECT_EQ(BatteryText(101), "");
     EXPECT_EQ(BatteryText(-1), "");

@@ -12,7 +12,9 @@
 #include "config/Configuration.h"
 #include "instrument/InstrumentDevice.h"
 #include "base/PortNamer.h"
-#include "instrument/ProgramPorts.h"
+#include "session/ProgramCore.h"
+#include "FakeSystemClock.h"
+#include "base/TickClock.h"
 #include "platform/QtSerialPort.h"
 #include "survey/GridSurvey.h"
 #include "ui/pages/CPropertyPageView1.h"
@@ -49,13 +51,10 @@ protected:
     {
         App();
         setenv("ORVCONTROL_PORT_PATTERN", (m_dir.Path() / "port%u").c_str(), 1);
-        InstallProgramPorts(m_instrument, m_gps);
-        InstallConfigurationEnvironment(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
-        InstrumentEnvironment environment;
-        environment.prompt = &m_prompt;
-        environment.timings.replyTimeoutMs = 1500;
-        InstallInstrumentEnvironment(environment);
-        Configuration& c = GetConfiguration();
+        m_core = std::make_unique<ProgramCore>(
+            PlatformParts{m_store, m_dir.File("OrvCalibration.ini"), m_prompt, m_instrument, m_gps,
+                          SteadyTickClock(), m_systemClock, nullptr, LinkTimings{1500, 10}});
+        Configuration& c = Config();
         c.BluetoothInboundPort = int(kPort);
         c.WorkType = work_type::kMap;
         c.XSize = 5;
@@ -77,7 +76,7 @@ protected:
         std::string error;
         ASSERT_TRUE(m_sim->Start(error)) << error;
 
-        m_page = std::make_unique<CPropertyPageView1>(m_sheet, m_prompt);
+        m_page = std::make_unique<CPropertyPageView1>(m_sheet, Config(), m_prompt, Device());
         m_page->SetSurvey(m_survey.get());
         m_page->resize(480, 420);
         m_page->show();
@@ -86,12 +85,13 @@ protected:
     void TearDown() override
     {
         m_page.reset();
-        ReleaseInstrumentDevice();
+        m_core->ReleaseInstrumentDevice();
         m_sim.reset();
         m_survey.reset();
-        std::string error;
-        ReleaseConfiguration(error);
+        m_core.reset();
     }
+    Configuration& Config() { return m_core->Config(); }
+    InstrumentDevice& Device() { return m_core->Device(); }
     // Start as the operator does, after the previous result was drawn.
     void Start()
     {
@@ -124,6 +124,8 @@ protected:
     RecordingSheet m_sheet;
     QtSerialPort m_instrument;
     QtSerialPort m_gps;
+    FakeSystemClock m_systemClock;
+    std::unique_ptr<ProgramCore> m_core;
     std::unique_ptr<sim::InstrumentSimulator> m_sim;
     std::unique_ptr<GridSurvey> m_survey;
     std::unique_ptr<CPropertyPageView1> m_page;
@@ -177,13 +179,13 @@ TEST_F(MainPage, WalksAMapSurveyAndShowsTheField)
     EXPECT_GT(values, 100);
 
     // A View command toggles its setting and draws the same graphic again with it.
-    const int grid = GetConfiguration().ShowGrid;
+    const int grid = Config().ShowGrid;
     m_page->OnViewCommand(32809);
-    EXPECT_NE(GetConfiguration().ShowGrid, grid);
+    EXPECT_NE(Config().ShowGrid, grid);
     m_page->PaintNow();
     EXPECT_EQ(m_page->ShownGraphic(), 1001);
     m_page->OnViewCommand(32805);
-    EXPECT_EQ(GetConfiguration().RealScaling, 0);
+    EXPECT_EQ(Config().RealScaling, 0);
     m_page->PaintNow();
     EXPECT_NE(m_page->StatusText().find("(fit to screen)"), std::string::npos);
     m_page->OnViewCommand(32805);
@@ -211,7 +213,7 @@ TEST_F(MainPage, AFailedExchangeLosesNothingAndClosesTheLink)
     EXPECT_EQ(Measured(), 2);
     EXPECT_NE(std::find(m_sheet.messages.begin(), m_sheet.messages.end(), 9036u),
               m_sheet.messages.end());
-    EXPECT_FALSE(GetInstrumentDevice().IsReady());
+    EXPECT_FALSE(Device().IsReady());
     // The next Start reconnects and goes on at the next station.
     Start();
     EXPECT_EQ(Measured(), 3);
@@ -222,7 +224,7 @@ TEST_F(MainPage, AFailedExchangeLosesNothingAndClosesTheLink)
 TEST_F(MainPage, ATimedSeriesTakesItsCountAndStartStopsIt)
 {
     ASSERT_TRUE(m_page->OnKillActive());
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     c.TimerMode = 1;
     c.TimerDelay = 40;
     c.TimerCount = 3;
@@ -336,7 +338,7 @@ TEST_F(MainPage, AHungExchangeKeepsTheWindowAliveAndCanBeCancelled)
     EXPECT_EQ(Measured(), 2);
     EXPECT_NE(std::find(m_sheet.messages.begin(), m_sheet.messages.end(), 9036u),
               m_sheet.messages.end());
-    EXPECT_FALSE(GetInstrumentDevice().IsReady());
+    EXPECT_FALSE(Device().IsReady());
     EXPECT_FALSE(cancel->isVisibleTo(m_page.get()));
     EXPECT_TRUE(start->isEnabled());
 
@@ -381,9 +383,9 @@ TEST_F(MainPage, SessionPagesRender)
     };
     // Apparent conductivity at the shallowest frequency, which sees the body.
     ASSERT_TRUE(m_page->OnKillActive());
-    GetConfiguration().UnitMeasure = 1;
-    GetConfiguration().ApparentValueKind = 1;
-    GetConfiguration().AreaFrequency = 14;
+    Config().UnitMeasure = 1;
+    Config().ApparentValueKind = 1;
+    Config().AreaFrequency = 14;
     ASSERT_TRUE(m_page->OnSetActive());
     for (int i = 0; i < 12; ++i) {
         Start();
@@ -399,12 +401,12 @@ TEST_F(MainPage, SessionPagesRender)
     ASSERT_EQ(m_page->ShownGraphic(), 1002);
     save(*m_page, "main-grid-section.png");
 
-    CPropertyPageW1 signal(m_sheet, m_prompt);
+    CPropertyPageW1 signal(m_sheet, Config(), m_prompt);
     signal.resize(480, 420);
     signal.show();
     ASSERT_TRUE(signal.OnSetActive());
     save(signal, "signal-settings.png");
-    CPropertyPageW2 view(m_sheet, m_prompt);
+    CPropertyPageW2 view(m_sheet, Config(), m_prompt);
     view.resize(480, 520);
     view.show();
     ASSERT_TRUE(view.OnSetActive());

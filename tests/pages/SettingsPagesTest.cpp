@@ -47,16 +47,8 @@ public:
 class SettingsPages : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        App();
-        InstallConfigurationEnvironment(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
-    }
-    void TearDown() override
-    {
-        std::string error;
-        ReleaseConfiguration(error);
-    }
+    void SetUp() override { App(); }
+    Configuration& Config() { return m_config; }
     template <typename W>
     static W* Control(QWidget* page, int id)
     {
@@ -69,14 +61,15 @@ protected:
     FakeSettingsStore m_store;
     FakePrompt m_prompt;
     RecordingSheet m_sheet;
+    Configuration m_config{m_store, m_dir.File("OrvCalibration.ini"), m_prompt};
 };
 
 TEST_F(SettingsPages, SignalPageEditsTheConfiguration)
 {
-    GetConfiguration().SignalComponent = 1;
-    GetConfiguration().PhaseEqualization = 0;
-    GetConfiguration().NormalizedToFrequency = 1;
-    CPropertyPageW1 page(m_sheet, m_prompt);
+    Config().SignalComponent = 1;
+    Config().PhaseEqualization = 0;
+    Config().NormalizedToFrequency = 1;
+    CPropertyPageW1 page(m_sheet, m_config, m_prompt);
     page.resize(320, 480);
     page.show();
     ASSERT_TRUE(page.OnSetActive());
@@ -110,7 +103,7 @@ TEST_F(SettingsPages, SignalPageEditsTheConfiguration)
     EXPECT_EQ(m_prompt.told[0].text, "Enter a number.");
     Control<QLineEdit>(&page, 1037)->setText(QStringLiteral("3.5"));
     ASSERT_TRUE(page.OnKillActive());
-    const Configuration& c = GetConfiguration();
+    const Configuration& c = Config();
     EXPECT_EQ(c.UnitMeasure, 1);
     EXPECT_EQ(c.ApparentValueKind, 1);
     EXPECT_EQ(c.SignalComponent, 0);
@@ -124,12 +117,12 @@ TEST_F(SettingsPages, SignalPageEditsTheConfiguration)
 
 TEST_F(SettingsPages, ViewPageValidatesSpinsAndEditsColours)
 {
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     c.WorkType = work_type::kProfile;
     c.SurveyStations = 10;
     c.SurveyProfiles = 1;
     c.MinStationsForProfileCurve = 10;
-    CPropertyPageW2 page(m_sheet, m_prompt);
+    CPropertyPageW2 page(m_sheet, m_config, m_prompt);
     page.resize(320, 480);
     page.show();
     ASSERT_TRUE(page.OnSetActive());

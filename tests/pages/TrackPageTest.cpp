@@ -18,7 +18,7 @@
 #include "gps/NmeaReader.h"
 #include "instrument/InstrumentDevice.h"
 #include "base/PortNamer.h"
-#include "instrument/ProgramPorts.h"
+#include "session/ProgramCore.h"
 #include "platform/QtSerialPort.h"
 #include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
@@ -55,14 +55,10 @@ protected:
     {
         App();
         setenv("ORVCONTROL_PORT_PATTERN", (m_dir.Path() / "port%u").c_str(), 1);
-        InstallProgramPorts(m_instrument, m_gps);
-        InstallConfigurationEnvironment(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
-        InstrumentEnvironment environment;
-        environment.prompt = &m_prompt;
-        environment.gpsReader = &m_reader;
-        environment.timings.replyTimeoutMs = 3000;
-        InstallInstrumentEnvironment(environment);
-        Configuration& c = GetConfiguration();
+        m_core = std::make_unique<ProgramCore>(
+            PlatformParts{m_store, m_dir.File("OrvCalibration.ini"), m_prompt, m_instrument, m_gps,
+                          SteadyTickClock(), m_systemClock, nullptr, LinkTimings{3000, 10}});
+        Configuration& c = Config();
         c.BluetoothInboundPort = int(kInstrumentPort);
         c.BluetoothOutboundPort = int(kGpsPort);
         c.WorkType = work_type::kGpsTrack;
@@ -90,11 +86,11 @@ protected:
         m_gpsSim = std::make_unique<sim::GpsSimulator>();
         ASSERT_TRUE(m_gpsSim->Start(gps, error)) << error;
 
-        m_matcher.Reset();
-        GetInstrumentDevice().SetGpsWanted(true);
-        m_survey = std::make_unique<TrackSurvey>(c, &m_matcher);
-        m_page = std::make_unique<CPropertyPageView2>(m_sheet, m_prompt);
-        m_page->SetGpsMatcher(&m_matcher);
+        Matcher().Reset();
+        Device().SetGpsWanted(true);
+        m_survey = std::make_unique<TrackSurvey>(c);
+        m_page = std::make_unique<CPropertyPageView2>(m_sheet, Config(), m_prompt, Device());
+        m_page->SetGpsMatcher(&Matcher());
         m_page->SetSurvey(m_survey.get());
         m_page->resize(480, 440);
         m_page->show();
@@ -103,13 +99,16 @@ protected:
     void TearDown() override
     {
         m_page.reset();
-        ReleaseInstrumentDevice();
+        m_core->ReleaseInstrumentDevice();
         m_gpsSim.reset();
         m_instrumentSim.reset();
         m_survey.reset();
-        std::string error;
-        ReleaseConfiguration(error);
+        m_core.reset();
     }
+    Configuration& Config() { return m_core->Config(); }
+    InstrumentDevice& Device() { return m_core->Device(); }
+    GpsMatcher& Matcher() { return m_core->Matcher(); }
+    NmeaParser& Parser() { return m_core->Parser(); }
     // Start as the operator does, once the previous result is drawn; then the position of the
     // new station comes back from the matcher.
     void Start()
@@ -143,9 +142,7 @@ protected:
     QtSerialPort m_instrument;
     QtSerialPort m_gps;
     FakeSystemClock m_systemClock;
-    NmeaParser m_parser{SteadyTickClock()};
-    GpsMatcher m_matcher{SteadyTickClock()};
-    NmeaReader m_reader{m_parser, m_matcher, m_systemClock, SteadyTickClock(), m_prompt};
+    std::unique_ptr<ProgramCore> m_core;
     std::unique_ptr<sim::InstrumentSimulator> m_instrumentSim;
     std::unique_ptr<sim::GpsSimulator> m_gpsSim;
     std::unique_ptr<TrackSurvey> m_survey;
@@ -220,11 +217,11 @@ TEST_F(TrackPage, WalksATrackWithPositionsAndShowsTheMap)
 
     // Leaving the page keeps the radius; the session reopens with the same values and positions.
     ASSERT_TRUE(m_page->OnKillActive());
-    EXPECT_EQ(GetConfiguration().TrackRadius, 99);
+    EXPECT_EQ(Config().TrackRadius, 99);
     std::string error;
     const std::string path = m_dir.File("track.orv");
     ASSERT_TRUE(SaveSession(*m_survey, path, error)) << error;
-    auto reopened = OpenSession(path, GetConfiguration(), error, {&m_parser, &m_matcher});
+    auto reopened = OpenSession(path, Config(), error);
     ASSERT_TRUE(reopened) << error;
     auto& again = static_cast<TrackSurvey&>(*reopened);
     ASSERT_EQ(again.ValidCount(), 10);
@@ -240,9 +237,9 @@ TEST_F(TrackPage, SessionPagesRender)
     std::filesystem::create_directories(folder);
     // Apparent conductivity at the shallowest frequency, which sees the body.
     ASSERT_TRUE(m_page->OnKillActive());
-    GetConfiguration().UnitMeasure = 1;
-    GetConfiguration().ApparentValueKind = 1;
-    GetConfiguration().AreaFrequency = 14;
+    Config().UnitMeasure = 1;
+    Config().ApparentValueKind = 1;
+    Config().AreaFrequency = 14;
     ASSERT_TRUE(m_page->OnSetActive());
     for (int i = 0; i < 12; ++i) {
         Start();

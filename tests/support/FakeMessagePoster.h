@@ -1,29 +1,22 @@
 #pragma once
 // Records posted messages; safe to post from any thread.
 
+#include "base/MessagePoster.h"
+
 #include <mutex>
 #include <vector>
-
-#include "base/MessagePoster.h"
 
 namespace orv {
 
 class FakeMessagePoster final : public MessagePoster
 {
 public:
-    struct Message
-    {
-        uint32_t message;
-        uint64_t wParam;
-        int64_t lParam;
-    };
-
-    void Post(uint32_t message, uint64_t wParam, int64_t lParam) override
+    void Post(const ProgramMessage& message) override
     {
         std::scoped_lock lock(m_mutex);
-        m_messages.push_back({message, wParam, lParam});
+        m_messages.push_back(message);
     }
-    std::vector<Message> Messages() const
+    std::vector<ProgramMessage> Messages() const
     {
         std::scoped_lock lock(m_mutex);
         return m_messages;
@@ -31,7 +24,7 @@ public:
 
 private:
     mutable std::mutex m_mutex;
-    std::vector<Message> m_messages;
+    std::vector<ProgramMessage> m_messages;
 };
 
 }  // namespace orv

@@ -28,7 +28,7 @@ protected:
 
     std::unique_ptr<Survey> Recover(const std::string& journal, std::string& error)
     {
-        return RecoverJournal(journal, DataDir(), m_config, {}, error);
+        return RecoverJournal(journal, DataDir(), m_config, error);
     }
 
     // A saved track of two stations that then measures `more` stations, journaled beside the
@@ -36,7 +36,7 @@ protected:
     std::string TrackWithJournal(int more, std::unique_ptr<TrackSurvey>& track)
     {
         m_config.WorkType = work_type::kGpsTrack;
-        track = std::make_unique<TrackSurvey>(m_config, nullptr);
+        track = std::make_unique<TrackSurvey>(m_config);
         EXPECT_TRUE(track->StoreMeasurement(Measurement(1, 0x3FFF, 9, 100)));
         EXPECT_TRUE(track->StoreMeasurement(Measurement(2, 0x3FFF, 9, 200)));
         std::string error;

@@ -96,7 +96,7 @@ protected:
     {
         std::string error;
         std::string detail;
-        auto survey = ReadSession(bytes, m_config, {}, error, &detail);
+        auto survey = ReadSession(bytes, m_config, error, &detail);
         EXPECT_TRUE(survey) << detail;
         return survey;
     }
@@ -277,7 +277,7 @@ TEST_F(SessionFileTest, DamagedFilesAreRefusedAndLeaveTheConfigurationAlone)
         m_config.SessionText1 = "before";
         m_config.UsedFrequencies.fill(1);
         std::string error;
-        const bool ok = ReadSession(bytes, m_config, {}, error) == nullptr &&
+        const bool ok = ReadSession(bytes, m_config, error) == nullptr &&
                         error == kWrongFormatText && m_config.WorkType == work_type::kLine &&
                         m_config.XSize == 77 && m_config.SessionText1 == "before" &&
                         m_config.UsedFrequencies[1] == 1;

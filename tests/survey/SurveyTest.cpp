@@ -3,11 +3,7 @@
 
 #include "survey/Survey.h"
 
-#include "FakeSerialPort.h"
-#include "FakeTickClock.h"
 #include "SurveyFixture.h"
-#include "gps/GpsMatcher.h"
-#include "instrument/InstrumentDevice.h"
 #include "survey/GridSurvey.h"
 #include "survey/TrackSurvey.h"
 
@@ -45,6 +41,14 @@ TEST_F(SurveyTest, GridWalksInASnakeAndStaysAtTheLastStation)
     }
     EXPECT_EQ(survey.CurrentProfile(), 1);
     EXPECT_EQ(survey.CurrentStation(), 0);
+
+    // The first stations of the profiles in walking order: (0,0) and (1,2).
+    survey.ResetCursor();
+    std::vector<bool> starts;
+    do {
+        starts.push_back(survey.AtProfileStart());
+    } while (survey.Advance());
+    EXPECT_EQ(starts, (std::vector<bool>{true, false, false, true, false, false}));
 
     // Back from (1,2) is (0,2); from (0,0) there is nowhere to go.
     survey.ResetCursor();
@@ -129,31 +133,10 @@ TEST_F(SurveyTest, TracerSeriesFillsFourteenStationsInWalkingOrder)
     EXPECT_EQ(survey.CurrentStation(), 4);
 }
 
-TEST_F(SurveyTest, FailedMeasurementChangesNothing)
-{
-    FakeTickClock clock;
-    FakeSerialPort instrument(&clock);
-    FakeSerialPort gps(&clock);
-    InstrumentDevice device(m_config, instrument, gps, clock, m_prompt, nullptr, nullptr);
-    Grid(work_type::kProfile, 4, 9);
-    GridSurvey survey(m_config);
-    EXPECT_EQ(survey.Profiles(), 1);
-    EXPECT_FALSE(survey.MeasureStation(device));  // the port never opened
-    EXPECT_EQ(survey.Modified(), 0);
-    EXPECT_EQ(survey.ValidCount(), 0);
-    EXPECT_EQ(survey.CurrentIndex(), 0);
-
-    m_config.WorkType = work_type::kGpsTrack;
-    TrackSurvey track(m_config, nullptr);
-    EXPECT_FALSE(track.MeasureStation(device));
-    EXPECT_EQ(track.Slots().Count(), 0);
-    EXPECT_EQ(track.Positions().Count(), 0);
-}
-
 TEST_F(SurveyTest, TrackPositionsFollowTheirMeasurementsByTickStamp)
 {
     m_config.WorkType = work_type::kGpsTrack;
-    TrackSurvey track(m_config, nullptr);
+    TrackSurvey track(m_config);
     for (uint32_t n = 1; n <= 4; ++n) {
         ASSERT_TRUE(track.StoreMeasurement(Measurement(n, 0x3FFF, 9, 5000 + n * 1000)));
     }
@@ -181,9 +164,7 @@ TEST_F(SurveyTest, TrackPositionsFollowTheirMeasurementsByTickStamp)
 TEST_F(SurveyTest, TrackLocalCoordinatesAreMetresFromTheFirstStation)
 {
     m_config.WorkType = work_type::kGpsTrack;
-    FakeTickClock clock;
-    GpsMatcher matcher(clock);
-    TrackSurvey track(m_config, &matcher);
+    TrackSurvey track(m_config);
 
     track.UpdateLocalCoordinates();
     EXPECT_EQ(track.LocalCoordinates().Count(), 0);
@@ -194,11 +175,11 @@ TEST_F(SurveyTest, TrackLocalCoordinatesAreMetresFromTheFirstStation)
     ASSERT_EQ(track.LocalCoordinates().Count(), 2);
     EXPECT_EQ(track.LocalCoordinates()[0].x, 0.0f);
     EXPECT_EQ(track.LocalCoordinates()[1].y, 0.0f);  // no fix yet: a copy of the last station
+    EXPECT_FALSE(track.HaveCurrentPosition());
 
     ASSERT_TRUE(track.StoreMeasurement(Measurement(2, 0x3FFF, 9, 3000)));
     // 0.001 degree north is 111.195 m; 0.002 degree east at 60 degrees north is half of twice.
     ASSERT_TRUE(track.AssignPosition(1, {60.001, 30.002, 3000}));
-    matcher.AddFix({60.0, 30.001, 4000});
     track.SetCurrentPosition({60.0, 30.001, 4000});
     track.UpdateLocalCoordinates();
     ASSERT_EQ(track.LocalCoordinates().Count(), 3);
@@ -210,6 +191,12 @@ TEST_F(SurveyTest, TrackLocalCoordinatesAreMetresFromTheFirstStation)
     const TrackSurveyData data = track.Data();
     EXPECT_EQ(data.Count(), 2);
     EXPECT_NEAR(data.CurrentPosition().x, 55.597, 0.001);
+
+    // A GPS reset forgets the current fix: the entry copies the last station again, never a
+    // position of an earlier session.
+    track.ForgetCurrentPosition();
+    track.UpdateLocalCoordinates();
+    EXPECT_EQ(track.LocalCoordinates()[2].x, track.LocalCoordinates()[1].x);
 }
 
 }  // namespace

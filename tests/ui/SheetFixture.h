@@ -7,12 +7,15 @@
 #include "FakePrompt.h"
 #include "FakeSerialPort.h"
 #include "FakeSettingsStore.h"
+#include "FakeSystemClock.h"
 #include "TempDir.h"
 #include "app/COrvControlSheet.h"
-#include "config/Configuration.h"
 #include "base/MeasurementSlot.h"
-#include "instrument/ProgramPorts.h"
+#include "base/TickClock.h"
+#include "config/Configuration.h"
+#include "instrument/InstrumentDevice.h"
 #include "resources/ResourceIds.h"
+#include "session/ProgramCore.h"
 #include "survey/Survey.h"
 
 #include <QApplication>
@@ -35,23 +38,39 @@ QApplication& TestApplication();
 class SheetFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { TestApplication(); }
+    void TearDown() override
     {
-        TestApplication();
-        InstallProgramPorts(m_instrumentPort, m_gpsPort);
-        InstallConfigurationEnvironment(m_store, CalibrationPath(), m_prompt);
+        m_sheet.reset();
+        m_core.reset();
     }
-    void TearDown() override { m_sheet.reset(); }
 
     std::string CalibrationPath() const { return m_dir.File("OrvCalibration.ini"); }
     std::string DataDirectory() const { return m_dir.File("data"); }
 
+    // The program's objects, as a start of the program makes them: after a sheet was destroyed
+    // (the program ended) the next one starts afresh from the stored settings.
+    ProgramCore& Core()
+    {
+        if (!m_core || (m_coreUsed && !m_sheet)) {
+            m_core.reset();
+            m_core = std::make_unique<ProgramCore>(
+                PlatformParts{*m_settings, CalibrationPath(), m_prompt, m_instrumentPort,
+                              m_gpsPort, SteadyTickClock(), m_systemClock, nullptr, {}});
+            m_coreUsed = false;
+        }
+        return *m_core;
+    }
+    Configuration& Config() { return Core().Config(); }
+    InstrumentDevice& Device() { return Core().Device(); }
+
     COrvControlSheet& MakeSheet()
     {
         SheetEnvironment environment;
-        environment.prompt = &m_prompt;
+        environment.core = &Core();
         environment.files = &m_files;
         environment.dataDirectory = DataDirectory();
+        m_coreUsed = true;
         m_sheet = std::make_unique<COrvControlSheet>(environment);
         m_sheet->show();
         return *m_sheet;
@@ -113,6 +132,10 @@ protected:
     FakeFileChooser m_files;
     FakeSerialPort m_instrumentPort;
     FakeSerialPort m_gpsPort;
+    FakeSystemClock m_systemClock;
+    SettingsStore* m_settings = &m_store;
+    std::unique_ptr<ProgramCore> m_core;
+    bool m_coreUsed = false;
     std::unique_ptr<COrvControlSheet> m_sheet;
 };
 

@@ -53,7 +53,7 @@ TEST_F(SheetTest, PageSetsOfEveryState)
         EXPECT_EQ(m_sheet->Tabs()->currentIndex(), 2);
         ASSERT_NE(m_sheet->CurrentSurvey(), nullptr);
         EXPECT_EQ(m_sheet->CurrentSurvey()->IsTrack(), c.track);
-        EXPECT_EQ(GetInstrumentDevice().GpsWanted(), c.track);
+        EXPECT_EQ(Device().GpsWanted(), c.track);
         EXPECT_TRUE(m_sheet->FullScreenLayout());
 
         // New without measurements asks nothing and returns to the setup pages, normal layout.
@@ -68,7 +68,7 @@ TEST_F(SheetTest, PageSetsOfEveryState)
     // A work type that is none of the four shows Settings only. (The setup page always stores
     // one of the four, so this is a session begun again from a Main page.)
     BeginWithMode(0);
-    GetConfiguration().WorkType = 7;
+    Config().WorkType = 7;
     m_sheet->SendToSheet(message::kBeginSession, 0, 0);
     EXPECT_EQ(m_sheet->Pages(), (std::vector<PageId>{P::Settings}));
 }
@@ -223,9 +223,9 @@ TEST_F(SheetTest, ValidationRefusalsKeepThePage)
     SetText(P::OtherSettings, control_id::kGpsPort, "65535");
     ClickNext(P::OtherSettings);
     EXPECT_EQ(m_sheet->Pages().size(), 3u);
-    EXPECT_EQ(GetConfiguration().BluetoothOutboundPort, 65535);
-    EXPECT_EQ(GetConfiguration().XSize, 5);
-    EXPECT_EQ(GetConfiguration().WorkType, work_type::kLine);
+    EXPECT_EQ(Config().BluetoothOutboundPort, 65535);
+    EXPECT_EQ(Config().XSize, 5);
+    EXPECT_EQ(Config().WorkType, work_type::kLine);
 }
 
 TEST_F(SheetTest, OpenOfAGoodDamagedOrMissingFile)
@@ -261,14 +261,14 @@ TEST_F(SheetTest, OpenOfAGoodDamagedOrMissingFile)
     EXPECT_EQ(m_sheet->CurrentSurvey(), nullptr);
 
     // The good file from the setup pages: its session, with the Main page active.
-    GetConfiguration().WorkType = work_type::kGpsTrack;
+    Config().WorkType = work_type::kGpsTrack;
     m_files.answers = {good};
     m_sheet->SendCommandToSheet(command_id::kOpen);
     ASSERT_NE(m_sheet->CurrentSurvey(), nullptr);
     EXPECT_EQ(m_sheet->CurrentSurvey()->ValidCount(), 4);
     EXPECT_EQ(m_sheet->Pages(), (std::vector<PageId>{P::Settings, P::ViewSettings, P::MainGrid}));
     EXPECT_EQ(m_sheet->ActiveIndex(), 2);
-    EXPECT_EQ(GetConfiguration().WorkType, work_type::kMap);
+    EXPECT_EQ(Config().WorkType, work_type::kMap);
 }
 
 TEST_F(SheetTest, AddAndDeleteCalibrations)
@@ -321,7 +321,7 @@ TEST_F(SheetTest, AddAndDeleteCalibrations)
 TEST_F(SheetTest, ChangingTheGpsSpeedClosesTheLinkAtOnce)
 {
     MakeSheet();
-    ASSERT_TRUE(GetInstrumentDevice().Connect());
+    ASSERT_TRUE(Device().Connect());
     ASSERT_TRUE(m_instrumentPort.IsOpen());
     ASSERT_TRUE(m_sheet->SetActivePage(1));
     auto* speeds = Control<QComboBox>(P::OtherSettings, control_id::kBaudRate);
@@ -330,9 +330,9 @@ TEST_F(SheetTest, ChangingTheGpsSpeedClosesTheLinkAtOnce)
     Choose(speeds, 8);
     EXPECT_FALSE(m_instrumentPort.IsOpen());
     // The rate reaches the configuration when the page is left.
-    EXPECT_EQ(GetConfiguration().GpsBaudRateId, 79);
+    EXPECT_EQ(Config().GpsBaudRateId, 79);
     ASSERT_TRUE(m_sheet->SetActivePage(0));
-    EXPECT_EQ(GetConfiguration().GpsBaudRateId, 81);
+    EXPECT_EQ(Config().GpsBaudRateId, 81);
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ class ShutdownTest : public SheetFixture
 TEST_F(ShutdownTest, ClosesTheLinkThenWritesSettingsThenCalibrations)
 {
     RecordingStore store(CalibrationPath(), m_instrumentPort);
-    InstallConfigurationEnvironment(store, CalibrationPath(), m_prompt);
+    m_settings = &store;
     std::string ini = "[ORV 12]\n\tDate=05/03/2008\n";
     for (int n = 1; n <= 14; ++n) {
         ini += "\tF" + std::to_string(n) + "=" + std::to_string(n) + "\n";
@@ -64,7 +64,7 @@ TEST_F(ShutdownTest, ClosesTheLinkThenWritesSettingsThenCalibrations)
     WriteFileText(m_dir.File("import.ini"), ini);
 
     MakeSheet();
-    ASSERT_TRUE(GetInstrumentDevice().Connect());
+    ASSERT_TRUE(Device().Connect());
     m_files.answers = {m_dir.File("import.ini")};
     Control<QPushButton>(PageId::StaticSettings, control_id::kAdd)->click();
     m_prompt.answers = {Answer::No};
@@ -78,6 +78,8 @@ TEST_F(ShutdownTest, ClosesTheLinkThenWritesSettingsThenCalibrations)
     EXPECT_FALSE(store.calibrationExistedAtFlush);
     EXPECT_NE(ReadFileText(CalibrationPath()).find("[ORV 12]"), std::string::npos);
     EXPECT_TRUE(m_prompt.told.empty());
+    m_core.reset();
+    m_settings = &m_store;
 }
 
 TEST_F(ShutdownTest, UnsavedMeasurementsAreOfferedAtTheNextStart)

@@ -2,7 +2,7 @@
 
 #include "Command.h"
 #include "Json.h"
-#include "ToolPrompt.h"
+#include "HeadlessProgram.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "config/ProgramPaths.h"
@@ -64,24 +64,13 @@ int Run(const std::vector<std::string>& args)
         (a == "--port" ? port : timeout) = n;
     }
 
-    int argc = 1;
-    char name[] = "orvtool";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
     // Read only; the calibration plays no part in a battery reading.
-    QtSettingsStore store(settingsPath, "Default values");
-    ToolPrompt prompt;
-    Configuration config(store, "", prompt);
+    HeadlessProgram program(settingsPath, "", uint32_t(timeout));
+    Configuration& config = program.Core().Config();
     if (port >= 0) {
         config.BluetoothInboundPort = int(port);
     }
-    QtSerialPort instrument;
-    QtSerialPort gps;
-    LinkTimings timings;
-    timings.replyTimeoutMs = uint32_t(timeout);
-    InstrumentDevice device(config, instrument, gps, SteadyTickClock(), prompt, nullptr, nullptr,
-                            timings);
+    InstrumentDevice& device = program.Core().Device();
     uint32_t centivolts = 0;
     if (!device.Connect()) {
         return Fail("battery", device.LastError());

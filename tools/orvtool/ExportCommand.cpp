@@ -271,7 +271,7 @@ int Run(const std::vector<std::string>& args)
     Configuration config(store, calibrationPath, prompt);
     std::string error;
     std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(path, config, error, {}, &detail);
+    std::unique_ptr<Survey> survey = OpenSession(path, config, error, &detail);
     if (!survey) {
         return Fail("export", path + ": " + error + (detail.empty() ? "" : " " + detail));
     }

@@ -145,7 +145,7 @@ int Run(const std::vector<std::string>& args)
     ToolPrompt prompt;
     Configuration config(store, calibrationPath, prompt);
     std::string detail;
-    std::unique_ptr<Survey> survey = ReadSession(bytes, config, {}, error, &detail);
+    std::unique_ptr<Survey> survey = ReadSession(bytes, config, error, &detail);
     if (!survey) {
         return Fail("info", path + ": " + error + (detail.empty() ? "" : " " + detail));
     }

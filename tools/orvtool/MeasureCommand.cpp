@@ -2,7 +2,7 @@
 
 #include "Command.h"
 #include "Json.h"
-#include "ToolPrompt.h"
+#include "HeadlessProgram.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "config/ProgramPaths.h"
@@ -164,15 +164,9 @@ int Run(const std::vector<std::string>& args)
         }
     }
 
-    int argc = 1;
-    char name[] = "orvtool";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
     // The program's settings are read, never written: this command changes nothing stored.
-    QtSettingsStore store(settingsPath, "Default values");
-    ToolPrompt prompt;
-    Configuration config(store, calibrationPath, prompt);
+    HeadlessProgram program(settingsPath, calibrationPath, uint32_t(timeout));
+    Configuration& config = program.Core().Config();
     if (port >= 0) {
         config.BluetoothInboundPort = int(port);
     }
@@ -183,12 +177,7 @@ int Run(const std::vector<std::string>& args)
         return Fail("measure", "no frequency is active (give --mask)");
     }
 
-    QtSerialPort instrument;
-    QtSerialPort gps;
-    LinkTimings timings;
-    timings.replyTimeoutMs = uint32_t(timeout);
-    InstrumentDevice device(config, instrument, gps, SteadyTickClock(), prompt, nullptr, nullptr,
-                            timings);
+    InstrumentDevice& device = program.Core().Device();
     if (!device.Connect()) {
         return Fail("measure", device.LastError());
     }

@@ -8,10 +8,8 @@
 #include "config/Configuration.h"
 #include "config/ConfigurationFields.h"
 #include "config/ProgramPaths.h"
-#include "graphics/CurveDrawing.h"
-#include "graphics/MapDrawing.h"
+#include "graphics/GraphicChoice.h"
 #include "graphics/PlotCanvas.h"
-#include "graphics/SectionDrawing.h"
 #include "graphics/TrackDrawing.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/QtTextPainter.h"
@@ -36,7 +34,7 @@ namespace orv::tool {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: orvtool render FILE.orv --graphic map|section|sounding|profile|track\n"
+    "Usage: orvtool render FILE.orv --graphic auto|map|section|sounding|profile|track\n"
     "                      [OPTIONS] --out FILE.png\n"
     "Draws the graphic the Main page would show for a session file, with the program's\n"
     "settings (colour charts, ranges, scaling, grid and scale marks), and saves it as PNG.\n"
@@ -44,6 +42,9 @@ constexpr const char* kHelp =
     "sounding curve its left half). For a GPS track the walked track is drawn over the\n"
     "map, section and profile curve when ShowGpsTrack is on, as on the page.\n\n"
     "Graphics:\n"
+    "  auto       the one the Main page would show at the station: the first of map,\n"
+    "             section, profile curve and sounding curve whose setting is on, whose\n"
+    "             stations are there and that can be drawn\n"
     "  map        colour map of one frequency\n"
     "  section    depth section of the profile (of the whole track)\n"
     "  sounding   sounding curve of the station\n"
@@ -70,24 +71,26 @@ constexpr const char* kHelp =
 constexpr int kNothingDrawn = 3;
 constexpr int kLargestSide = 16384;
 
-enum class Graphic { Map, Section, Sounding, Profile, Track };
-
-std::optional<Graphic> ParseGraphic(const std::string& text)
+// The frame of a graphic's name; graphic_frame::kNone for "auto", the page's own search.
+std::optional<int> ParseGraphic(const std::string& text)
 {
+    if (text == "auto") {
+        return graphic_frame::kNone;
+    }
     if (text == "map") {
-        return Graphic::Map;
+        return graphic_frame::kMap;
     }
     if (text == "section") {
-        return Graphic::Section;
+        return graphic_frame::kSection;
     }
     if (text == "sounding") {
-        return Graphic::Sounding;
+        return graphic_frame::kSoundingCurve;
     }
     if (text == "profile") {
-        return Graphic::Profile;
+        return graphic_frame::kProfileCurve;
     }
     if (text == "track") {
-        return Graphic::Track;
+        return graphic_frame::kTrackView;
     }
     return std::nullopt;
 }
@@ -117,7 +120,7 @@ bool ParseSize(const std::string& text, int& width, int& height)
 struct Options
 {
     std::string session;
-    std::optional<Graphic> graphic;
+    std::optional<int> graphic;  // a frame, or graphic_frame::kNone for the page's search
     std::optional<int> frequency;  // 1..14
     std::optional<int> profile;
     std::optional<int> station;
@@ -146,7 +149,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
         if (a == "--graphic") {
             o.graphic = ParseGraphic(args[++i]);
             if (!o.graphic) {
-                error = "--graphic takes map, section, sounding, profile or track, not '" +
+                error = "--graphic takes auto, map, section, sounding, profile or track, not '" +
                         args[i] + "'";
                 return false;
             }
@@ -193,7 +196,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
     if (o.session.empty()) {
         error = "name the session file (see --help)";
     } else if (!o.graphic) {
-        error = "say which graphic with --graphic map|section|sounding|profile|track";
+        error = "say which graphic with --graphic auto|map|section|sounding|profile|track";
     } else if (o.out.empty()) {
         error = "say where the picture goes with --out FILE.png";
     } else {
@@ -215,119 +218,39 @@ int DefaultFrequencyIndex(const Configuration& config)
     return std::clamp(start, 0, kFrequencyCount - 1);
 }
 
-std::string Format(const char* pattern, unsigned a, unsigned b = 0)
-{
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, pattern, a, b);
-    return buffer;
-}
-
-std::string ScalingSuffix(const Configuration& config)
-{
-    return config.RealScaling != 0 ? " (proportional)" : " (fit to screen)";
-}
-
-// What was drawn and the page's status text for it; `why` says why nothing was drawn.
+// What was drawn and the page's status text for it.
 struct Outcome
 {
+    int frame = graphic_frame::kNone;
     bool drawn = false;
     std::string status = "Ready";
-    std::string why;
 };
 
-Outcome RenderGrid(const DrawContext& context, const GridSurvey& survey, Graphic graphic, int p,
-                   int s, int f, const FrameRect& frame)
+// The forced graphic, drawn whatever the page's settings, or with kNone the page's own search
+// (a new measurement's: from the map on).
+Outcome Render(const DrawContext& context, const SurveyView& survey, int graphic,
+               const GraphicTarget& target, const FrameRect& frame)
 {
-    const Configuration& config = context.config;
-    const GridSurveyData data = survey.Data();
+    const bool track = survey.track != nullptr;
     Outcome o;
-    switch (graphic) {
-        case Graphic::Map:
-            o.drawn = DrawGridMap(context, data, p, f, frame);
-            o.status = Format("Map: frequency %u", unsigned(f + 1)) + ScalingSuffix(config);
-            o.why =
-                "a map needs a complete profile and the next one started, 2 stations per "
-                "profile and an active frequency";
-            break;
-        case Graphic::Section:
-            o.drawn = DrawGridSection(context, data, p, s, frame);
-            o.status = Format("Section: profile %u", unsigned(p)) + ScalingSuffix(config);
-            o.why =
-                "a section needs 2 measured stations next to each other around the station "
-                "and 2 active frequencies";
-            break;
-        case Graphic::Profile:
-            o.drawn = DrawGridProfileCurve(context, data, p, s, f, frame);
-            o.status =
-                Format("Profile curve: profile %u, frequency %u", unsigned(p), unsigned(f + 1));
-            o.why =
-                "a profile curve needs 2 measured stations next to each other around the "
-                "station";
-            break;
-        case Graphic::Sounding: {
-            const FrameRect half{frame.left, frame.top, frame.left + frame.Width() / 2,
-                                 frame.bottom};
-            o.drawn = DrawSoundingCurve(context, data.Slot(p, s), half);
-            o.status = Format("Sounding curve: profile %u, station %u", unsigned(p), unsigned(s));
-            o.why =
-                "the station holds no measurement, no frequency is active, or the values and "
-                "depths are all equal";
-            break;
+    if (graphic == graphic_frame::kNone) {
+        GraphicSelection selection;
+        if (track) {
+            selection.AdjustTrack(target.station, target.frequency + 1, target.radius);
+        } else {
+            selection.AdjustGrid(target.profile, target.station, target.frequency + 1);
         }
-        case Graphic::Track:
-            break;
+        const ChosenGraphic chosen = ChooseGraphic(selection, context, survey, target, frame);
+        o.frame = chosen.frame;
+        o.drawn = chosen.frame != graphic_frame::kNone;
+        o.status = chosen.status;
+        return o;
     }
-    if (!o.drawn) {
-        o.status = "Ready";
-    }
-    return o;
-}
-
-Outcome RenderTrack(const DrawContext& context, const TrackSurvey& survey, Graphic graphic, int s,
-                    int f, const FrameRect& frame)
-{
-    const Configuration& config = context.config;
-    const TrackSurveyData data = survey.Data();
-    Outcome o;
-    switch (graphic) {
-        case Graphic::Map:
-            o.drawn = DrawTrackMap(context, data, f, config.TrackRadius, frame);
-            o.status = Format("Map: frequency %u", unsigned(f + 1)) + ScalingSuffix(config);
-            o.why =
-                "a track map needs 4 measured records spread both east-west and "
-                "north-south, and an active frequency";
-            break;
-        case Graphic::Section:
-            o.drawn = DrawTrackSection(context, data, frame);
-            o.status = Format("Section: profile %u", 0) + ScalingSuffix(config);
-            o.why = "a section needs 2 records and 2 active frequencies";
-            break;
-        case Graphic::Profile:
-            o.drawn = DrawTrackProfileCurve(context, data, f, frame);
-            o.status = Format("Profile curve: profile %u, frequency %u", 0, unsigned(f + 1));
-            o.why = "a profile curve needs 2 records";
-            break;
-        case Graphic::Sounding: {
-            const FrameRect half{frame.left, frame.top, frame.left + frame.Width() / 2,
-                                 frame.bottom};
-            const MeasurementSlot* record =
-                s >= 0 && s < data.Count() ? &data.slots[size_t(s)] : nullptr;
-            o.drawn = DrawSoundingCurve(context, record, half);
-            o.status = Format("Sounding curve: station %u", unsigned(s));
-            o.why =
-                "the station holds no measurement, no frequency is active, or the values and "
-                "depths are all equal";
-            break;
-        }
-        case Graphic::Track:
-            o.drawn = DrawTrack(context.canvas, config, data, frame);
-            o.status = "GPS track";
-            o.why = "the survey has no records";
-            break;
-    }
-    if (!o.drawn) {
-        o.status = "Ready";
-    }
+    o.frame = graphic;
+    o.drawn = DrawGraphicFrame(context, survey, graphic, target, frame, false);
+    o.status = o.drawn ? GraphicStatusText(graphic, track, target.profile, target.station,
+                                           target.frequency + 1, context.config.RealScaling != 0)
+                       : "Ready";
     return o;
 }
 
@@ -399,7 +322,7 @@ int Run(const std::vector<std::string>& args)
     ToolPrompt prompt;
     Configuration config(store, options.calibrationPath, prompt);
     std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(options.session, config, error, {}, &detail);
+    std::unique_ptr<Survey> survey = OpenSession(options.session, config, error, &detail);
     if (!survey) {
         return Fail("render",
                     options.session + ": " + error + (detail.empty() ? "" : " " + detail));
@@ -431,17 +354,22 @@ int Run(const std::vector<std::string>& args)
         }
         auto& track = static_cast<TrackSurvey&>(*survey);
         track.UpdateLocalCoordinates();
+        const TrackSurveyData data = track.Data();
         const int s = options.station.value_or(LastMeasured(track));
-        outcome = RenderTrack(context, track, *options.graphic, s, f, frame);
+        outcome = Render(context, SurveyView{nullptr, &data}, *options.graphic,
+                         GraphicTarget{0, s, f, config.TrackRadius}, frame);
         // The page draws the track over the graphic on a scratch copy, so the value layer stays
-        // that of the graphic.
-        if (config.ShowGpsTrack != 0 && *options.graphic != Graphic::Track &&
-            *options.graphic != Graphic::Sounding && picture.CopyFrom(canvas)) {
+        // that of the graphic; a forced sounding curve is drawn without it, the page's own
+        // choice (auto) as the page shows it.
+        const bool automatic = *options.graphic == graphic_frame::kNone;
+        if (config.ShowGpsTrack != 0 && outcome.frame != graphic_frame::kTrackView &&
+            (automatic || outcome.frame != graphic_frame::kSoundingCurve) &&
+            picture.CopyFrom(canvas)) {
             DrawTrack(picture, config, track.Data(), frame, kOverlayTrackStyle);
             overlaid = true;
         }
     } else {
-        if (*options.graphic == Graphic::Track) {
+        if (*options.graphic == graphic_frame::kTrackView) {
             return Fail("render", "the track graphic needs a GPS-track survey; this one is a " +
                                       std::string(survey->WorkType() == 3   ? "Profile"
                                                   : survey->WorkType() == 4 ? "Line"
@@ -464,7 +392,9 @@ int Run(const std::vector<std::string>& args)
                                       std::to_string(grid.Profiles()) + " profiles of " +
                                       std::to_string(grid.StationsPerProfile()) + " stations");
         }
-        outcome = RenderGrid(context, grid, *options.graphic, p, s, f, frame);
+        const GridSurveyData data = grid.Data();
+        outcome = Render(context, SurveyView{&data, nullptr}, *options.graphic,
+                         GraphicTarget{p, s, f, config.TrackRadius}, frame);
     }
     PlotCanvas& shown = overlaid ? picture : canvas;
     text.Draw(shown, 2, 1, outcome.status, kBlack);
@@ -477,7 +407,7 @@ int Run(const std::vector<std::string>& args)
     }
     if (!outcome.drawn) {
         std::fprintf(stderr, "orvtool render: nothing drawn (%s); wrote the empty picture\n",
-                     outcome.why.c_str());
+                     GraphicRequirement(*options.graphic, survey->IsTrack()));
         return kNothingDrawn;
     }
     return 0;

@@ -4,7 +4,7 @@
 
 #include "Command.h"
 #include "Json.h"
-#include "ToolPrompt.h"
+#include "HeadlessProgram.h"
 #include "base/MessagePoster.h"
 #include "base/SystemClock.h"
 #include "base/TickClock.h"
@@ -19,7 +19,7 @@
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
 #include "survey/SessionFile.h"
-#include "survey/StationMeasurer.h"
+#include "session/StationMeasurer.h"
 #include "survey/Survey.h"
 
 #include <QCoreApplication>
@@ -76,18 +76,12 @@ extern "C" void OnInterrupt(int) { g_interrupted = true; }
 class MessageQueue final : public MessagePoster
 {
 public:
-    struct Message
-    {
-        uint32_t message;
-        uint64_t wParam;
-        int64_t lParam;
-    };
-    void Post(uint32_t message, uint64_t wParam, int64_t lParam) override
+    void Post(const ProgramMessage& message) override
     {
         std::scoped_lock lock(m_mutex);
-        m_messages.push_back({message, wParam, lParam});
+        m_messages.push_back(message);
     }
-    std::vector<Message> Take()
+    std::vector<ProgramMessage> Take()
     {
         std::scoped_lock lock(m_mutex);
         return std::exchange(m_messages, {});
@@ -95,14 +89,7 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::vector<Message> m_messages;
-};
-
-// The tool never sets the computer's clock from GPS time.
-class NoClockSetting final : public SystemClock
-{
-public:
-    bool Set(const UtcTime&) override { return false; }
+    std::vector<ProgramMessage> m_messages;
 };
 
 struct Options
@@ -281,14 +268,8 @@ int Run(const std::vector<std::string>& args)
         o.interval = track ? 1000 : 0;
     }
 
-    int argc = 1;
-    char name[] = "orvtool";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
-
-    QtSettingsStore store(o.settingsPath, "Default values");
-    ToolPrompt prompt;
-    Configuration config(store, o.calibrationPath, prompt);
+    HeadlessProgram program(o.settingsPath, o.calibrationPath, uint32_t(o.timeout));
+    Configuration& config = program.Core().Config();
     config.WorkType = o.workType;
     if (o.x > 0) {
         config.XSize = o.x;
@@ -308,20 +289,12 @@ int Run(const std::vector<std::string>& args)
         }
     }
 
-    QtSerialPort instrumentPort;
-    QtSerialPort gpsPort;
-    NoClockSetting systemClock;
-    NmeaParser parser(SteadyTickClock());
-    GpsMatcher matcher(SteadyTickClock());
-    NmeaReader reader(parser, matcher, systemClock, SteadyTickClock(), prompt);
+    GpsMatcher& matcher = program.Core().Matcher();
     MessageQueue window;
-    LinkTimings timings;
-    timings.replyTimeoutMs = uint32_t(o.timeout);
-    InstrumentDevice device(config, instrumentPort, gpsPort, SteadyTickClock(), prompt, nullptr,
-                            &reader, timings);
+    InstrumentDevice& device = program.Core().Device();
     device.SetGpsWanted(track);
 
-    std::unique_ptr<Survey> survey = CreateSurvey(config, &matcher, error);
+    std::unique_ptr<Survey> survey = CreateSurvey(config, error);
     if (!survey) {
         return Fail("survey", error);
     }
@@ -330,12 +303,8 @@ int Run(const std::vector<std::string>& args)
     survey->EnableJournal(DataDirectory());
     StationMeasurer measurer(*survey, device, track ? &matcher : nullptr, &window);
     const auto pump = [&] {
-        for (const auto& m : window.Take()) {
-            if (m.message == message::kMeasurementPosition) {
-                measurer.OnMeasurementPosition(m.wParam, m.lParam);
-            } else if (m.message == message::kNewGpsFix) {
-                measurer.OnNewFix(m.lParam);
-            }
+        for (const ProgramMessage& m : window.Take()) {
+            measurer.OnMessage(m);
         }
     };
     const auto wait = [&](int milliseconds, const auto& done) {

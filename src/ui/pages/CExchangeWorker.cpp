@@ -36,7 +36,30 @@ bool IsOperatorInput(QEvent::Type type)
 
 CExchangeWorker::CExchangeWorker(QObject* parent) : QObject(parent)
 {
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_tick) {
+            // The tick may stop or restart the timer.
+            const std::function<void()> tick = m_tick;
+            tick();
+        }
+    });
     m_thread = std::thread([this] { Loop(); });
+}
+
+bool CExchangeWorker::StartTimer(int periodMs, std::function<void()> tick)
+{
+    if (periodMs <= 0) {
+        return false;
+    }
+    m_tick = std::move(tick);
+    m_timer.start(periodMs);
+    return m_timer.isActive();
+}
+
+void CExchangeWorker::StopTimer()
+{
+    m_timer.stop();
+    m_tick = nullptr;
 }
 
 CExchangeWorker::~CExchangeWorker()

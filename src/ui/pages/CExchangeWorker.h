@@ -11,8 +11,14 @@
 // handheld did while it waited for the instrument, but the window still repaints: mouse, key,
 // touch and shortcut events are dropped except those for the one widget allowed (the page's
 // Cancel button). Closing the window still goes through, so the program can shut down.
+//
+// It is the window's ExchangeRunner: the measurement cycle's series timer runs here too, as a
+// timer of the window's event loop.
+
+#include "session/ExchangeRunner.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <condition_variable>
 #include <functional>
@@ -23,7 +29,7 @@ class QWidget;
 
 namespace orv {
 
-class CExchangeWorker final : public QObject
+class CExchangeWorker final : public QObject, public ExchangeRunner
 {
 public:
     explicit CExchangeWorker(QObject* parent = nullptr);
@@ -37,12 +43,14 @@ public:
 
     // Starts `transfer` on the worker thread; `done` runs on this object's thread once it has
     // returned. False, running nothing, while a job is under way.
-    bool Run(std::function<void()> transfer, std::function<void()> done);
+    bool Run(std::function<void()> transfer, std::function<void()> done) override;
     // A job has started and its completion has not yet run.
     [[nodiscard]] bool Busy() const { return m_busy; }
     // Waits until the transfer of the job under way has returned and forgets its completion;
     // the caller takes over what `done` would have done.
-    void Abandon();
+    void Abandon() override;
+    bool StartTimer(int periodMs, std::function<void()> tick) override;
+    void StopTimer() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,6 +71,8 @@ private:
     unsigned m_generation = 0;     // owner's thread only
     std::function<void()> m_done;  // owner's thread only
     QWidget* m_allowed = nullptr;
+    QTimer m_timer;
+    std::function<void()> m_tick;
     std::thread m_thread;
 };
 

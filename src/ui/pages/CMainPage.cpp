@@ -9,7 +9,7 @@
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "survey/StationMeasurer.h"
+#include "ui/KeyRouter.h"
 #include "survey/Survey.h"
 #include "ui/pages/CExchangeWorker.h"
 #include "ui/pages/DataExchange.h"
@@ -87,13 +87,21 @@ int64_t MonotonicMs()
 
 }  // namespace
 
-CMainPage::CMainPage(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CMainPagePlaceholder(id, sheet, prompt, parent),
+CMainPage::CMainPage(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt,
+                     InstrumentDevice& device, QWidget* parent)
+    : CMainPagePlaceholder(id, sheet, config, prompt, parent),
       m_text(std::make_unique<QtTextPainter>()),
-      m_worker(new CExchangeWorker(this))
+      m_worker(new CExchangeWorker(this)),
+      m_cycle(std::make_unique<MeasurementCycle>(config, device, prompt, *m_worker,
+                                                 static_cast<MeasurementView&>(*this)))
 {}
 
-CMainPage::~CMainPage() { EndExchange(); }
+CMainPage::~CMainPage()
+{
+    EndExchange();
+    // The cycle goes before its runner, the worker (a child of this page).
+    m_cycle.reset();
+}
 
 void CMainPage::BuildControls()
 {
@@ -211,20 +219,11 @@ bool CMainPage::ReadField(QLineEdit* edit, unsigned minimum, unsigned maximum, i
     return true;
 }
 
-StationMeasurer& CMainPage::Measurer()
-{
-    if (!m_measurer) {
-        m_measurer = std::make_unique<StationMeasurer>(*CurrentSurvey(), GetInstrumentDevice(),
-                                                       Matcher(), PositionPoster());
-    }
-    return *m_measurer;
-}
-
 void CMainPage::SurveyChanged()
 {
     // The survey of a series that ran is gone: the series ends with it.
-    StopSeries();
-    m_measurer.reset();
+    m_cycle->StopSeries();
+    m_cycle->SetSurvey(CurrentSurvey(), Matcher(), PositionPoster());
     m_selection.Reset();
     if (CurrentSurvey() != nullptr) {
         CopyPositionFromSurvey();
@@ -262,7 +261,7 @@ bool CMainPage::OnKillActive()
 void CMainPage::RefreshControls()
 {
     m_start->setText(
-        Resource(main_page::StartTextId(GetConfiguration().TimerMode != 0, m_timerRunning)));
+        Resource(main_page::StartTextId(Config().TimerMode != 0, m_cycle->TimerRunning())));
 }
 
 void CMainPage::NeedsRepaint()
@@ -286,7 +285,6 @@ void CMainPage::EnterBusy()
     m_start->hide();
     m_cancel->setEnabled(true);
     m_cancel->show();
-    m_cancelRequested = false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
@@ -298,169 +296,44 @@ void CMainPage::LeaveBusy()
     m_start->setEnabled(true);
 }
 
-void CMainPage::Start()
-{
-    if (m_job != Job::None || (!m_timerRunning && m_repaintPending && isVisible())) {
-        return;
-    }
-    if (CurrentSurvey() == nullptr) {
-        return;
-    }
-    InstrumentDevice& device = GetInstrumentDevice();
-    if (!device.IsReady()) {
-        if (!device.Connect()) {
-            std::string text(ResourceString(string_id::kFailedToConnect));
-            if (!device.LastError().empty()) {
-                std::fprintf(stderr, "orvcontrol: %s: %s\n", text.c_str(),
-                             device.LastError().c_str());
-            }
-            PagePrompt().Tell(text, std::string(ResourceString(string_id::kAppTitle)), Icon::Error);
-            NeedsRepaint();
-            return;
-        }
-        NeedsRepaint();
-    }
-    // The battery reading, then the series or the measurement.
-    RunExchange(Job::Battery, device, device.PrepareBattery(), [this] { AfterBattery(); });
-}
+void CMainPage::Start() { m_cycle->Start(); }
 
-void CMainPage::RunExchange(Job job, InstrumentDevice& device, PendingExchange exchange,
-                            std::function<void()> done)
-{
-    m_device = &device;
-    m_pending = std::move(exchange);
-    m_job = job;
-    EnterBusy();
-    m_worker->Run([this] { m_device->Transfer(m_pending); }, std::move(done));
-}
+void CMainPage::CancelExchange() { m_cycle->Cancel(); }
 
-void CMainPage::AfterBattery()
+void CMainPage::EndExchange() { m_cycle->End(); }
+
+bool CMainPage::RedrawPending() const { return m_repaintPending && isVisible(); }
+
+void CMainPage::ShowInstrumentBattery(bool read, unsigned centivolts)
 {
-    uint32_t centivolts = 0;
-    const bool read = m_device->FinishBattery(m_pending, centivolts);
     m_instrumentBattery->setText(
         QString::fromStdString(main_page::InstrumentBatteryText(read, centivolts)));
-    LeaveBusy();
-    m_job = Job::None;
-    if (m_cancelRequested) {
-        // The operator gave up on a link that does not answer: as a failed measurement.
-        FailMeasurement();
-        NeedsRepaint();
-        return;
-    }
-    if (CurrentSurvey() == nullptr) {
-        return;
-    }
-    if (GetConfiguration().TimerMode != 0) {
-        if (m_timerRunning) {
-            StopSeries();
-            return;
-        }
-        if (!StartSeries()) {
-            PagePrompt().Tell(std::string(ResourceString(string_id::kFailedToSetTimer)),
-                              std::string(ResourceString(string_id::kAppTitle)), Icon::Error);
-            NeedsRepaint();
-            return;
-        }
-        TimerStep();
-        return;
-    }
-    BeginMeasurement(false);
 }
 
-void CMainPage::BeginMeasurement(bool fromTimer)
-{
-    RunExchange(Job::Measurement, GetInstrumentDevice(), Measurer().Prepare(),
-                [this, fromTimer] { EndMeasurement(fromTimer); });
-}
+void CMainPage::CancelPending() { m_cancel->setEnabled(false); }
 
-void CMainPage::EndMeasurement(bool fromTimer)
-{
-    std::string error;
-    const bool ok = CurrentSurvey() != nullptr && Measurer().Complete(m_pending, error);
-    LeaveBusy();
-    m_job = Job::None;
-    if (!ok) {
-        if (!error.empty()) {
-            std::fprintf(stderr, "orvcontrol: %s\n", error.c_str());
-        }
-        if (fromTimer) {
-            StopSeries();
-        }
-        FailMeasurement();
-        if (!fromTimer || m_pageActive) {
-            NeedsRepaint();
-        }
-        return;
-    }
-    AfterMeasurement(fromTimer);
-}
+void CMainPage::ReportMeasurementFailure() { CMainPagePlaceholder::ReportMeasurementFailure(); }
 
-void CMainPage::CancelExchange()
-{
-    if (m_job == Job::None || m_device == nullptr) {
-        return;
-    }
-    m_cancelRequested = true;
-    m_cancel->setEnabled(false);
-    m_device->CancelTransfer();
-}
-
-void CMainPage::EndExchange()
-{
-    if (m_job == Job::None) {
-        return;
-    }
-    m_device->CancelTransfer();
-    m_worker->Abandon();
-    // A reply that was complete before the cancel is kept.
-    if (m_job == Job::Measurement && m_pending.transferred && CurrentSurvey() != nullptr) {
-        std::string error;
-        (void)Measurer().Complete(m_pending, error);
-    }
-    m_job = Job::None;
-    StopSeries();
-    LeaveBusy();
-}
-
-void CMainPage::FailMeasurement()
-{
-    ReportMeasurementFailure();
-    GetInstrumentDevice().CloseLink();
-}
-
-// Start 5.5 and the timer step's 5 to 7: the new position, the redraw, the series count.
-void CMainPage::AfterMeasurement(bool fromTimer)
+// Start 5.5 and the timer step's 5: the new position and the redraw.
+void CMainPage::MeasurementStored(bool redraw)
 {
     KeepPreviousPosition();
     CopyPositionFromSurvey();
     FieldsToControls();
     m_selection.Reset();
-    if (!fromTimer || m_pageActive) {
+    if (redraw) {
         RequestRedraw(true, true);
-    }
-    if (!AfterAdvance(fromTimer)) {
-        return;
-    }
-    if (fromTimer) {
-        ++m_timerMeasurements;
-        if (m_timerMeasurements == GetConfiguration().TimerCount) {
-            StopSeries();
-        }
     }
 }
 
-void CMainPage::TellMeasureCompleted(bool fromTimer)
+void CMainPage::SeriesChanged()
 {
-    if (fromTimer) {
-        StopSeries();
-    }
-    PagePrompt().Tell(std::string(ResourceString(string_id::kMeasureCompleted)),
-                      std::string(ResourceString(string_id::kAppTitle)), Icon::None);
-    if (!fromTimer || m_pageActive) {
-        NeedsRepaint();
+    if (m_start != nullptr) {
+        RefreshControls();
     }
 }
+
+void CMainPage::Beep() { QApplication::beep(); }
 
 void CMainPage::BeepTwice()
 {
@@ -468,54 +341,9 @@ void CMainPage::BeepTwice()
     QTimer::singleShot(100, this, [] { QApplication::beep(); });
 }
 
-bool CMainPage::StartSeries()
-{
-    StopSeries();
-    const int delay = GetConfiguration().TimerDelay;
-    if (delay > 0) {
-        m_seriesTimer.start(delay, this);
-    }
-    m_timerRunning = m_seriesTimer.isActive();
-    if (m_timerRunning) {
-        m_timerMeasurements = 0;
-        m_timerDelayInUse = delay;
-    }
-    RefreshControls();
-    return m_timerRunning;
-}
-
-void CMainPage::StopSeries()
-{
-    m_timerRunning = false;
-    m_seriesTimer.stop();
-    if (m_start != nullptr) {
-        RefreshControls();
-    }
-}
-
-void CMainPage::TimerStep()
-{
-    if (!m_timerRunning || m_job != Job::None || CurrentSurvey() == nullptr) {
-        return;
-    }
-    const Configuration& c = GetConfiguration();
-    if (c.TimerMode == 0) {
-        StopSeries();
-        QApplication::beep();
-        return;
-    }
-    if (c.TimerDelay != m_timerDelayInUse && c.TimerDelay > 0) {
-        m_timerDelayInUse = c.TimerDelay;
-        m_seriesTimer.start(m_timerDelayInUse, this);
-    }
-    BeginMeasurement(true);
-}
-
 void CMainPage::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == m_seriesTimer.timerId()) {
-        TimerStep();
-    } else if (event->timerId() == m_batteryTimer.timerId()) {
+    if (event->timerId() == m_batteryTimer.timerId()) {
         m_handheldBatteryPercent = m_power ? m_power->BatteryPercent() : -1;
         RequestRedraw(false, false);
     } else {
@@ -526,7 +354,7 @@ void CMainPage::timerEvent(QTimerEvent* event)
 void CMainPage::StepFrequency(int delta)
 {
     m_frequencyNumber =
-        main_page::StepFrequency(m_frequencyNumber, delta, GetConfiguration().UsedFrequencies);
+        main_page::StepFrequency(m_frequencyNumber, delta, Config().UsedFrequencies);
     FieldsToControls();
     if (delta != 0) {
         RequestRedraw(true, true);
@@ -536,26 +364,27 @@ void CMainPage::StepFrequency(int delta)
 void CMainPage::OnHandheldKey(uint32_t code, bool repeat)
 {
     switch (code) {
-        case 0x79:
-        case 0xC5:
-        case 0xC6:
+        case handheld_key::kStartF10:
+        case handheld_key::kStart1:
+        case handheld_key::kStart2:
             Start();
             return;
-        case 0xC2:
+        case handheld_key::kFrequencyDown:
             StepFrequency(+1);
             return;
-        case 0xC3:
+        case handheld_key::kFrequencyUp:
             StepFrequency(-1);
             return;
         default:
             break;
     }
-    if (!m_timerRunning && m_repaintPending && isVisible()) {
+    const bool timerRunning = m_cycle->TimerRunning();
+    if (!timerRunning && m_repaintPending && isVisible()) {
         return;
     }
     if (code == kKeyEnter || code == kKeyLeft || code == kKeyRight || code == kKeyUp ||
         code == kKeyDown) {
-        if (m_timerRunning || CurrentSurvey() == nullptr) {
+        if (timerRunning || CurrentSurvey() == nullptr) {
             return;
         }
         if (code == kKeyEnter) {
@@ -597,7 +426,7 @@ void CMainPage::PaintGraphic(QWidget* target)
             m_popup->hide();
         }
         // During an exchange Start stays disabled until the exchange is over.
-        const bool disable = !m_timerRunning && m_job == Job::None;
+        const bool disable = !m_cycle->TimerRunning() && !m_cycle->ExchangeRunning();
         if (disable) {
             m_start->setEnabled(false);
         }
@@ -730,7 +559,7 @@ int* ViewSetting(Configuration& c, int command)
 
 void CMainPage::OnTapAndHold(int x, int y)
 {
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     const MenuResource& resource = ViewMenu(TrackMenu());
     QMenu menu(Resource(resource.titleId), this);
     menu.setObjectName(QStringLiteral("menu%1").arg(resource.id));
@@ -752,7 +581,7 @@ void CMainPage::OnTapAndHold(int x, int y)
 
 void CMainPage::OnViewCommand(int command)
 {
-    int* setting = ViewSetting(GetConfiguration(), command);
+    int* setting = ViewSetting(Config(), command);
     if (setting == nullptr) {
         return;
     }

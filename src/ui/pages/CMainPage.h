@@ -6,21 +6,13 @@
 // the View menu. The grid page (CPropertyPageView1) and the track page (CPropertyPageView2)
 // add their position fields, navigation, graphics and overview.
 //
-// The exchange with the instrument runs on a worker thread (CExchangeWorker) so the window
-// keeps repainting while the page waits for a reply; the order of effects is the handheld's:
-//
-//   Start:  connect when the link is not ready → battery read ("%.1fV" or "N/A" in 1074) →
-//           a series (TimerMode) or one measurement
-//   measurement: Start disabled, wait cursor, Cancel shown → the port work on the worker →
-//           back on this thread: store and advance (NoteInstrumentSerial reselects the
-//           calibration), the track's position requests, Start enabled, cursor back → the new
-//           position and the redraw, or on failure 9036 and the link closed.
-//
-// Cancel ends the exchange as a failed measurement. While an exchange runs the operator's input
-// goes only to Cancel.
+// Start, the timed series and Cancel are the MeasurementCycle (session/), which this page drives
+// and shows: the exchange with the instrument runs on a worker thread (CExchangeWorker, the
+// cycle's runner) so the window keeps repainting while the page waits for a reply. While an
+// exchange runs the operator's input goes only to Cancel.
 
 #include "graphics/PlotCanvas.h"
-#include "instrument/InstrumentDevice.h"
+#include "session/MeasurementCycle.h"
 #include "ui/pages/CMainPagePlaceholder.h"
 #include "ui/pages/MainPageLogic.h"
 
@@ -40,12 +32,12 @@ namespace orv {
 
 class CExchangeWorker;
 class GpsMatcher;
+class InstrumentDevice;
 class MessagePoster;
 class PowerStatus;
-class StationMeasurer;
 class TextPainter;
 
-class CMainPage : public CMainPagePlaceholder
+class CMainPage : public CMainPagePlaceholder, protected MeasurementView
 {
     Q_OBJECT
 
@@ -71,9 +63,9 @@ public:
     void CancelExchange();
     virtual void StepFrequency(int delta);
     int FrequencyNumber() const { return m_frequencyNumber; }
-    bool TimerRunning() const { return m_timerRunning; }
+    bool TimerRunning() const { return m_cycle->TimerRunning(); }
     // An exchange with the instrument is under way (Start disabled, wait cursor, Cancel shown).
-    bool ExchangeRunning() const { return m_job != Job::None; }
+    bool ExchangeRunning() const { return m_cycle->ExchangeRunning(); }
     bool RepaintPending() const { return m_repaintPending; }
     std::string StatusText() const { return m_status; }
     int ShownGraphic() const { return m_selection.Shown(); }
@@ -91,7 +83,8 @@ public:
     QString PopupText() const;
 
 protected:
-    CMainPage(PageId id, SheetLink& sheet, Prompt& prompt, QWidget* parent);
+    CMainPage(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt,
+              InstrumentDevice& device, QWidget* parent);
 
     // Builds the controls; the subclass adds its position fields to `fields` (rows from 1;
     // the frequency field follows them) through AddField.
@@ -107,13 +100,6 @@ protected:
     // The position: copy of the survey's; the previous one; whether they differ.
     virtual void CopyPositionFromSurvey() = 0;
     virtual void KeepPreviousPosition() = 0;
-    // Start 5.5 after the common part, for the grid page's full survey and profile starts.
-    // False when the survey is complete (a series has been stopped).
-    virtual bool AfterAdvance(bool fromTimer)
-    {
-        (void)fromTimer;
-        return true;
-    }
     // Chooses and draws the graphic into the canvas; returns the status text.
     virtual std::string Recompute() = 0;
     virtual void DrawOverview(PlotCanvas& canvas, int width, int height) = 0;
@@ -130,8 +116,8 @@ protected:
     // The objects a measurement needs for its positions (the track page); null for none.
     virtual GpsMatcher* Matcher() const { return nullptr; }
     virtual MessagePoster* PositionPoster() { return nullptr; }
-    StationMeasurer& Measurer();
-    const StationMeasurer* CurrentMeasurer() const { return m_measurer.get(); }
+    MeasurementCycle& Cycle() { return *m_cycle; }
+    const MeasurementCycle& Cycle() const { return *m_cycle; }
 
     void OnHandheldKey(uint32_t code, bool repeat) override;
     void timerEvent(QTimerEvent* event) override;
@@ -139,14 +125,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     void RequestRedraw(bool recompute, bool redrawGraphics);
-    void NeedsRepaint();
-    void BeepTwice();
-    void StopSeries();
-    void TellMeasureCompleted(bool fromTimer);
     TextPainter& Text() { return *m_text; }
     PlotCanvas& MutableCanvas() { return m_canvas; }
     GraphicSelection& Selection() { return m_selection; }
-    bool PageActive() const { return m_pageActive; }
 
     int m_frequencyNumber = 1;
     QLineEdit* m_frequencyEdit = nullptr;
@@ -154,20 +135,21 @@ protected:
     QWidget* m_graphic = nullptr;
     QLabel* m_handheldBattery = nullptr;
 
-private:
-    enum class Job { None, Battery, Measurement };
+    // MeasurementView: what the measurement cycle shows.
+    bool RedrawPending() const override;
+    void NeedsRepaint() override;
+    void ShowInstrumentBattery(bool read, unsigned centivolts) override;
+    void EnterBusy() override;
+    void LeaveBusy() override;
+    void CancelPending() override;
+    void ReportMeasurementFailure() override;
+    void MeasurementStored(bool redraw) override;
+    void SeriesChanged() override;
+    bool PageActive() const override { return m_pageActive; }
+    void Beep() override;
+    void BeepTwice() override;
 
-    void RunExchange(Job job, InstrumentDevice& device, PendingExchange exchange,
-                     std::function<void()> done);
-    void AfterBattery();
-    bool StartSeries();
-    void TimerStep();
-    void BeginMeasurement(bool fromTimer);
-    void EndMeasurement(bool fromTimer);
-    void FailMeasurement();
-    void AfterMeasurement(bool fromTimer);
-    void EnterBusy();
-    void LeaveBusy();
+private:
     void ShowPopup(const QString& text, QPoint globalAt);
 
     PowerStatus* m_power = nullptr;
@@ -177,22 +159,14 @@ private:
     PlotCanvas m_scratch;
     int64_t m_lastPaintMs = -1;
     GraphicSelection m_selection;
-    std::unique_ptr<StationMeasurer> m_measurer;
     CExchangeWorker* m_worker = nullptr;
-    InstrumentDevice* m_device = nullptr;  // of the exchange under way
-    PendingExchange m_pending;
-    Job m_job = Job::None;
-    bool m_cancelRequested = false;
-    bool m_timerRunning = false;
-    int m_timerDelayInUse = 0;
-    int m_timerMeasurements = 0;
+    std::unique_ptr<MeasurementCycle> m_cycle;
     bool m_pageActive = false;
     bool m_repaintPending = false;
     bool m_recompute = false;
     int m_handheldBatteryPercent = -1;
     std::string m_status = "Ready";
-    QBasicTimer m_seriesTimer;   // timer 1
-    QBasicTimer m_batteryTimer;  // timer 101
+    QBasicTimer m_batteryTimer;  // timer 101; timer 1 is the cycle's
 
     QGridLayout* m_fields = nullptr;
     QLabel* m_statusLabel = nullptr;

@@ -4,9 +4,9 @@
 
 namespace orv {
 
-CMainPagePlaceholder::CMainPagePlaceholder(PageId id, SheetLink& sheet, Prompt& prompt,
+CMainPagePlaceholder::CMainPagePlaceholder(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt,
                                            QWidget* parent)
-    : CPlaceholderPage(id, sheet, prompt, false, parent)
+    : CPlaceholderPage(id, sheet, config, prompt, false, parent)
 {}
 
 bool CMainPagePlaceholder::OnSetActive()

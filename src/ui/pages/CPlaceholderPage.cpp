@@ -11,9 +11,9 @@
 
 namespace orv {
 
-CPlaceholderPage::CPlaceholderPage(PageId id, SheetLink& sheet, Prompt& prompt, bool withNext,
+CPlaceholderPage::CPlaceholderPage(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, bool withNext,
                                    QWidget* parent)
-    : CPropertyPageBase(id, sheet, prompt, parent)
+    : CPropertyPageBase(id, sheet, config, prompt, parent)
 {
     auto* layout = new QVBoxLayout(this);
     auto* note = new QLabel(QString::fromStdString(FormatResource(string_id::kPagePlaceholder,

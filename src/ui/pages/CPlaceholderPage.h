@@ -16,7 +16,7 @@ class CPlaceholderPage : public CPropertyPageBase
 public:
     // With `withNext` the page has the "Next >>" button of the settings pages, which selects
     // the next page (9027).
-    CPlaceholderPage(PageId id, SheetLink& sheet, Prompt& prompt, bool withNext,
+    CPlaceholderPage(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, bool withNext,
                      QWidget* parent = nullptr);
 };
 

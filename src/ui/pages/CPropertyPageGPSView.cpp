@@ -2,7 +2,6 @@
 
 #include "gps/GpsStatus.h"
 #include "gps/NmeaParser.h"
-#include "gps/ProgramGps.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -69,8 +68,8 @@ QString PrnText(const GpsStatus& status)
 
 }  // namespace
 
-CPropertyPageGPSView::CPropertyPageGPSView(SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CPropertyPageBase(PageId::Gps, sheet, prompt, parent), m_parser(&ProgramNmeaParser())
+CPropertyPageGPSView::CPropertyPageGPSView(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+    : CPropertyPageBase(PageId::Gps, sheet, config, prompt, parent)
 {
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout();
@@ -119,10 +118,10 @@ void CPropertyPageGPSView::RefreshControls() { Refresh(); }
 
 void CPropertyPageGPSView::SetParser(NmeaParser* parser)
 {
-    m_parser = parser != nullptr ? parser : &ProgramNmeaParser();
+    m_parser = parser;
 }
 
-void CPropertyPageGPSView::Refresh() { Show(m_parser->Snapshot()); }
+void CPropertyPageGPSView::Refresh() { Show(m_parser != nullptr ? m_parser->Snapshot() : GpsStatus{}); }
 
 void CPropertyPageGPSView::timerEvent(QTimerEvent* event)
 {

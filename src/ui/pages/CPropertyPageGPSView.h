@@ -24,15 +24,15 @@ class CPropertyPageGPSView final : public CPropertyPageBase
     Q_OBJECT
 
 public:
-    // Reads the program's parser (ProgramNmeaParser) until SetParser says otherwise.
-    CPropertyPageGPSView(SheetLink& sheet, Prompt& prompt, QWidget* parent = nullptr);
+    // Shows the reset values until SetParser gives it the program's parser.
+    CPropertyPageGPSView(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent = nullptr);
 
     // Activation starts the once-a-second refresh, deactivation stops it.
     void LoadFromConfiguration() override;
     void StoreToConfiguration() override;
     void RefreshControls() override;
 
-    // Reads `parser` from now on; nullptr: the program's parser again.
+    // Reads `parser` (borrowed) from now on; nullptr: nothing, the reset values.
     void SetParser(NmeaParser* parser);
     // Takes a snapshot of the parser and shows it.
     void Refresh();

@@ -4,7 +4,7 @@
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "ui/FileChooser.h"
+#include "session/FileChooser.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,9 +34,9 @@ W* Named(W* widget, int id)
 
 }  // namespace
 
-CPropertyPageS1::CPropertyPageS1(SheetLink& sheet, Prompt& prompt, FileChooser& files,
+CPropertyPageS1::CPropertyPageS1(SheetLink& sheet, Configuration& config, Prompt& prompt, FileChooser& files,
                                  QWidget* parent)
-    : CPropertyPageBase(PageId::StaticSettings, sheet, prompt, parent), m_files(files)
+    : CPropertyPageBase(PageId::StaticSettings, sheet, config, prompt, parent), m_files(files)
 {
     BuildControls();
 }
@@ -135,13 +135,13 @@ void CPropertyPageS1::InitPage()
         }
     }
     m_logic.modeIndex = 0;
-    m_logic.FillDeviceList(GetConfiguration());
+    m_logic.FillDeviceList(Config());
     SyncControls();
 }
 
-void CPropertyPageS1::LoadFromConfiguration() { m_logic.LoadFromConfiguration(GetConfiguration()); }
+void CPropertyPageS1::LoadFromConfiguration() { m_logic.LoadFromConfiguration(Config()); }
 
-void CPropertyPageS1::StoreToConfiguration() { m_logic.StoreToConfiguration(GetConfiguration()); }
+void CPropertyPageS1::StoreToConfiguration() { m_logic.StoreToConfiguration(Config()); }
 
 void CPropertyPageS1::RefreshControls()
 {
@@ -266,7 +266,7 @@ void CPropertyPageS1::OnAdd()
     if (!path) {
         return;
     }
-    Configuration& config = GetConfiguration();
+    Configuration& config = Config();
     std::string error;
     const std::string title(ResourceString(string_id::kAppTitle));
     if (!config.Calibrations().Import(*path, error)) {
@@ -296,7 +296,7 @@ void CPropertyPageS1::OnDelete()
     if (answer != Answer::Yes) {
         return;
     }
-    Configuration& config = GetConfiguration();
+    Configuration& config = Config();
     config.Calibrations().Remove(*id);
     if (config.Calibrations().Modified()) {
         m_logic.FillDeviceList(config);

@@ -24,7 +24,7 @@ class CPropertyPageS1 final : public CPropertyPageBase
     Q_OBJECT
 
 public:
-    CPropertyPageS1(SheetLink& sheet, Prompt& prompt, FileChooser& files,
+    CPropertyPageS1(SheetLink& sheet, Configuration& config, Prompt& prompt, FileChooser& files,
                     QWidget* parent = nullptr);
 
     void LoadFromConfiguration() override;

@@ -32,9 +32,9 @@ QLineEdit* PortEdit(QWidget* parent, int id)
 
 }  // namespace
 
-CPropertyPageS2::CPropertyPageS2(SheetLink& sheet, Prompt& prompt, std::function<void()> closeLink,
+CPropertyPageS2::CPropertyPageS2(SheetLink& sheet, Configuration& config, Prompt& prompt, std::function<void()> closeLink,
                                  QWidget* parent)
-    : CPropertyPageBase(PageId::OtherSettings, sheet, prompt, parent),
+    : CPropertyPageBase(PageId::OtherSettings, sheet, config, prompt, parent),
       m_closeLink(std::move(closeLink))
 {
     auto* layout = new QVBoxLayout(this);
@@ -73,9 +73,9 @@ void CPropertyPageS2::InitPage()
     SyncList();
 }
 
-void CPropertyPageS2::LoadFromConfiguration() { m_logic.LoadFromConfiguration(GetConfiguration()); }
+void CPropertyPageS2::LoadFromConfiguration() { m_logic.LoadFromConfiguration(Config()); }
 
-void CPropertyPageS2::StoreToConfiguration() { m_logic.StoreToConfiguration(GetConfiguration()); }
+void CPropertyPageS2::StoreToConfiguration() { m_logic.StoreToConfiguration(Config()); }
 
 void CPropertyPageS2::FieldsToControls()
 {

@@ -19,8 +19,9 @@ using main_page::kKeyLeft;
 using main_page::kKeyRight;
 using main_page::kKeyUp;
 
-CPropertyPageView1::CPropertyPageView1(SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CMainPage(PageId::MainGrid, sheet, prompt, parent)
+CPropertyPageView1::CPropertyPageView1(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                       InstrumentDevice& device, QWidget* parent)
+    : CMainPage(PageId::MainGrid, sheet, config, prompt, device, parent)
 {
     BuildControls();
 }
@@ -67,28 +68,15 @@ void CPropertyPageView1::KeepPreviousPosition()
     m_previousStation = m_station;
 }
 
-bool CPropertyPageView1::AfterAdvance(bool fromTimer)
-{
-    if (m_profile == m_previousProfile && m_station == m_previousStation) {
-        // The survey could not advance: it is full.
-        TellMeasureCompleted(fromTimer);
-        return false;
-    }
-    if (main_page::AtProfileStart(m_profile, m_station, Grid()->StationsPerProfile())) {
-        BeepTwice();
-    }
-    return true;
-}
-
 void CPropertyPageView1::LoadFromConfiguration()
 {
-    const Configuration& c = GetConfiguration();
+    const Configuration& c = Config();
     m_frequencyNumber = main_page::FirstActiveFrequency(c.AreaFrequency, c.UsedFrequencies);
 }
 
 void CPropertyPageView1::StoreToConfiguration()
 {
-    GetConfiguration().AreaFrequency = m_frequencyNumber;
+    Config().AreaFrequency = m_frequencyNumber;
 }
 
 void CPropertyPageView1::FieldsToControls()
@@ -134,43 +122,14 @@ void CPropertyPageView1::Navigate(uint32_t key, bool)
 
 std::string CPropertyPageView1::Recompute()
 {
-    Configuration& c = GetConfiguration();
     PlotCanvas& canvas = MutableCanvas();
     const GridSurveyData survey = Grid()->Data();
-    const int p = m_previousProfile;
-    const int s = m_previousStation;
-    const int f = m_frequencyNumber - 1;
-    const FrameRect frame{0, 0, canvas.Width(), canvas.Height()};
-    const DrawContext context{canvas, Text(), c, PagePrompt()};
-    Selection().AdjustGrid(p, s, m_frequencyNumber);
-    const StationRun run = FindMeasuredRun(survey, p, s);
-    const int shown = Selection().Choose([&](int candidate) {
-        canvas.Clear();
-        switch (candidate) {
-            case graphic_frame::kMap:
-                return c.ShowMaps != 0 &&
-                       FindMapBlock(survey, p).complete >= c.MinProfilesForArea &&
-                       DrawGridMap(context, survey, p, f, frame);
-            case graphic_frame::kSection:
-                return c.ShowSections != 0 && run.Length() >= c.MinStationsForProfile &&
-                       DrawGridSection(context, survey, p, s, frame);
-            case graphic_frame::kProfileCurve:
-                return c.ShowProfileCurves != 0 && run.Length() >= c.MinStationsForProfileCurve &&
-                       DrawGridProfileCurve(context, survey, p, s, f, frame);
-            case graphic_frame::kSoundingCurve: {
-                const FrameRect half{frame.left, frame.top, frame.left + frame.Width() / 2,
-                                     frame.bottom};
-                return c.ShowSoundingCurves != 0 &&
-                       DrawSoundingCurve(context, survey.Slot(p, s), half);
-            }
-            default:
-                return false;
-        }
-    });
-    if (shown == graphic_frame::kNone) {
-        canvas.Clear();
-    }
-    return GraphicStatusText(shown, false, p, s, m_frequencyNumber, c.RealScaling != 0);
+    const DrawContext context{canvas, Text(), Config(), PagePrompt()};
+    const GraphicTarget target{m_previousProfile, m_previousStation, m_frequencyNumber - 1};
+    Selection().AdjustGrid(target.profile, target.station, m_frequencyNumber);
+    return ChooseGraphic(Selection(), context, SurveyView{&survey, nullptr}, target,
+                         FrameRect{0, 0, canvas.Width(), canvas.Height()})
+        .status;
 }
 
 void CPropertyPageView1::DrawOverview(PlotCanvas& canvas, int width, int height)

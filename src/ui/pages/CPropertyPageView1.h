@@ -18,7 +18,8 @@ class CPropertyPageView1 final : public CMainPage
     Q_OBJECT
 
 public:
-    CPropertyPageView1(SheetLink& sheet, Prompt& prompt, QWidget* parent = nullptr);
+    CPropertyPageView1(SheetLink& sheet, Configuration& config, Prompt& prompt, InstrumentDevice& device,
+                       QWidget* parent = nullptr);
     ~CPropertyPageView1() override;
 
     void LoadFromConfiguration() override;
@@ -30,7 +31,6 @@ protected:
     void SurveyChanged() override;
     void CopyPositionFromSurvey() override;
     void KeepPreviousPosition() override;
-    bool AfterAdvance(bool fromTimer) override;
     std::string Recompute() override;
     void DrawOverview(PlotCanvas& canvas, int width, int height) override;
     void Navigate(uint32_t key, bool repeat) override;

@@ -10,7 +10,6 @@
 #include "graphics/TrackDrawing.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "survey/StationMeasurer.h"
 #include "survey/TrackSurvey.h"
 
 #include <QGridLayout>
@@ -31,8 +30,9 @@ constexpr int kFixRedrawMs = 1000;
 
 }  // namespace
 
-CPropertyPageView2::CPropertyPageView2(SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CMainPage(PageId::MainTrack, sheet, prompt, parent)
+CPropertyPageView2::CPropertyPageView2(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                       InstrumentDevice& device, QWidget* parent)
+    : CMainPage(PageId::MainTrack, sheet, config, prompt, device, parent)
 {
     BuildControls();
 }
@@ -96,14 +96,14 @@ void CPropertyPageView2::KeepPreviousPosition() { m_previousStation = m_station;
 
 void CPropertyPageView2::LoadFromConfiguration()
 {
-    const Configuration& c = GetConfiguration();
+    const Configuration& c = Config();
     m_frequencyNumber = main_page::FirstActiveFrequency(c.AreaFrequency, c.UsedFrequencies);
     m_radius = c.TrackRadius >= 2 && c.TrackRadius <= 99 ? c.TrackRadius : 50;
 }
 
 void CPropertyPageView2::StoreToConfiguration()
 {
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     c.AreaFrequency = m_frequencyNumber;
     c.TrackRadius = m_radius;
 }
@@ -131,11 +131,7 @@ void CPropertyPageView2::StepRadius(int delta)
     }
 }
 
-size_t CPropertyPageView2::PendingPositions() const
-{
-    const StationMeasurer* measurer = CurrentMeasurer();
-    return measurer != nullptr ? measurer->PendingPositions() : 0;
-}
+size_t CPropertyPageView2::PendingPositions() const { return Cycle().PendingPositions(); }
 
 void CPropertyPageView2::Navigate(uint32_t key, bool repeat)
 {
@@ -160,44 +156,16 @@ void CPropertyPageView2::Navigate(uint32_t key, bool repeat)
 
 std::string CPropertyPageView2::Recompute()
 {
-    Configuration& c = GetConfiguration();
     PlotCanvas& canvas = MutableCanvas();
     TrackSurvey& track = *Track();
     track.UpdateLocalCoordinates();
     const TrackSurveyData survey = track.Data();
-    const int s = m_previousStation;
-    const int f = m_frequencyNumber - 1;
-    const int records = survey.Count();
-    const FrameRect frame{0, 0, canvas.Width(), canvas.Height()};
-    const DrawContext context{canvas, Text(), c, PagePrompt()};
-    Selection().AdjustTrack(s, m_frequencyNumber, m_radius);
-    const int shown = Selection().Choose([&](int candidate) {
-        canvas.Clear();
-        switch (candidate) {
-            case graphic_frame::kMap:
-                return c.ShowMaps != 0 && records >= c.MinMeasurementsForScatteredMap &&
-                       DrawTrackMap(context, survey, f, m_radius, frame);
-            case graphic_frame::kSection:
-                return c.ShowSections != 0 && records >= c.MinStationsForProfile &&
-                       DrawTrackSection(context, survey, frame);
-            case graphic_frame::kProfileCurve:
-                return c.ShowProfileCurves != 0 && records >= c.MinStationsForProfileCurve &&
-                       DrawTrackProfileCurve(context, survey, f, frame);
-            case graphic_frame::kSoundingCurve: {
-                const FrameRect half{frame.left, frame.top, frame.left + frame.Width() / 2,
-                                     frame.bottom};
-                const MeasurementSlot* record =
-                    s >= 0 && s < records ? &survey.slots[size_t(s)] : nullptr;
-                return c.ShowSoundingCurves != 0 && DrawSoundingCurve(context, record, half);
-            }
-            default:
-                return false;
-        }
-    });
-    if (shown == graphic_frame::kNone) {
-        canvas.Clear();
-    }
-    return GraphicStatusText(shown, true, 0, s, m_frequencyNumber, c.RealScaling != 0);
+    const DrawContext context{canvas, Text(), Config(), PagePrompt()};
+    const GraphicTarget target{0, m_previousStation, m_frequencyNumber - 1, m_radius};
+    Selection().AdjustTrack(target.station, m_frequencyNumber, m_radius);
+    return ChooseGraphic(Selection(), context, SurveyView{nullptr, &survey}, target,
+                         FrameRect{0, 0, canvas.Width(), canvas.Height()})
+        .status;
 }
 
 void CPropertyPageView2::DrawOverview(PlotCanvas& canvas, int width, int height)
@@ -205,13 +173,13 @@ void CPropertyPageView2::DrawOverview(PlotCanvas& canvas, int width, int height)
     Track()->PaintToCanvas(&canvas, PaintArea{0, 0, width, height});
 }
 
-bool CPropertyPageView2::WantsOverlay() const { return GetConfiguration().ShowGpsTrack != 0; }
+bool CPropertyPageView2::WantsOverlay() const { return Config().ShowGpsTrack != 0; }
 
 void CPropertyPageView2::DrawOverlay(PlotCanvas& copy)
 {
     TrackSurvey& track = *Track();
     track.UpdateLocalCoordinates();
-    DrawTrack(copy, GetConfiguration(), track.Data(), FrameRect{0, 0, copy.Width(), copy.Height()},
+    DrawTrack(copy, Config(), track.Data(), FrameRect{0, 0, copy.Width(), copy.Height()},
               kOverlayTrackStyle);
 }
 
@@ -221,18 +189,16 @@ void CPropertyPageView2::customEvent(QEvent* event)
         CMainPage::customEvent(event);
         return;
     }
-    const auto* m = static_cast<const ProgramMessageEvent*>(event);
-    if (CurrentSurvey() == nullptr) {
+    const ProgramMessage& m = static_cast<const ProgramMessageEvent*>(event)->content;
+    if (CurrentSurvey() == nullptr || !Cycle().OnMessage(m)) {
         return;
     }
-    if (m->message == message::kMeasurementPosition) {
-        Measurer().OnMeasurementPosition(m->wParam, m->lParam);
+    if (m.message == message::kMeasurementPosition) {
         // The map and the section were drawn with the last known position of the station;
         // the same graphic is drawn again at the station's own.
         Selection().Again();
         RequestRedraw(true, true);
-    } else if (m->message == message::kNewGpsFix) {
-        Measurer().OnNewFix(m->lParam);
+    } else if (m.message == message::kNewGpsFix) {
         // While fixes stream in the track is redrawn about once a second.
         if (SinceLastPaintMs() > kFixRedrawMs) {
             RequestRedraw(false, true);

@@ -34,8 +34,8 @@ QLineEdit* PowerEdit(QWidget* parent, int id)
 
 }  // namespace
 
-CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CPropertyPageBase(PageId::Settings, sheet, prompt, parent)
+CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+    : CPropertyPageBase(PageId::Settings, sheet, config, prompt, parent)
 {
     auto* layout = new QVBoxLayout(this);
 
@@ -104,9 +104,9 @@ CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Prompt& prompt, QWidget* pare
     m_buttons[sc::kFilter]->setVisible(false);
 }
 
-void CPropertyPageW1::LoadFromConfiguration() { m_logic.LoadFromConfiguration(GetConfiguration()); }
+void CPropertyPageW1::LoadFromConfiguration() { m_logic.LoadFromConfiguration(Config()); }
 
-void CPropertyPageW1::StoreToConfiguration() { m_logic.StoreToConfiguration(GetConfiguration()); }
+void CPropertyPageW1::StoreToConfiguration() { m_logic.StoreToConfiguration(Config()); }
 
 void CPropertyPageW1::FieldsToControls()
 {

@@ -59,8 +59,8 @@ std::optional<Colour> ChooseWithDialog(QWidget* parent, Colour initial,
 
 }  // namespace
 
-CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Prompt& prompt, QWidget* parent)
-    : CPropertyPageBase(PageId::ViewSettings, sheet, prompt, parent)
+CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+    : CPropertyPageBase(PageId::ViewSettings, sheet, config, prompt, parent)
 {
     m_chooser = [this](Colour initial, std::array<Colour, 16>& custom) {
         return ChooseWithDialog(this, initial, custom);
@@ -163,9 +163,9 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Prompt& prompt, QWidget* pare
             [this] { Sheet().SendToSheet(message::kNextPage, 0, 0); });
 }
 
-void CPropertyPageW2::LoadFromConfiguration() { m_logic.LoadFromConfiguration(GetConfiguration()); }
+void CPropertyPageW2::LoadFromConfiguration() { m_logic.LoadFromConfiguration(Config()); }
 
-void CPropertyPageW2::StoreToConfiguration() { m_logic.StoreToConfiguration(GetConfiguration()); }
+void CPropertyPageW2::StoreToConfiguration() { m_logic.StoreToConfiguration(Config()); }
 
 void CPropertyPageW2::FieldsToControls()
 {
@@ -261,7 +261,7 @@ void CPropertyPageW2::OnCheck(int id)
         case vc::kTimer:
             m_logic.TimerMode = value;
             // The Main pages read it for the Start button's text.
-            GetConfiguration().TimerMode = value;
+            Config().TimerMode = value;
             break;
         default:
             return;
@@ -320,7 +320,7 @@ StripRect CPropertyPageW2::StripRectOf(int strip) const
 
 ColourChart& CPropertyPageW2::ChartOf(int strip)
 {
-    Configuration& c = GetConfiguration();
+    Configuration& c = Config();
     return strip == vc::kProfileStrip ? c.ProfileChart : c.AreaChart;
 }
 

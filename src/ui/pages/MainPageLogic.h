@@ -1,14 +1,11 @@
 #pragma once
 // What the Main pages decide, without Qt: frequency stepping over the active frequencies, the
-// Start button's text, the repeat acceleration of the track page's arrow keys, the radius spin,
-// the battery texts, and the choice of the graphic shown with its status text.
-//
-// Graphic choice: the frames 1001 map, 1002 section, 1003 profile curve, 1004 sounding curve are
-// tried in that order starting after the one on screen; when none after it qualifies the search
-// restarts once from the map. The first frame whose conditions hold and whose drawing succeeds
-// is shown; with none, nothing is shown and the status is "Ready".
+// Start button's text, the repeat acceleration of the track page's arrow keys, the radius spin
+// and the battery texts. The choice of the graphic shown is graphics/GraphicChoice.h.
 
 #include "base/Frequencies.h"
+#include "graphics/GraphicChoice.h"
+#include "ui/KeyRouter.h"
 
 #include <array>
 #include <cstdint>
@@ -18,22 +15,15 @@
 
 namespace orv {
 
-namespace graphic_frame {
-constexpr int kNone = 0;
-constexpr int kMap = 1001;
-constexpr int kSection = 1002;
-constexpr int kProfileCurve = 1003;
-constexpr int kSoundingCurve = 1004;
-}  // namespace graphic_frame
 
 namespace main_page {
 
 // The handheld's virtual-key codes of the Main pages' OK and arrow keys.
-constexpr uint32_t kKeyEnter = 13;
-constexpr uint32_t kKeyLeft = 37;
-constexpr uint32_t kKeyUp = 38;
-constexpr uint32_t kKeyRight = 39;
-constexpr uint32_t kKeyDown = 40;
+constexpr uint32_t kKeyEnter = handheld_key::kEnter;
+constexpr uint32_t kKeyLeft = handheld_key::kLeft;
+constexpr uint32_t kKeyUp = handheld_key::kUp;
+constexpr uint32_t kKeyRight = handheld_key::kRight;
+constexpr uint32_t kKeyDown = handheld_key::kDown;
 
 using FrequencyFlags = std::array<int, kFrequencyCount>;
 
@@ -119,13 +109,6 @@ private:
     int m_count = 0;
 };
 
-// Station 0 of an even profile, station N − 1 of an odd one: the start of a profile in walking
-// order, where the page beeps twice.
-[[nodiscard]] inline bool AtProfileStart(int profile, int station, int stationsPerProfile)
-{
-    return profile % 2 == 0 ? station == 0 : station == stationsPerProfile - 1;
-}
-
 // "%d%%" for a charge of 0..100, else empty.
 [[nodiscard]] inline std::string BatteryText(int percent)
 {
@@ -152,125 +135,5 @@ private:
 }
 
 }  // namespace main_page
-
-// The choice of the graphic on a Main page and what it was drawn for.
-class GraphicSelection
-{
-public:
-    // Tries to draw a frame; true when its conditions held and the drawing succeeded.
-    using Drawer = std::function<bool(int frame)>;
-
-    [[nodiscard]] int Shown() const { return m_shown; }
-    // After a new measurement: the search starts at the map.
-    void Reset() { m_shown = graphic_frame::kNone; }
-    // "Grid", "Scale marks", "Fit to screen": the same graphic again with the new setting.
-    void Again()
-    {
-        if (m_shown > graphic_frame::kNone) {
-            --m_shown;
-        }
-        if (m_shown < graphic_frame::kMap) {
-            m_shown = graphic_frame::kNone;
-        }
-    }
-
-    // The grid page's adjustment before a search, for profile p, station s, frequency f.
-    void AdjustGrid(int p, int s, int f)
-    {
-        using namespace graphic_frame;
-        if (m_shown == kMap && f != m_lastFrequency) {
-            m_shown = kNone;
-        } else if (m_shown == kSection && p != m_lastProfile) {
-            m_shown = kNone;
-        } else if (m_shown == kProfileCurve) {
-            if (p != m_lastProfile) {
-                m_shown = kNone;
-            } else if (f != m_lastFrequency) {
-                m_shown = kSection;
-            }
-        }
-        m_lastProfile = p;
-        m_lastStation = s;
-        m_lastFrequency = f;
-    }
-
-    // The track page's adjustment, for the shown station, frequency f and radius.
-    void AdjustTrack(int station, int f, int radius)
-    {
-        using namespace graphic_frame;
-        if (m_shown == kMap && (f != m_lastFrequency || radius != m_lastRadius)) {
-            m_shown = kNone;
-        } else if (m_shown == kProfileCurve && f != m_lastFrequency) {
-            m_shown = kSection;
-        } else if (m_shown == kSoundingCurve && station != m_lastStation) {
-            m_shown = kProfileCurve;
-        }
-        m_lastStation = station;
-        m_lastFrequency = f;
-        m_lastRadius = radius;
-    }
-
-    // Searches from the frame after the one shown; returns the frame now shown (0: none).
-    int Choose(const Drawer& draw)
-    {
-        const int shown = m_shown;
-        for (int frame = shown + 1 < graphic_frame::kMap ? graphic_frame::kMap : shown + 1;
-             frame <= graphic_frame::kSoundingCurve; ++frame) {
-            if (draw(frame)) {
-                m_shown = frame;
-                return frame;
-            }
-        }
-        // Once more from the map, up to the frame that was on screen.
-        for (int frame = graphic_frame::kMap; frame <= shown; ++frame) {
-            if (draw(frame)) {
-                m_shown = frame;
-                return frame;
-            }
-        }
-        m_shown = graphic_frame::kNone;
-        return m_shown;
-    }
-
-private:
-    int m_shown = graphic_frame::kNone;
-    int m_lastProfile = -1;
-    int m_lastStation = -1;
-    int m_lastFrequency = -1;
-    int m_lastRadius = -1;
-};
-
-// The status text above the graphic. `profile` and `station` are the numbers the page shows;
-// `track` selects the track page's wording of the sounding curve.
-[[nodiscard]] inline std::string GraphicStatusText(int frame, bool track, int profile, int station,
-                                                   int frequencyNumber, bool realScaling)
-{
-    char buffer[96];
-    const char* scaling = realScaling ? " (proportional)" : " (fit to screen)";
-    switch (frame) {
-        case graphic_frame::kMap:
-            std::snprintf(buffer, sizeof buffer, "Map: frequency %d%s", frequencyNumber, scaling);
-            break;
-        case graphic_frame::kSection:
-            std::snprintf(buffer, sizeof buffer, "Section: profile %d%s", track ? 0 : profile,
-                          scaling);
-            break;
-        case graphic_frame::kProfileCurve:
-            std::snprintf(buffer, sizeof buffer, "Profile curve: profile %d, frequency %d",
-                          track ? 0 : profile, frequencyNumber);
-            break;
-        case graphic_frame::kSoundingCurve:
-            if (track) {
-                std::snprintf(buffer, sizeof buffer, "Sounding curve: station %d", station);
-            } else {
-                std::snprintf(buffer, sizeof buffer, "Sounding curve: profile %d, station %d",
-                              profile, station);
-            }
-            break;
-        default:
-            return "Ready";
-    }
-    return buffer;
-}
 
 }  // namespace orv

@@ -2,9 +2,11 @@
 // pseudo-terminals, the real serial ports, the NMEA reader and the matcher. Each survey is saved,
 // reopened and must show the same values.
 
-#include "survey/StationMeasurer.h"
+#include "session/StationMeasurer.h"
 
 #include "FakeMessagePoster.h"
+#include "FakeSerialPort.h"
+#include "FakeTickClock.h"
 #include "FakeSystemClock.h"
 #include "sim/GpsSimulator.h"
 #include "sim/InstrumentSimulator.h"
@@ -39,7 +41,7 @@ void EnsureQtApplication()
 {
     if (QCoreApplication::instance() == nullptr) {
         static int argc = 1;
-        static char name[] = "test_survey";
+        static char name[] = "test_session";
         static char* argv[] = {name, nullptr};
         static QCoreApplication app(argc, argv);
     }
@@ -76,12 +78,7 @@ protected:
         while (std::chrono::steady_clock::now() < deadline) {
             const auto messages = m_window.Messages();
             for (; m_handled < messages.size(); ++m_handled) {
-                const auto& m = messages[m_handled];
-                if (m.message == message::kMeasurementPosition) {
-                    measurer.OnMeasurementPosition(m.wParam, m.lParam);
-                } else if (m.message == message::kNewGpsFix) {
-                    measurer.OnNewFix(m.lParam);
-                }
+                measurer.OnMessage(messages[m_handled]);
             }
             if (measurer.PendingPositions() == 0) {
                 return;
@@ -171,7 +168,7 @@ TEST_F(StationMeasurerTest, TrackStationsGetTheirGpsPositions)
     m_config.WorkType = work_type::kGpsTrack;
     m_matcher.Reset();
     m_device.SetGpsWanted(true);
-    TrackSurvey track(m_config, &m_matcher);
+    TrackSurvey track(m_config);
     StationMeasurer measurer(track, m_device, &m_matcher, &m_window);
     for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(measurer.Measure(error)) << error;
@@ -190,7 +187,7 @@ TEST_F(StationMeasurerTest, TrackStationsGetTheirGpsPositions)
 
     const std::string path = m_dir.File("track.orv");
     ASSERT_TRUE(SaveSession(track, path, error)) << error;
-    auto reopened = OpenSession(path, m_config, error, {&m_parser, &m_matcher});
+    auto reopened = OpenSession(path, m_config, error);
     ASSERT_TRUE(reopened) << error;
     auto& again = static_cast<TrackSurvey&>(*reopened);
     ASSERT_EQ(again.Slots().Count(), 4);
@@ -198,5 +195,37 @@ TEST_F(StationMeasurerTest, TrackStationsGetTheirGpsPositions)
     EXPECT_EQ(Values(again), Values(track));
     EXPECT_GT(again.LocalCoordinates()[3].y, 0.0f);
 }
+
+TEST(StationMeasurer, AFailedMeasurementChangesNothing)
+{
+    TempDir dir;
+    FakeSettingsStore store;
+    FakePrompt prompt;
+    Configuration config(store, dir.File("OrvCalibration.ini"), prompt);
+    FakeTickClock clock;
+    FakeSerialPort instrument(&clock);
+    FakeSerialPort gps(&clock);
+    InstrumentDevice device(config, instrument, gps, clock, prompt, nullptr, nullptr);
+    config.WorkType = work_type::kProfile;
+    config.XSize = 4;
+    config.YSize = 9;
+    GridSurvey survey(config);
+    EXPECT_EQ(survey.Profiles(), 1);
+    std::string error;
+    StationMeasurer gridMeasurer(survey, device, nullptr, nullptr);
+    EXPECT_FALSE(gridMeasurer.Measure(error));  // the instrument never answers
+    EXPECT_NE(error.find("Failed to measure"), std::string::npos);
+    EXPECT_EQ(survey.Modified(), 0);
+    EXPECT_EQ(survey.ValidCount(), 0);
+    EXPECT_EQ(survey.CurrentIndex(), 0);
+
+    config.WorkType = work_type::kGpsTrack;
+    TrackSurvey track(config);
+    StationMeasurer trackMeasurer(track, device, nullptr, nullptr);
+    EXPECT_FALSE(trackMeasurer.Measure(error));
+    EXPECT_EQ(track.Slots().Count(), 0);
+    EXPECT_EQ(track.Positions().Count(), 0);
+}
+
 
 }  // namespace

@@ -1,19 +1,18 @@
 #pragma once
 // One station of a survey, the way the Main pages take it, without a screen: connect when
-// needed, measure at the cursor (a tracer series when TrasserMode is set), and on a GPS track
-// give every new station the last known position and ask the GPS matcher for the position at
-// the measurement's time. The matcher answers later through the window's MessagePoster
-// (9034 with the station's fix, 9035 with every new fix); the window hands those messages
-// back here on its own thread.
+// needed, measure at the cursor (a tracer series when TrasserMode is set), decode the reply into
+// slots and store them in the survey, and on a GPS track give every new station the last known
+// position and ask the GPS matcher for the position at the measurement's time. The matcher
+// answers later through the window's MessagePoster (9034 with the station's fix, 9035 with every
+// new fix, both by value); the window hands those messages back here on its own thread.
 //
 //     StationMeasurer measurer(*survey, device, &matcher, &window);
 //     std::string error;
 //     if (!measurer.Measure(error)) { tell(error); offer to save; }
 //     ...
-//     on 9034: measurer.OnMeasurementPosition(wParam, lParam);
-//     on 9035: measurer.OnNewFix(lParam);
+//     on 9034 or 9035: measurer.OnMessage(message);
 //
-// `orvtool survey` walks whole surveys with it; the Main pages use it for Start and the timer.
+// `orvtool survey` walks whole surveys with it; the Main pages use it through MeasurementCycle.
 
 #include "base/GpsFix.h"
 #include "instrument/InstrumentDevice.h"
@@ -27,6 +26,7 @@ namespace orv {
 class GpsMatcher;
 class MessagePoster;
 class Survey;
+struct ProgramMessage;
 
 class StationMeasurer
 {
@@ -45,18 +45,19 @@ public:
     // Measure in steps, for a caller that runs the port work on a worker thread:
     //     PendingExchange x = measurer.Prepare();   // this thread: reads the configuration
     //     device.Transfer(x);                       // the worker: the port only
-    //     measurer.Complete(x, error);              // this thread: store, advance, positions
+    //     measurer.Complete(x, error);              // this thread: decode, store, positions
     // Connect first. Complete fails, closing the link, exactly where Measure would.
     [[nodiscard]] PendingExchange Prepare() const;
     [[nodiscard]] bool Complete(const PendingExchange& exchange, std::string& error);
     // True when the last successful measurement could not advance the cursor: a full grid,
     // whose last station the next measurement would replace ("Measure completed").
     [[nodiscard]] bool SurveyComplete() const { return m_complete; }
+    // Where the last successful measurement began and where the cursor stands after it.
+    [[nodiscard]] int FirstStored() const { return m_firstStored; }
 
-    // Message 9034 of the matcher: wParam the station index, lParam the payload id.
-    void OnMeasurementPosition(uint64_t wParam, int64_t lParam);
-    // Message 9035 of the matcher: the latest fix becomes the track's current position.
-    void OnNewFix(int64_t lParam);
+    // 9034 (a station's own position) and 9035 (a new fix); other messages are ignored. True
+    // when the message changed the survey.
+    bool OnMessage(const ProgramMessage& message);
     // The position for station `index` (a fix with the station's tick stamp), as 9034 brings it.
     void StorePosition(int index, const GpsFix& fix);
 
@@ -72,6 +73,7 @@ private:
     MessagePoster* m_window;
     std::set<int> m_pending;
     bool m_complete = false;
+    int m_firstStored = 0;
 };
 
 }  // namespace orv

@@ -2,7 +2,7 @@
 // Answers the file dialogs from a script: each dialog takes the next queued path, or is
 // cancelled when none is left; the options of every dialog are kept.
 
-#include "ui/FileChooser.h"
+#include "session/FileChooser.h"
 
 #include <deque>
 #include <optional>

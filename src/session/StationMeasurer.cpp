@@ -1,11 +1,14 @@
-#include "survey/StationMeasurer.h"
+#include "session/StationMeasurer.h"
 
+#include "base/MessagePoster.h"
 #include "config/Configuration.h"
 #include "gps/GpsMatcher.h"
 #include "instrument/InstrumentDevice.h"
 #include "survey/GridSurvey.h"
 #include "survey/Survey.h"
 #include "survey/TrackSurvey.h"
+
+#include <array>
 
 namespace orv {
 
@@ -44,11 +47,22 @@ PendingExchange StationMeasurer::Prepare() const
 bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& error)
 {
     const int before = m_survey.CurrentIndex();
-    if (!m_survey.StoreExchange(m_device, exchange)) {
+    bool decoded = false;
+    bool stored = false;
+    if (exchange.kind == PendingExchange::Kind::Series) {
+        std::array<MeasurementSlot, kFrequencyCount> slots{};
+        decoded = m_device.FinishSeries(exchange, slots);
+        stored = decoded && m_survey.StoreSeries(slots);
+    } else {
+        MeasurementSlot slot;
+        decoded = m_device.FinishMeasure(exchange, slot);
+        stored = decoded && m_survey.StoreMeasurement(slot);
+    }
+    if (!stored) {
         error = "Failed to measure";
-        if (!m_device.LastError().empty()) {
+        if (!decoded && !m_device.LastError().empty()) {
             error += ": " + m_device.LastError();
-        } else {
+        } else if (decoded) {
             error += ": out of memory for a new station";
         }
         m_device.CloseLink();
@@ -56,6 +70,7 @@ bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& err
     }
     const int after = m_survey.CurrentIndex();
     m_complete = after == before;
+    m_firstStored = before;
     if (m_survey.IsTrack()) {
         for (int index = before; index < after; ++index) {
             RequestPosition(index);
@@ -76,13 +91,20 @@ void StationMeasurer::RequestPosition(int index)
         PositionRequest{m_window, uint32_t(index), track.PositionAt(index).tickStamp});
 }
 
-void StationMeasurer::OnMeasurementPosition(uint64_t wParam, int64_t lParam)
+bool StationMeasurer::OnMessage(const ProgramMessage& message)
 {
-    GpsFix fix;
-    if (m_matcher == nullptr || !m_matcher->Payload(lParam, fix)) {
-        return;
+    if (!message.fix || !m_survey.IsTrack()) {
+        return false;
     }
-    StorePosition(int(wParam), fix);
+    if (message.message == message::kMeasurementPosition) {
+        StorePosition(int(message.wParam), *message.fix);
+        return true;
+    }
+    if (message.message == message::kNewGpsFix) {
+        static_cast<TrackSurvey&>(m_survey).SetCurrentPosition(*message.fix);
+        return true;
+    }
+    return false;
 }
 
 void StationMeasurer::StorePosition(int index, const GpsFix& fix)
@@ -91,15 +113,6 @@ void StationMeasurer::StorePosition(int index, const GpsFix& fix)
     if (m_survey.IsTrack()) {
         static_cast<TrackSurvey&>(m_survey).AssignPosition(index, fix);
     }
-}
-
-void StationMeasurer::OnNewFix(int64_t lParam)
-{
-    GpsFix fix;
-    if (m_matcher == nullptr || !m_matcher->Payload(lParam, fix) || !m_survey.IsTrack()) {
-        return;
-    }
-    static_cast<TrackSurvey&>(m_survey).SetCurrentPosition(fix);
 }
 
 }  // namespace orv
