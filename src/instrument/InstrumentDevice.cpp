@@ -70,17 +70,45 @@ bool InstrumentDevice::Fail(std::string reason)
     return false;
 }
 
+ConnectPlan InstrumentDevice::PrepareConnect() const
+{
+    ConnectPlan plan;
+    const int number = m_config.BluetoothInboundPort;
+    if (number < 0) {
+        plan.error = "the instrument port number " + std::to_string(number) + " is not valid";
+        return plan;
+    }
+    plan.valid = true;
+    plan.path = DevicePathForPort(unsigned(number));
+    plan.description = PortDescription(number, plan.path);
+    return plan;
+}
+
+std::string InstrumentDevice::InstrumentPortDescription() const
+{
+    const ConnectPlan plan = PrepareConnect();
+    return plan.valid ? plan.description : plan.error;
+}
+
+bool InstrumentDevice::OpenInstrument(const ConnectPlan& plan, std::string& error)
+{
+    if (!plan.valid) {
+        error = plan.error;
+        return false;
+    }
+    if (!m_instrument.Open(plan.path, kInstrumentBaud)) {
+        error = WithReason("cannot open the instrument port " + plan.description, m_instrument);
+        return false;
+    }
+    return true;
+}
+
 bool InstrumentDevice::Connect()
 {
     m_lastError.clear();
-    const int number = m_config.BluetoothInboundPort;
-    if (number < 0) {
-        return Fail("the instrument port number " + std::to_string(number) + " is not valid");
-    }
-    const std::string path = DevicePathForPort(unsigned(number));
-    if (!m_instrument.Open(path, kInstrumentBaud)) {
-        return Fail(WithReason("cannot open the instrument port " + PortDescription(number, path),
-                               m_instrument));
+    std::string error;
+    if (!OpenInstrument(PrepareConnect(), error)) {
+        return Fail(error);
     }
     if (m_gpsWanted) {
         return ConnectGps();
@@ -118,6 +146,10 @@ bool InstrumentDevice::CloseLink()
     const bool gpsClosed = CloseGps();
     return instrumentClosed && gpsClosed;
 }
+
+bool InstrumentDevice::CloseInstrument() { return m_instrument.Close(); }
+
+bool InstrumentDevice::InstrumentOpen() const { return m_instrument.IsOpen(); }
 
 bool InstrumentDevice::CloseGps()
 {
@@ -175,6 +207,7 @@ PendingExchange InstrumentDevice::Prepare(PendingExchange::Kind kind,
     std::copy_n(frame.begin(), x.frameSize, x.frame.begin());
     x.replySize = std::min(replySize, x.reply.size());
     x.ready = IsReady();
+    x.port = InstrumentPortDescription();
     if (!x.ready) {
         x.error = m_instrument.IsOpen() ? "the GPS receiver is not connected"
                                         : "the instrument is not connected";
@@ -213,6 +246,7 @@ bool InstrumentDevice::Transfer(PendingExchange& x)
     if (!m_instrument.Write(std::span<const uint8_t>(x.frame.data(), x.frameSize))) {
         return fail(WithReason("cannot send the command to the instrument", m_instrument));
     }
+    const uint32_t timeout = x.timeoutMs != 0 ? x.timeoutMs : m_timings.replyTimeoutMs;
     const uint32_t sent = m_clock.Now();
     x.sent = sent;
     x.firstByte = sent;
@@ -226,8 +260,7 @@ bool InstrumentDevice::Transfer(PendingExchange& x)
                         std::to_string(reply.size()) + " reply bytes");
         }
         const uint32_t elapsed = m_clock.Now() - sent;
-        const uint32_t left =
-            elapsed < m_timings.replyTimeoutMs ? m_timings.replyTimeoutMs - elapsed : 0;
+        const uint32_t left = elapsed < timeout ? timeout - elapsed : 0;
         // A read never waits past the deadline by more than a tick.
         const auto wait =
             std::min({ReadTimeoutFor(reply.size() - received), std::chrono::milliseconds(left + 1),
@@ -252,9 +285,9 @@ bool InstrumentDevice::Transfer(PendingExchange& x)
         } else {
             m_clock.Sleep(m_timings.idleSleepMs);
         }
-        if (m_clock.Now() - sent > m_timings.replyTimeoutMs) {
+        if (m_clock.Now() - sent > timeout) {
             return fail("no complete reply from the instrument within " +
-                        std::to_string(m_timings.replyTimeoutMs) + " ms (" +
+                        std::to_string(timeout) + " ms (" +
                         std::to_string(received) + " of " + std::to_string(reply.size()) +
                         " bytes)");
         }
@@ -270,7 +303,9 @@ bool InstrumentDevice::Settle(const PendingExchange& x, PendingExchange::Kind ki
         return Fail("the exchange answers another command");
     }
     if (!x.transferred) {
-        return Fail(x.error.empty() ? std::string("the exchange did not take place") : x.error);
+        const std::string why =
+            x.error.empty() ? std::string("the exchange did not take place") : x.error;
+        return Fail(x.port.empty() ? why : why + " on " + x.port);
     }
     return true;
 }

@@ -56,6 +56,23 @@ struct PendingExchange
     bool ready = false;      // the link was ready when the exchange was prepared
     bool transferred = false;
     std::string error;  // why the transfer failed
+    std::string port;   // the instrument port, for the operator
+    // The reply time-out of this exchange; 0: the link's (LinkTimings::replyTimeoutMs).
+    uint32_t timeoutMs = 0;
+};
+
+// Opening the instrument port in two steps, so that the open (which may wait on a Bluetooth
+// connection) runs off the thread that owns the configuration:
+//
+//     const ConnectPlan plan = device.PrepareConnect();   // owner's thread
+//     std::string error;
+//     device.OpenInstrument(plan, error);                 // any thread: the port only
+struct ConnectPlan
+{
+    bool valid = false;       // the port number makes a device path
+    std::string path;         // the device, e.g. "/dev/rfcomm5"
+    std::string description;  // for the operator, e.g. "/dev/rfcomm5 (COM5:)"
+    std::string error;        // why the plan is not valid
 };
 
 struct LinkTimings
@@ -83,12 +100,23 @@ public:
     // Opens the instrument port and, when the GPS is wanted, the GPS side (ConnectGps). False
     // when a port could not be opened; the instrument port stays open when only the GPS failed.
     [[nodiscard]] bool Connect();
+    // The instrument port of the configuration, as Connect would open it.
+    [[nodiscard]] ConnectPlan PrepareConnect() const;
+    // Opens the instrument port of a plan; touches the port only. False with the reason, which
+    // names the port.
+    bool OpenInstrument(const ConnectPlan& plan, std::string& error);
+    // "/dev/rfcomm5 (COM5:)": the instrument port of the configuration, for the operator.
+    [[nodiscard]] std::string InstrumentPortDescription() const;
     // Opens the GPS port at the configured speed and starts the reader thread unless one runs.
     // The result is whether the port opened: a reader that cannot start is reported to the
     // operator ("Failed to read NMEA data") and leaves the port open.
     [[nodiscard]] bool ConnectGps();
     // Closes the instrument port, then the GPS side; true when both succeeded.
     bool CloseLink();
+    // Closes the instrument port only: the instrument failed, the GPS goes on.
+    bool CloseInstrument();
+    // The instrument port is open (whatever the GPS).
+    [[nodiscard]] bool InstrumentOpen() const;
     // With no reader running, closes the GPS port. Otherwise asks the reader to stop and returns
     // at once: the thread closes the port when its current read returns.
     bool CloseGps();

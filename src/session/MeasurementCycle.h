@@ -10,14 +10,23 @@
 //           store and advance (StationMeasurer), the track's position requests, view idle →
 //           the new position and the redraw, or on failure 9036 and the link closed.
 //
+// The link watch (a deliberate extension): while a survey is set and no exchange runs, a link
+// that is down is opened again every second in the background, and a link that has been idle
+// for a few seconds is checked with a battery reading, so a dropped instrument is noticed while
+// idle and the next Start works at once when it is back. The port is opened and read only on the
+// runner's worker. One outage (from the first failure to the next answered exchange) is told
+// to the operator once: "Failed to connect to device" or the save prompt of 9036, not at every
+// failed try.
+//
 // The page implements MeasurementView (what the operator sees) and gives an ExchangeRunner
 // (where the port work runs); `orvtool survey` and the tests drive the same cycle without Qt.
 // Everything here runs on one thread, the runner's caller.
 
+#include "instrument/InstrumentDevice.h"
+#include "session/LinkStatus.h"
+
 #include <memory>
 #include <string>
-
-#include "instrument/InstrumentDevice.h"
 
 namespace orv {
 
@@ -41,7 +50,8 @@ public:
     virtual void NeedsRepaint() = 0;
     // "%.1fV" of the instrument's battery, or "N/A" when it could not be read.
     virtual void ShowInstrumentBattery(bool read, unsigned centivolts) = 0;
-    // An exchange begins (Start disabled, wait cursor, Cancel in Start's place) and ends.
+    // An exchange the operator started begins (Start disabled, wait cursor, Cancel in Start's
+    // place) and ends. The watch's own exchanges do not show.
     virtual void EnterBusy() = 0;
     virtual void LeaveBusy() = 0;
     // Cancel was pressed; the exchange ends soon.
@@ -57,6 +67,18 @@ public:
     virtual void Beep() = 0;
     // Two beeps 100 ms apart: the walk reached the first station of a profile.
     virtual void BeepTwice() = 0;
+    // The link's state changed (the status strip shows it).
+    virtual void LinkChanged() {}
+};
+
+struct CycleTimings
+{
+    // A link that is down is opened again this often.
+    int retryMs = 1000;
+    // A link idle this long is checked with a battery reading.
+    int idleCheckMs = 5000;
+    // The watch runs at all (tests of the handheld's own cycle switch it off).
+    bool watch = true;
 };
 
 class MeasurementCycle
@@ -64,7 +86,7 @@ class MeasurementCycle
 public:
     // All borrowed; they must outlive the cycle.
     MeasurementCycle(Configuration& config, InstrumentDevice& device, Prompt& prompt,
-                     ExchangeRunner& runner, MeasurementView& view);
+                     ExchangeRunner& runner, MeasurementView& view, CycleTimings timings = {});
     // Ends an exchange under way (End).
     ~MeasurementCycle();
     MeasurementCycle(const MeasurementCycle&) = delete;
@@ -72,7 +94,7 @@ public:
 
     // The survey measured into (not owned; null outside a session). A change ends the exchange
     // under way first. `matcher` and `positions` position the stations of a track; either may
-    // be null.
+    // be null. The link watch runs while a survey is set.
     void SetSurvey(Survey* survey, GpsMatcher* matcher = nullptr,
                    MessagePoster* positions = nullptr);
     [[nodiscard]] Survey* CurrentSurvey() const { return m_survey; }
@@ -87,19 +109,32 @@ public:
     void StopSeries();
 
     [[nodiscard]] bool ExchangeRunning() const { return m_job != Job::None; }
+    // An exchange the operator started (Start, a series step) is under way.
+    [[nodiscard]] bool OperatorExchangeRunning() const
+    {
+        return m_job == Job::Battery || m_job == Job::Measurement || m_job == Job::Connect;
+    }
     [[nodiscard]] bool TimerRunning() const { return m_timerRunning; }
+    [[nodiscard]] const InstrumentLinkStatus& Link() const { return m_link; }
     // 9034 and 9035 for the track's stations; true when the survey changed.
     bool OnMessage(const ProgramMessage& message);
     // Stations still waiting for their position.
     [[nodiscard]] size_t PendingPositions() const;
+    // The measurer of the current survey (made on first use); null without a survey.
+    [[nodiscard]] StationMeasurer* Measurer();
+
+    // One step of the link watch (the runner's watch timer calls it).
+    void WatchTick();
 
 private:
-    enum class Job { None, Battery, Measurement };
+    enum class Job { None, Connect, Battery, Measurement, WatchConnect, WatchBattery };
 
-    StationMeasurer& Measurer();
     void RunExchange(Job job, PendingExchange exchange, void (MeasurementCycle::*done)(bool),
                      bool fromTimer);
+    void AfterConnect(bool fromWatch);
     void AfterBattery(bool fromTimer);
+    void AfterWatchBattery(bool);
+    void Continue();
     bool StartSeries();
     void TimerStep();
     void BeginMeasurement(bool fromTimer);
@@ -107,23 +142,41 @@ private:
     void FailMeasurement();
     void AfterMeasurement(bool fromTimer);
     void TellMeasureCompleted(bool fromTimer);
-    void Tell(int textId, bool error);
+    void Tell(int textId, bool error, const std::string& detail = {});
+    void StartConnect(Job job);
+    void StartWatch();
+    void StopWatch();
+    // The link's state; an answered exchange ends an outage, a failure begins one.
+    void SetLink(InstrumentLink state, std::string reason = {});
+    void Answered();
+    void LinkFailed(std::string reason);
+    // True once per outage: the first failure of an outage is told, the rest only shown.
+    bool FirstTellingOfOutage();
 
     Configuration& m_config;
     InstrumentDevice& m_device;
     Prompt& m_prompt;
     ExchangeRunner& m_runner;
     MeasurementView& m_view;
+    CycleTimings m_timings;
     Survey* m_survey = nullptr;
     GpsMatcher* m_matcher = nullptr;
     MessagePoster* m_positions = nullptr;
     std::unique_ptr<StationMeasurer> m_measurer;
     PendingExchange m_pending;
+    ConnectPlan m_plan;
+    bool m_connected = false;
+    std::string m_connectError;
     Job m_job = Job::None;
     bool m_cancelRequested = false;
     bool m_timerRunning = false;
     int m_timerDelayInUse = 0;
     int m_timerMeasurements = 0;
+    bool m_watching = false;
+    int m_idleMs = 0;
+    InstrumentLinkStatus m_link;
+    bool m_outage = false;
+    bool m_outageTold = false;
 };
 
 }  // namespace orv

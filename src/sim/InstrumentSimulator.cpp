@@ -170,6 +170,13 @@ void InstrumentSimulator::Serve()
                 return;
             }
         }
+        if (const uint32_t ms = m_dropRequest.exchange(0); ms > 0) {
+            pending.clear();
+            if (!Drop(ms)) {
+                return;
+            }
+            continue;
+        }
         uint8_t buffer[64];
         size_t got = 0;
         if (!m_terminal.ReadSome(buffer, kPoll, got)) {
@@ -393,6 +400,28 @@ void InstrumentSimulator::DeliverReply(std::vector<uint8_t> reply, bool isMeasur
         Pause(20);
         Reopen();
     }
+}
+
+void InstrumentSimulator::DropFor(uint32_t ms) { m_dropRequest = ms > 0 ? ms : 1; }
+
+bool InstrumentSimulator::Drop(uint32_t ms)
+{
+    m_dropped = true;
+    m_terminal.Close();
+    const bool stayed = Pause(ms);
+    bool back = false;
+    if (stayed) {
+        std::string error;
+        back = m_terminal.Open(error) &&
+               (m_options.linkPath.empty() || m_terminal.LinkAt(m_options.linkPath, error));
+        if (!back) {
+            std::fprintf(stderr, "orvsim instrument: %s\n", error.c_str());
+        }
+        std::scoped_lock lock(m_mutex);
+        m_slavePath = m_terminal.SlavePath();
+    }
+    m_dropped = false;
+    return stayed && back;
 }
 
 bool InstrumentSimulator::Reopen()

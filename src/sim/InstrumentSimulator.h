@@ -92,6 +92,12 @@ public:
     [[nodiscard]] std::string DevicePath() const;
 
     void SetFaults(const InstrumentFaults& faults);
+    // The instrument goes away for `ms`: the terminal closes and its link is removed, as when
+    // the instrument is switched off or walks out of radio range; then a new terminal comes back
+    // behind the same link. Callable from any thread while the simulator runs.
+    void DropFor(uint32_t ms);
+    // True while dropped.
+    [[nodiscard]] bool Dropped() const { return m_dropped.load(); }
     void SetSerial(uint8_t serial);
     void SetBattery(uint32_t centivolts);
     // Pins the station to (x, y) metres; the walk resumes with ResumeWalk().
@@ -124,6 +130,8 @@ private:
     bool Pause(uint32_t ms);
     // A new terminal behind the same link (the old one's client sees a hang-up).
     bool Reopen();
+    // Serves a DropFor: away, then back; false when asked to stop meanwhile or on failure.
+    bool Drop(uint32_t ms);
     std::pair<double, double> StationPosition(int walkIndex) const;
 
     InstrumentOptions m_options;
@@ -145,6 +153,8 @@ private:
     std::atomic<int> m_replies{0};
     std::atomic<int> m_measurements{0};
     std::atomic<int> m_finished{0};
+    std::atomic<uint32_t> m_dropRequest{0};
+    std::atomic<bool> m_dropped{false};
 };
 
 }  // namespace orv::sim

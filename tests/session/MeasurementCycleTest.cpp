@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ namespace {
 class SteppedRunner final : public ExchangeRunner
 {
 public:
-    bool Run(std::function<void()> transfer, std::function<void()> done) override
+    bool Run(std::function<void()> transfer, std::function<void()> done, bool = true) override
     {
         if (m_transfer || m_done) {
             return false;
@@ -42,16 +43,17 @@ public:
         Transfer();
         m_done = nullptr;
     }
-    bool StartTimer(int periodMs, std::function<void()> tick) override
+    bool StartTimer(int timer, int periodMs, std::function<void()> tick) override
     {
-        period = periodMs;
-        m_tick = std::move(tick);
+        m_timers[timer] = {periodMs, std::move(tick)};
         return true;
     }
-    void StopTimer() override
+    void StopTimer(int timer) override { m_timers.erase(timer); }
+    // The period of a timer; 0 while it is stopped.
+    int Period(int timer = ExchangeRunner::kSeriesTimer) const
     {
-        period = 0;
-        m_tick = nullptr;
+        const auto it = m_timers.find(timer);
+        return it == m_timers.end() ? 0 : it->second.first;
     }
 
     // The worker's part of the job under way.
@@ -83,20 +85,19 @@ public:
         while (Step()) {
         }
     }
-    void Tick()
+    void Tick(int timer = ExchangeRunner::kSeriesTimer)
     {
-        if (m_tick) {
-            const std::function<void()> tick = m_tick;
+        const auto it = m_timers.find(timer);
+        if (it != m_timers.end()) {
+            const std::function<void()> tick = it->second.second;
             tick();
         }
     }
 
-    int period = 0;
-
 private:
     std::function<void()> m_transfer;
     std::function<void()> m_done;
-    std::function<void()> m_tick;
+    std::map<int, std::pair<int, std::function<void()>>> m_timers;
 };
 
 class RecordingView final : public MeasurementView
@@ -135,6 +136,9 @@ class MeasurementCycleTest : public test::SurveyFixture
 protected:
     MeasurementCycleTest()
     {
+        setenv("ORVCONTROL_PORT_PATTERN", "/dev/test-cycle%u", 1);
+        setenv("ORVCONTROL_PORT_PATTERN", "/dev/test-cycle%u", 1);
+        m_config.BluetoothInboundPort = 5;
         m_config.UsedFrequencies.fill(1);
         Grid(work_type::kMap, 2, 2);
         m_survey = std::make_unique<GridSurvey>(m_config);
@@ -154,7 +158,9 @@ protected:
                               LinkTimings{1000, 10}};
     SteppedRunner m_runner;
     RecordingView m_view;
-    MeasurementCycle m_cycle{m_config, m_device, m_prompt, m_runner, m_view};
+    // The handheld's own cycle; the link watch has tests of its own.
+    MeasurementCycle m_cycle{m_config, m_device, m_prompt, m_runner, m_view,
+                             CycleTimings{1000, 5000, false}};
     std::unique_ptr<GridSurvey> m_survey;
 };
 
@@ -167,8 +173,11 @@ TEST_F(MeasurementCycleTest, StartConnectsReadsTheBatteryAndStoresOneMeasurement
     // Start again while the exchange runs does nothing.
     m_cycle.Start();
     m_runner.Settle();
-    EXPECT_EQ(m_view.Take(), (Events{"repaint", "busy", "battery 1234", "idle", "busy", "idle",
-                                     "stored, redraw"}));
+    // The port opens on the worker, then the battery, then the measurement.
+    EXPECT_EQ(m_view.Take(), (Events{"busy", "idle", "repaint", "busy", "battery 1234", "idle",
+                                     "busy", "idle", "stored, redraw"}));
+    EXPECT_EQ(m_cycle.Link().state, InstrumentLink::Connected);
+    EXPECT_EQ(m_cycle.Link().centivolts, 1234u);
     EXPECT_FALSE(m_cycle.ExchangeRunning());
     EXPECT_EQ(m_instrument.opens, 1);
     EXPECT_EQ(m_survey->ValidCount(), 1);
@@ -197,19 +206,25 @@ TEST_F(MeasurementCycleTest, AFailedMeasurementReportsClosesTheLinkAndTheNextSta
     QueueBattery(1100);  // the battery answers, the measurement does not
     m_cycle.Start();
     m_runner.Settle();
-    EXPECT_EQ(m_view.Take(), (Events{"repaint", "busy", "battery 1100", "idle", "busy", "idle",
-                                     "9036", "repaint"}));
+    EXPECT_EQ(m_view.Take(), (Events{"busy", "idle", "repaint", "busy", "battery 1100", "idle",
+                                     "busy", "idle", "9036", "repaint"}));
     EXPECT_FALSE(m_instrument.IsOpen());
     EXPECT_EQ(m_survey->ValidCount(), 0);
     EXPECT_EQ(m_survey->Modified(), 0);
+    // The state names the port and the reason.
+    EXPECT_EQ(m_cycle.Link().state, InstrumentLink::NotAnswering);
+    EXPECT_NE(m_cycle.Link().reason.find("/dev/test-cycle5"), std::string::npos)
+        << m_cycle.Link().reason;
 
-    // An instrument that cannot be reached: "Failed to connect to device", nothing exchanged.
+    // The same outage goes on: the port cannot be opened. Told once per outage, and this one
+    // was told already (9036); the second failure only beeps.
     m_instrument.failOpen = true;
     m_cycle.Start();
+    m_runner.Settle();
     EXPECT_FALSE(m_cycle.ExchangeRunning());
-    ASSERT_EQ(m_prompt.told.size(), 1u);
-    EXPECT_EQ(m_prompt.told[0].text, "Failed to connect to device");
-    EXPECT_EQ(m_view.Take(), (Events{"repaint"}));
+    EXPECT_TRUE(m_prompt.told.empty());
+    EXPECT_EQ(m_view.Take(), (Events{"busy", "idle", "beep", "repaint"}));
+    EXPECT_EQ(m_cycle.Link().state, InstrumentLink::NoPort);
 
     m_instrument.failOpen = false;
     QueueBattery(1100);
@@ -218,6 +233,19 @@ TEST_F(MeasurementCycleTest, AFailedMeasurementReportsClosesTheLinkAndTheNextSta
     m_runner.Settle();
     EXPECT_EQ(m_instrument.opens, 3);
     EXPECT_EQ(m_survey->ValidCount(), 1);
+    EXPECT_EQ(m_cycle.Link().state, InstrumentLink::Connected);
+
+    // A new outage that begins at Start: "Failed to connect to device" with the port and why.
+    m_device.CloseInstrument();
+    m_instrument.failOpen = true;
+    m_cycle.Start();
+    m_runner.Settle();
+    ASSERT_EQ(m_prompt.told.size(), 1u);
+    EXPECT_EQ(m_prompt.told[0].text.rfind("Failed to connect to device\n\ncannot open the "
+                                          "instrument port /dev/test-cycle5 (COM5:)",
+                                          0),
+              0u)
+        << m_prompt.told[0].text;
 }
 
 TEST_F(MeasurementCycleTest, ATimedSeriesMeasuresAtOnceThenAtEveryTickUntilItsCount)
@@ -233,18 +261,18 @@ TEST_F(MeasurementCycleTest, ATimedSeriesMeasuresAtOnceThenAtEveryTickUntilItsCo
     m_cycle.Start();
     m_runner.Settle();
     EXPECT_TRUE(m_cycle.TimerRunning());
-    EXPECT_EQ(m_runner.period, 250);
+    EXPECT_EQ(m_runner.Period(), 250);
     EXPECT_EQ(m_survey->ValidCount(), 1);
 
     // A new delay takes effect at the next tick; the count goes on.
     m_config.TimerDelay = 400;
     QueueMeasurement(2);
     m_runner.Tick();
-    EXPECT_EQ(m_runner.period, 400);
+    EXPECT_EQ(m_runner.Period(), 400);
     m_runner.Settle();
     EXPECT_EQ(m_survey->ValidCount(), 2);
     EXPECT_FALSE(m_cycle.TimerRunning());  // two taken: the series ended
-    EXPECT_EQ(m_runner.period, 0);
+    EXPECT_EQ(m_runner.Period(), 0);
 
     // Start with timer mode stops a running series; switched off, the next tick beeps.
     m_config.TimerCount = 0;
@@ -295,6 +323,7 @@ TEST_F(MeasurementCycleTest, CancelEndsTheExchangeAsAFailure)
 {
     QueueBattery(1000);
     m_cycle.Start();
+    ASSERT_TRUE(m_runner.Step());  // the port
     ASSERT_TRUE(m_runner.Step());  // the battery
     ASSERT_TRUE(m_cycle.ExchangeRunning());
     m_view.Take();
@@ -311,7 +340,8 @@ TEST_F(MeasurementCycleTest, EndingTheExchangeKeepsACompleteReplyAndDropsAMissin
     QueueBattery(1000);
     QueueMeasurement(7);
     m_cycle.Start();
-    ASSERT_TRUE(m_runner.Step());
+    ASSERT_TRUE(m_runner.Step());  // the port
+    ASSERT_TRUE(m_runner.Step());  // the battery
     m_runner.Transfer();
     m_cycle.End();
     EXPECT_FALSE(m_cycle.ExchangeRunning());
@@ -330,6 +360,104 @@ TEST_F(MeasurementCycleTest, EndingTheExchangeKeepsACompleteReplyAndDropsAMissin
     m_cycle.SetSurvey(nullptr);
     m_cycle.Start();
     EXPECT_FALSE(m_cycle.ExchangeRunning());
+}
+
+class LinkWatchTest : public MeasurementCycleTest
+{
+protected:
+    MeasurementCycle m_watched{m_config, m_device, m_prompt, m_runner, m_view,
+                               CycleTimings{1000, 3000, true}};
+    void Tick()
+    {
+        m_runner.Tick(ExchangeRunner::kWatchTimer);
+        m_runner.Settle();
+    }
+};
+
+TEST_F(LinkWatchTest, ADroppedInstrumentIsNoticedWhileIdleAndTheLinkHealsQuietly)
+{
+    m_cycle.SetSurvey(nullptr);
+    m_watched.SetSurvey(m_survey.get());
+    EXPECT_EQ(m_runner.Period(ExchangeRunner::kWatchTimer), 1000);
+
+    // The session begins: the watch opens the port and checks the instrument is there.
+    QueueBattery(1180);
+    Tick();
+    EXPECT_EQ(m_watched.Link().state, InstrumentLink::Connected);
+    EXPECT_EQ(m_watched.Link().centivolts, 1180u);
+    EXPECT_TRUE(m_instrument.IsOpen());
+
+    // Idle: a battery reading every 3 s keeps an eye on the link. The instrument goes away.
+    Tick();
+    Tick();
+    EXPECT_EQ(m_instrument.written.size(), 8u);  // one battery command so far
+    Tick();
+    EXPECT_EQ(m_watched.Link().state, InstrumentLink::NotAnswering);
+    EXPECT_FALSE(m_instrument.IsOpen());
+    // Gone from the radio too: the port cannot be opened.
+    m_instrument.failOpen = true;
+    Tick();
+    EXPECT_EQ(m_watched.Link().state, InstrumentLink::NoPort);
+    Tick();
+    EXPECT_EQ(m_watched.Link().state, InstrumentLink::NoPort);
+
+    // Back: the next tick opens the port and the instrument answers.
+    m_instrument.failOpen = false;
+    QueueBattery(1175);
+    Tick();
+    EXPECT_EQ(m_watched.Link().state, InstrumentLink::Connected);
+    // Nothing was asked or told through the whole outage, and nothing showed as busy.
+    EXPECT_TRUE(m_prompt.told.empty());
+    EXPECT_TRUE(m_prompt.asked.empty());
+    for (const std::string& e : m_view.Take()) {
+        EXPECT_NE(e, "busy");
+        EXPECT_NE(e, "9036");
+    }
+
+    // The next Start measures at once: no connect, no failure.
+    QueueBattery(1175);
+    QueueMeasurement(1);
+    m_watched.Start();
+    m_runner.Settle();
+    EXPECT_EQ(m_survey->ValidCount(), 1);
+    EXPECT_EQ(m_view.Take(), (Events{"busy", "battery 1175", "idle", "busy", "idle",
+                                     "stored, redraw"}));
+}
+
+TEST_F(LinkWatchTest, StartTakesOverFromTheWatchAndASeriesPausesIt)
+{
+    m_cycle.SetSurvey(nullptr);
+    m_watched.SetSurvey(m_survey.get());
+    QueueBattery(1180);
+    Tick();
+    ASSERT_EQ(m_watched.Link().state, InstrumentLink::Connected);
+
+    // The watch's reading is under way when the operator presses Start: it gives way.
+    m_runner.Tick(ExchangeRunner::kWatchTimer);
+    m_runner.Tick(ExchangeRunner::kWatchTimer);
+    m_runner.Tick(ExchangeRunner::kWatchTimer);
+    ASSERT_TRUE(m_watched.ExchangeRunning());
+    EXPECT_FALSE(m_watched.OperatorExchangeRunning());
+    QueueBattery(1170);
+    QueueMeasurement(2);
+    m_watched.Start();
+    m_runner.Settle();
+    EXPECT_EQ(m_survey->ValidCount(), 1);
+
+    // While a series runs the watch stays out of its way.
+    m_config.TimerMode = 1;
+    m_config.TimerDelay = 100;
+    QueueBattery(1170);
+    QueueMeasurement(3);
+    m_watched.Start();
+    m_runner.Settle();
+    ASSERT_TRUE(m_watched.TimerRunning());
+    const size_t written = m_instrument.written.size();
+    for (int i = 0; i < 5; ++i) {
+        Tick();
+    }
+    EXPECT_EQ(m_instrument.written.size(), written);
+    m_watched.StopSeries();
 }
 
 }  // namespace

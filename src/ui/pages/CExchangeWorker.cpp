@@ -36,30 +36,38 @@ bool IsOperatorInput(QEvent::Type type)
 
 CExchangeWorker::CExchangeWorker(QObject* parent) : QObject(parent)
 {
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (m_tick) {
-            // The tick may stop or restart the timer.
-            const std::function<void()> tick = m_tick;
-            tick();
-        }
-    });
     m_thread = std::thread([this] { Loop(); });
 }
 
-bool CExchangeWorker::StartTimer(int periodMs, std::function<void()> tick)
+bool CExchangeWorker::StartTimer(int id, int periodMs, std::function<void()> tick)
 {
     if (periodMs <= 0) {
         return false;
     }
-    m_tick = std::move(tick);
-    m_timer.start(periodMs);
-    return m_timer.isActive();
+    Timer& t = m_timers[id];
+    if (t.timer == nullptr) {
+        t.timer = new QTimer(this);
+        connect(t.timer, &QTimer::timeout, this, [this, id] {
+            const auto it = m_timers.find(id);
+            if (it != m_timers.end() && it->second.tick) {
+                // The tick may stop or restart its timer.
+                const std::function<void()> call = it->second.tick;
+                call();
+            }
+        });
+    }
+    t.tick = std::move(tick);
+    t.timer->start(periodMs);
+    return t.timer->isActive();
 }
 
-void CExchangeWorker::StopTimer()
+void CExchangeWorker::StopTimer(int id)
 {
-    m_timer.stop();
-    m_tick = nullptr;
+    const auto it = m_timers.find(id);
+    if (it != m_timers.end()) {
+        it->second.timer->stop();
+        it->second.tick = nullptr;
+    }
 }
 
 CExchangeWorker::~CExchangeWorker()
@@ -73,14 +81,16 @@ CExchangeWorker::~CExchangeWorker()
     m_thread.join();
 }
 
-bool CExchangeWorker::Run(std::function<void()> transfer, std::function<void()> done)
+bool CExchangeWorker::Run(std::function<void()> transfer, std::function<void()> done,
+                          bool operatorJob)
 {
     if (m_busy) {
         return false;
     }
     m_busy = true;
+    m_filtering = operatorJob;
     m_done = std::move(done);
-    if (QCoreApplication* app = QCoreApplication::instance()) {
+    if (QCoreApplication* app = QCoreApplication::instance(); app != nullptr && operatorJob) {
         app->installEventFilter(this);
     }
     {
@@ -155,7 +165,7 @@ std::function<void()> CExchangeWorker::EndJob()
 
 bool CExchangeWorker::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_busy || !IsOperatorInput(event->type())) {
+    if (!m_busy || !m_filtering || !IsOperatorInput(event->type())) {
         return QObject::eventFilter(watched, event);
     }
     if (event->type() == QEvent::Shortcut) {

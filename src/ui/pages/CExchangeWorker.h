@@ -22,6 +22,7 @@
 
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -43,14 +44,15 @@ public:
 
     // Starts `transfer` on the worker thread; `done` runs on this object's thread once it has
     // returned. False, running nothing, while a job is under way.
-    bool Run(std::function<void()> transfer, std::function<void()> done) override;
+    bool Run(std::function<void()> transfer, std::function<void()> done,
+             bool operatorJob = true) override;
     // A job has started and its completion has not yet run.
     [[nodiscard]] bool Busy() const { return m_busy; }
     // Waits until the transfer of the job under way has returned and forgets its completion;
     // the caller takes over what `done` would have done.
     void Abandon() override;
-    bool StartTimer(int periodMs, std::function<void()> tick) override;
-    void StopTimer() override;
+    bool StartTimer(int timer, int periodMs, std::function<void()> tick) override;
+    void StopTimer(int timer) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,11 +70,16 @@ private:
     unsigned m_transferGeneration = 0;
     bool m_stop = false;
     bool m_busy = false;           // owner's thread only
+    bool m_filtering = false;      // owner's thread only: the job keeps the input away
     unsigned m_generation = 0;     // owner's thread only
     std::function<void()> m_done;  // owner's thread only
     QWidget* m_allowed = nullptr;
-    QTimer m_timer;
-    std::function<void()> m_tick;
+    struct Timer
+    {
+        QTimer* timer = nullptr;
+        std::function<void()> tick;
+    };
+    std::map<int, Timer> m_timers;
     std::thread m_thread;
 };
 

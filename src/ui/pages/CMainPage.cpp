@@ -268,6 +268,11 @@ void CMainPage::NeedsRepaint()
 {
     m_repaintPending = true;
     Sheet().SendToSheet(message::kScreenLayout, 1, 0);
+    // The paint that clears the flag must come: without it the next Start (which waits for the
+    // last result to be drawn) would be ignored after a failure or a message box.
+    if (m_graphic != nullptr) {
+        m_graphic->update();
+    }
 }
 
 void CMainPage::RequestRedraw(bool recompute, bool /*redrawGraphics*/)
@@ -426,7 +431,7 @@ void CMainPage::PaintGraphic(QWidget* target)
             m_popup->hide();
         }
         // During an exchange Start stays disabled until the exchange is over.
-        const bool disable = !m_cycle->TimerRunning() && !m_cycle->ExchangeRunning();
+        const bool disable = !m_cycle->TimerRunning() && !m_cycle->OperatorExchangeRunning();
         if (disable) {
             m_start->setEnabled(false);
         }

@@ -65,7 +65,7 @@ public:
     int FrequencyNumber() const { return m_frequencyNumber; }
     bool TimerRunning() const { return m_cycle->TimerRunning(); }
     // An exchange with the instrument is under way (Start disabled, wait cursor, Cancel shown).
-    bool ExchangeRunning() const { return m_cycle->ExchangeRunning(); }
+    bool ExchangeRunning() const { return m_cycle->OperatorExchangeRunning(); }
     bool RepaintPending() const { return m_repaintPending; }
     std::string StatusText() const { return m_status; }
     int ShownGraphic() const { return m_selection.Shown(); }
