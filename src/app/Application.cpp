@@ -11,6 +11,8 @@
 #include "session/ProgramCore.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
@@ -31,6 +33,25 @@ namespace orv {
 namespace {
 
 QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
+
+constexpr int kSimulatedFaultSeconds = 10;
+
+// The Simulator menu of --simulate: the faults a crew meets, on command.
+void AddSimulatorMenu(COrvControlSheet& sheet, Program& program)
+{
+    QMenu* menu = sheet.menuBar()->addMenu(Text(string_id::kSimulatorMenu));
+    menu->setObjectName(QStringLiteral("simulatorMenu"));
+    const auto item = [&](int textId, const char* name, auto fault) {
+        QAction* action = menu->addAction(Text(textId));
+        action->setObjectName(QString::fromLatin1(name));
+        QObject::connect(action, &QAction::triggered, &sheet, [&program, fault] {
+            (program.*fault)(kSimulatedFaultSeconds);
+        });
+    };
+    item(string_id::kSimulatorDropInstrument, "dropInstrument", &Program::DropInstrument);
+    item(string_id::kSimulatorStallGps, "stallGps", &Program::StallGps);
+    item(string_id::kSimulatorDropGps, "dropGps", &Program::DropGps);
+}
 
 void SetNames()
 {
@@ -113,6 +134,9 @@ int RunOrvControl(int argc, char** argv)
     int status = 0;
     {
         COrvControlSheet sheet(program.SheetParts());
+        if (simulate) {
+            AddSimulatorMenu(sheet, program);
+        }
         QObject::connect(&sheet, &COrvControlSheet::RunFinished, &app, &QApplication::quit);
         sheet.show();
         // A session that ends (SIGTERM at power-off, Ctrl+C in a terminal) shuts down in order:

@@ -2,7 +2,9 @@
 
 #include "app/QtKeys.h"
 #include "base/MessagePoster.h"
+#include "base/PowerStatus.h"
 #include "base/Prompt.h"
+#include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "gps/NmeaParser.h"
 #include "instrument/InstrumentDevice.h"
@@ -12,7 +14,12 @@
 #include "session/FileChooser.h"
 #include "session/ProgramCore.h"
 #include "survey/Survey.h"
+#include "gps/GpsMatcher.h"
+#include "gps/GpsStatus.h"
+#include "gps/NmeaReader.h"
+#include "ui/CStatusStrip.h"
 #include "ui/KeyBindings.h"
+#include "ui/pages/CMainPage.h"
 #include "ui/KeyRouter.h"
 #include "ui/pages/CMainPagePlaceholder.h"
 #include "ui/pages/CPropertyPageGPSView.h"
@@ -30,6 +37,7 @@
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -56,17 +64,109 @@ COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget*
     m_session = std::make_unique<SessionController>(parts, static_cast<SessionWindow&>(*this));
     setWindowTitle(Text(string_id::kAppTitle));
     setObjectName(QStringLiteral("COrvControlSheet"));
-    m_tabs = new QTabWidget(this);
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_strip = new CStatusStrip([this] { return GatherStrip(); }, central);
+    column->addWidget(m_strip);
+    m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("sheetTabs"));
     m_tabs->setDocumentMode(true);
-    setCentralWidget(m_tabs);
+    column->addWidget(m_tabs, 1);
+    setCentralWidget(central);
     connect(m_tabs, &QTabWidget::currentChanged, this, &COrvControlSheet::OnTabChanged);
 
     BuildPages();
     BuildMenus();
     qApp->installEventFilter(this);
     m_session->Reset();
+    m_strip->Refresh();
     resize(480, 560);
+}
+
+CMainPage* COrvControlSheet::SessionMainPage() const
+{
+    for (const PageId id : {PageId::MainGrid, PageId::MainTrack}) {
+        auto* page = static_cast<CMainPage*>(Page(id));
+        if (page != nullptr && page->CurrentSurvey() != nullptr) {
+            return page;
+        }
+    }
+    return nullptr;
+}
+
+StripInput COrvControlSheet::GatherStrip()
+{
+    const Configuration& config = m_core.Config();
+    Survey* survey = CurrentSurvey();
+    StripInput in;
+    in.session = survey != nullptr;
+    if (const CMainPage* main = SessionMainPage()) {
+        in.instrument = main->LinkStatus();
+        in.unpositioned = int(main->UnpositionedStations());
+    }
+    in.track = survey != nullptr && survey->IsTrack();
+    if (in.track) {
+        in.gps = GpsState();
+    }
+    // The handheld's battery changes slowly: read every ten seconds.
+    const uint32_t now = m_core.Ticks().Now();
+    if (m_environment.power != nullptr && (m_powerReadTick == 0 || now - m_powerReadTick >= 10000)) {
+        m_handheldPercent = m_environment.power->BatteryPercent();
+        m_powerReadTick = now == 0 ? 1 : now;
+    }
+    in.handheldPercent = m_handheldPercent;
+    in.instrumentWarningVolts = config.InstrumentBatteryWarning;
+    in.handheldWarningPercent = config.HandheldBatteryWarning;
+    in.instrumentSerial = config.ConnectedSerial;
+    in.standIn = config.CalibrationStandIn();
+    if (m_batteries.Update(in.instrument.centivolts, in.handheldPercent,
+                           in.instrumentWarningVolts, in.handheldWarningPercent)) {
+        QApplication::beep();
+    }
+    UpdateTitle();
+    return in;
+}
+
+GpsStripInput COrvControlSheet::GpsState()
+{
+    GpsStripInput gps;
+    InstrumentDevice& device = m_core.Device();
+    gps.port = device.GpsPortDescription();
+    if (!device.GpsWanted()) {
+        return gps;
+    }
+    gps.state = m_core.Reader().ReaderRunning() ? GpsStripInput::State::Open
+                                                : GpsStripInput::State::Connecting;
+    const GpsStatus status = m_core.Parser().Snapshot();
+    gps.quality = status.fixQuality;
+    gps.satellites = status.satellitesUsed;
+    if (const std::optional<double> age = FixAgeSeconds()) {
+        gps.haveFix = true;
+        gps.fixAgeSeconds = *age;
+    }
+    return gps;
+}
+
+std::optional<double> COrvControlSheet::FixAgeSeconds()
+{
+    GpsMatcher& matcher = m_core.Matcher();
+    if (!matcher.HaveFix()) {
+        return std::nullopt;
+    }
+    return double(m_core.Ticks().Now() - matcher.LastFix().tickStamp) / 1000.0;
+}
+
+void COrvControlSheet::UpdateTitle()
+{
+    const Survey* survey = CurrentSurvey();
+    const QString title = QString::fromStdString(
+        WindowTitle(survey != nullptr, survey != nullptr ? survey->FilePath() : std::string(),
+                    survey != nullptr && survey->Modified() != 0));
+    if (windowTitle() != title) {
+        setWindowTitle(title);
+    }
 }
 
 COrvControlSheet::~COrvControlSheet() { Shutdown(); }
@@ -77,6 +177,7 @@ void COrvControlSheet::Shutdown()
         return;
     }
     m_shutDown = true;
+    StayAwake(false);
     qApp->removeEventFilter(this);
     disconnect(m_tabs, nullptr, this, nullptr);
 
@@ -127,7 +228,9 @@ void COrvControlSheet::BuildPages()
     grid->SetPowerStatus(m_environment.power);
     track->SetPowerStatus(m_environment.power);
     track->SetGpsMatcher(&m_core.Matcher());
-    static_cast<CPropertyPageGPSView*>(Page(PageId::Gps))->SetParser(&m_core.Parser());
+    auto* gpsPage = static_cast<CPropertyPageGPSView*>(Page(PageId::Gps));
+    gpsPage->SetParser(&m_core.Parser());
+    gpsPage->SetFixAge([this] { return FixAgeSeconds(); });
 }
 
 void COrvControlSheet::BuildMenus()
@@ -289,6 +392,7 @@ void COrvControlSheet::SurveyChanged(Survey*)
 
 void COrvControlSheet::ShowSetup()
 {
+    StayAwake(false);
     RemoveAllPages();
     AddPage(PageId::StaticSettings);
     AddPage(PageId::OtherSettings);
@@ -313,8 +417,16 @@ void COrvControlSheet::ShowSession(Survey* survey)
             AddPage(PageId::Gps);
         }
         SetActivePage(2);
+        StayAwake(true);
     }
     UpdateCommands();
+}
+
+void COrvControlSheet::StayAwake(bool awake)
+{
+    if (m_environment.stayAwake) {
+        m_environment.stayAwake(awake);
+    }
 }
 
 void COrvControlSheet::EndRun()

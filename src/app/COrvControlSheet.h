@@ -14,6 +14,7 @@
 //   4. the pages are destroyed, last built first.
 
 #include "session/SessionController.h"
+#include "session/StatusStrip.h"
 #include "ui/CPropertyPageBase.h"
 #include "ui/QtMessagePoster.h"
 #include "ui/SheetState.h"
@@ -21,6 +22,8 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +33,8 @@ class QTabWidget;
 
 namespace orv {
 
+class CMainPage;
+class CStatusStrip;
 class FileChooser;
 class PowerStatus;
 class ProgramCore;
@@ -44,6 +49,9 @@ struct SheetEnvironment
     PowerStatus* power = nullptr;
     // Where the journals of unsaved surveys go; empty: no journal.
     std::string dataDirectory;
+    // Keeps the machine from blanking and suspending while a session is open (true) and lets
+    // it go (false); may be empty.
+    std::function<void(bool)> stayAwake;
 };
 
 class COrvControlSheet final : public QMainWindow, public SheetLink, private SessionWindow
@@ -77,6 +85,9 @@ public:
     // True once Close went through: the modal run is over.
     bool RunEnded() const { return m_session->RunEnded(); }
     bool FullScreenLayout() const { return m_fullScreen; }
+    CStatusStrip* Strip() const { return m_strip; }
+    // What the status strip shows now.
+    StripInput GatherStrip();
 
     // Makes the page at `index` active; false when the active page refused to let go.
     bool SetActivePage(int index);
@@ -101,6 +112,13 @@ private:
     void ShowSession(Survey* survey) override;
     void EndRun() override;
 
+    // The Main page of the session (the one given the survey), or none.
+    CMainPage* SessionMainPage() const;
+    GpsStripInput GpsState();
+    std::optional<double> FixAgeSeconds();
+    void UpdateTitle();
+    void StayAwake(bool awake);
+
     void BuildPages();
     void BuildMenus();
     void UpdateCommands();
@@ -120,6 +138,10 @@ private:
     SheetEnvironment m_environment;
     ProgramCore& m_core;
     QTabWidget* m_tabs = nullptr;
+    CStatusStrip* m_strip = nullptr;
+    BatteryAlarm m_batteries;
+    int m_handheldPercent = -1;
+    uint32_t m_powerReadTick = 0;
     std::array<CPropertyPageBase*, kSheetPageCount> m_pages{};
     std::vector<PageId> m_shown;
     int m_activeIndex = -1;

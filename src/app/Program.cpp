@@ -9,6 +9,7 @@
 #include "platform/QtBluetoothRadio.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/SleepInhibitor.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "session/ProgramCore.h"
@@ -52,6 +53,9 @@ public:
         return m_gps->Start(gps, error);
     }
 
+    sim::InstrumentSimulator* Instrument() { return m_instrument.get(); }
+    sim::GpsSimulator* Gps() { return m_gps.get(); }
+
 private:
     QTemporaryDir m_folder;
     std::unique_ptr<sim::InstrumentSimulator> m_instrument;
@@ -74,6 +78,7 @@ struct Program::Parts
     ProgramCore core{PlatformParts{store, DefaultCalibrationPath(), prompt, instrumentPort,
                                    gpsPort, SteadyTickClock(), systemClock, &radio, {}}};
     PowerStatusLinux power;
+    SleepInhibitor awake;
     QtFileChooser files{QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
 };
 
@@ -84,6 +89,28 @@ Program::~Program() = default;
 bool Program::StartSimulators(std::string& error)
 {
     return m_parts->simulators.Start(m_parts->core.Config(), error);
+}
+
+bool Program::DropInstrument(int seconds)
+{
+    sim::InstrumentSimulator* instrument = m_parts->simulators.Instrument();
+    if (instrument == nullptr) {
+        return false;
+    }
+    instrument->DropFor(uint32_t(seconds) * 1000u);
+    return true;
+}
+
+bool Program::StallGps(int seconds)
+{
+    (void)seconds;
+    return false;
+}
+
+bool Program::DropGps(int seconds)
+{
+    (void)seconds;
+    return false;
 }
 
 ProgramCore& Program::Core() { return m_parts->core; }
@@ -97,6 +124,14 @@ SheetEnvironment Program::SheetParts()
     environment.files = &m_parts->files;
     environment.power = &m_parts->power;
     environment.dataDirectory = DataDirectory();
+    environment.stayAwake = [this](bool hold) {
+        if (hold) {
+            m_parts->awake.Hold(QStringLiteral("A survey is open: the instrument and the GPS "
+                                               "receiver are connected over Bluetooth"));
+        } else {
+            m_parts->awake.Release();
+        }
+    };
     return environment;
 }
 

@@ -40,6 +40,12 @@ public:
     // An instrument simulator and a walking GPS receiver on pseudo-terminals, linked where the
     // configured port numbers point (ORVCONTROL_PORT_PATTERN is set to a temporary folder).
     [[nodiscard]] bool StartSimulators(std::string& error);
+    // The simulators' faults for trying the program as a crew meets them: the instrument goes
+    // away for a while (switched off, out of range), the GPS receiver stalls (connected, sends
+    // nothing) or goes away. False without simulators.
+    bool DropInstrument(int seconds);
+    bool StallGps(int seconds);
+    bool DropGps(int seconds);
 
     [[nodiscard]] ProgramCore& Core();
     [[nodiscard]] Prompt& ProgramPrompt();

@@ -21,6 +21,9 @@ public:
     // True when it was closed already or the close succeeded.
     virtual bool Close() = 0;
     [[nodiscard]] virtual bool IsOpen() const = 0;
+    // Looks whether the device is still there without waiting: a port whose device went away
+    // (a hang-up) is closed. True while it is open.
+    virtual bool CheckAlive() { return IsOpen(); }
     // Writes all bytes; false when the port failed or took fewer.
     [[nodiscard]] virtual bool Write(std::span<const uint8_t> bytes) = 0;
     // Waits at most `timeout` for out.size() bytes and sets `received`. A timeout is a short

@@ -130,6 +130,8 @@ void Configuration::LoadDefaults()
     MeasurementsToShow = 0;
     MinMeasurementsForScatteredMap = 4;
     AreaFrequency = 1;
+    InstrumentBatteryWarning = 11.0f;
+    HandheldBatteryWarning = 20;
     RealScaling = 1;
     ShowGrid = 0;
     ShowScaleMarks = 1;
@@ -247,6 +249,14 @@ void Configuration::NoteInstrumentSerial(unsigned serial)
     CalibrationId key = CalibrationKey;
     key.Serial = static_cast<uint16_t>(serial);
     SelectCalibration(key);
+}
+
+std::optional<CalibrationId> Configuration::CalibrationStandIn() const
+{
+    if (ConnectedSerial <= 0 || ConnectedSerial == int(CalibrationKey.Serial)) {
+        return std::nullopt;
+    }
+    return CalibrationKey;
 }
 
 uint32_t Configuration::GpsBaudRate() const

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/Colour.h"
@@ -58,6 +59,9 @@ public:
     // Called with the serial number of each measurement reply: a non-zero serial that differs
     // from ConnectedSerial selects that instrument's calibration at the date of CalibrationKey.
     void NoteInstrumentSerial(unsigned serial);
+    // The calibration in use when the instrument heard from (ConnectedSerial) has none of its
+    // own, so another instrument's stands in; nothing while the instrument's own is in use.
+    [[nodiscard]] std::optional<CalibrationId> CalibrationStandIn() const;
     // Speed in bits per second of GpsBaudRateId (73..87); any other id gives 9600.
     [[nodiscard]] uint32_t GpsBaudRate() const;
 
@@ -104,6 +108,10 @@ public:
     int MeasurementsToShow = 0;
     int MinMeasurementsForScatteredMap = 4;
     int AreaFrequency = 1;
+    // Below these the status strip warns, once: the instrument's battery in volts, the
+    // handheld's in percent.
+    float InstrumentBatteryWarning = 11.0f;
+    int HandheldBatteryWarning = 20;
     int RealScaling = 1;
     int ShowGrid = 0;
     int ShowScaleMarks = 1;

@@ -98,6 +98,8 @@ const FieldInfo kFields[] = {
         "Minimum number of measurements to show scattered data map",
         &C::MinMeasurementsForScatteredMap),
     Int("AreaFrequency", "Frequency number for the area graphics", &C::AreaFrequency),
+    Float("InstrumentBatteryWarning", "instrumentBatteryWarning", &C::InstrumentBatteryWarning),
+    Int("HandheldBatteryWarning", "handheldBatteryWarning", &C::HandheldBatteryWarning),
     Int("RealScaling", "Use real scaling to paint graphics", &C::RealScaling),
     Int("ShowGrid", "Show grid", &C::ShowGrid),
     Int("ShowScaleMarks", "Show scale marks", &C::ShowScaleMarks),

@@ -25,6 +25,21 @@ std::string PortDescription(int number, const std::string& path)
     return path + " (" + HandheldPortName(unsigned(number)) + ")";
 }
 
+// A failed open: the port's own words when it has them (they name the device), with the
+// handheld's name of the port; else what was tried.
+std::string OpenFailure(const std::string& which, const std::string& description,
+                        const SerialPort& port)
+{
+    const std::string reason = port.ErrorText();
+    if (reason.empty()) {
+        return "cannot open the " + which + " port " + description;
+    }
+    const size_t open = description.find(" (");
+    const std::string name =
+        open == std::string::npos ? description : description.substr(open + 2, description.size() - open - 3);
+    return reason + " (the " + which + " port " + name + ")";
+}
+
 std::string WithReason(std::string text, const SerialPort& port)
 {
     const std::string reason = port.ErrorText();
@@ -90,6 +105,15 @@ std::string InstrumentDevice::InstrumentPortDescription() const
     return plan.valid ? plan.description : plan.error;
 }
 
+std::string InstrumentDevice::GpsPortDescription() const
+{
+    const int number = m_config.BluetoothOutboundPort;
+    if (number < 0) {
+        return "the GPS port number " + std::to_string(number) + " is not valid";
+    }
+    return PortDescription(number, DevicePathForPort(unsigned(number)));
+}
+
 bool InstrumentDevice::OpenInstrument(const ConnectPlan& plan, std::string& error)
 {
     if (!plan.valid) {
@@ -97,7 +121,7 @@ bool InstrumentDevice::OpenInstrument(const ConnectPlan& plan, std::string& erro
         return false;
     }
     if (!m_instrument.Open(plan.path, kInstrumentBaud)) {
-        error = WithReason("cannot open the instrument port " + plan.description, m_instrument);
+        error = OpenFailure("instrument", plan.description, m_instrument);
         return false;
     }
     return true;
@@ -132,7 +156,7 @@ bool InstrumentDevice::ConnectGps()
     }
     const std::string path = DevicePathForPort(unsigned(number));
     if (!m_gps.Open(path, m_config.GpsBaudRate())) {
-        return Fail(WithReason("cannot open the GPS port " + PortDescription(number, path), m_gps));
+        return Fail(OpenFailure("GPS", PortDescription(number, path), m_gps));
     }
     if (m_gpsReader == nullptr || !m_gpsReader->StartReader(m_gps)) {
         m_prompt.Tell(kReaderFailed, kCaption, Icon::Error);
@@ -149,7 +173,7 @@ bool InstrumentDevice::CloseLink()
 
 bool InstrumentDevice::CloseInstrument() { return m_instrument.Close(); }
 
-bool InstrumentDevice::InstrumentOpen() const { return m_instrument.IsOpen(); }
+bool InstrumentDevice::InstrumentOpen() { return m_instrument.CheckAlive(); }
 
 bool InstrumentDevice::CloseGps()
 {

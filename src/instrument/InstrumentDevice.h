@@ -107,6 +107,8 @@ public:
     bool OpenInstrument(const ConnectPlan& plan, std::string& error);
     // "/dev/rfcomm5 (COM5:)": the instrument port of the configuration, for the operator.
     [[nodiscard]] std::string InstrumentPortDescription() const;
+    // The same for the GPS port.
+    [[nodiscard]] std::string GpsPortDescription() const;
     // Opens the GPS port at the configured speed and starts the reader thread unless one runs.
     // The result is whether the port opened: a reader that cannot start is reported to the
     // operator ("Failed to read NMEA data") and leaves the port open.
@@ -115,8 +117,9 @@ public:
     bool CloseLink();
     // Closes the instrument port only: the instrument failed, the GPS goes on.
     bool CloseInstrument();
-    // The instrument port is open (whatever the GPS).
-    [[nodiscard]] bool InstrumentOpen() const;
+    // The instrument port is open (whatever the GPS); a port whose device went away is closed
+    // on the way.
+    [[nodiscard]] bool InstrumentOpen();
     // With no reader running, closes the GPS port. Otherwise asks the reader to stop and returns
     // at once: the thread closes the port when its current read returns.
     bool CloseGps();

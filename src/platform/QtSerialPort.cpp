@@ -95,6 +95,25 @@ void QtSerialPort::CloseLocked()
 
 bool QtSerialPort::IsOpen() const { return m_open.load(); }
 
+bool QtSerialPort::CheckAlive()
+{
+    std::scoped_lock lock(m_mutex);
+    if (!m_port) {
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    // A hung-up terminal may report itself readable too (the read would fail): between
+    // exchanges nothing waits to be read, so a hang-up is the device gone.
+    pollfd p{int(m_port->handle()), POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        SetError("the device " + m_device + " went away");
+        CloseLocked();
+        return false;
+    }
+#endif
+    return true;
+}
+
 bool QtSerialPort::Write(std::span<const uint8_t> bytes)
 {
     std::scoped_lock lock(m_mutex);

@@ -36,6 +36,7 @@ public:
     bool Open(const std::string& device, uint32_t baud) override;
     bool Close() override;
     bool IsOpen() const override;
+    bool CheckAlive() override;
     // Waits at most 10 ms per byte + 1000 ms for the device to take the bytes.
     bool Write(std::span<const uint8_t> bytes) override;
     bool Read(std::span<uint8_t> out, std::chrono::milliseconds timeout, size_t& received) override;

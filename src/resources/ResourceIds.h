@@ -260,6 +260,36 @@ constexpr int kGridItem = 40241;
 constexpr int kScaleMarksItem = 40242;
 constexpr int kFitToScreenItem = 40243;
 constexpr int kShowGpsTrackItem = 40244;
+// The status strip and the window title.
+constexpr int kStripInstrumentConnected = 40250;
+constexpr int kStripInstrumentConnecting = 40251;    // %1: the port
+constexpr int kStripInstrumentNotAnswering = 40252;  // %1: the port
+constexpr int kStripInstrumentNoPort = 40253;        // %1: the port
+constexpr int kStripInstrumentClosed = 40254;
+constexpr int kStripGpsFix = 40255;  // %1: quality, %2: satellites used, %3: fix age in seconds
+constexpr int kStripGpsNoFix = 40256;
+constexpr int kStripGpsNoPort = 40257;      // %1: the port
+constexpr int kStripGpsConnecting = 40258;  // %1: the port
+constexpr int kStripGpsLost = 40259;        // %1: the port
+constexpr int kStripInstrumentBattery = 40260;  // %1: volts
+constexpr int kStripHandheldBattery = 40261;    // %1: percent
+constexpr int kStripCalibrationStandIn = 40262;  // %1: serial, %2: serial used, %3: its date
+constexpr int kStripUnpositioned = 40263;        // %1: count
+constexpr int kTitleWithFile = 40264;            // %1: the file's name, %2: the program's title
+constexpr int kTitleUnsaved = 40265;
+constexpr int kFixQualityInvalid = 40266;
+constexpr int kFixQualityGps = 40267;
+constexpr int kFixQualityDgps = 40268;
+constexpr int kFixQualityRtk = 40269;
+constexpr int kFixQualityFloat = 40270;
+constexpr int kFixQualityOther = 40271;
+constexpr int kFixAgeLabel = 40272;  // the GPS page: "Fix age:"
+constexpr int kFixAgeSeconds = 40273;  // %1: seconds
+// The Simulator menu of --simulate.
+constexpr int kSimulatorMenu = 40280;
+constexpr int kSimulatorDropInstrument = 40281;
+constexpr int kSimulatorStallGps = 40282;
+constexpr int kSimulatorDropGps = 40283;
 }  // namespace string_id
 
 }  // namespace orv

@@ -134,6 +134,9 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
                         " but has room for " + std::to_string(held) + " after byte " +
                         std::to_string(slotsOffset) + " (" + Count(size, "bytes") + " in all).");
         }
+        // The survey takes its steps from the configuration when it is built.
+        config.XStep = NarrowStep(xStep);
+        config.YStep = NarrowStep(yStep);
         if (map) {
             config.WorkType = work_type::kMap;
             config.XSize = int(stations);
@@ -158,8 +161,6 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
         }
         config.HeaderReserved1 = int(reserved1);
         config.HeaderReserved2 = int(reserved2);
-        config.XStep = NarrowStep(xStep);
-        config.YStep = NarrowStep(yStep);
     } else {
         const uint64_t count = little_endian::Load32(b);
         const uint32_t flags = little_endian::Load32(b + 4);

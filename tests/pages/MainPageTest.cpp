@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -217,6 +218,40 @@ TEST_F(MainPage, AFailedExchangeLosesNothingAndClosesTheLink)
     // The next Start reconnects and goes on at the next station.
     Start();
     EXPECT_EQ(Measured(), 3);
+}
+
+// The instrument goes away in the middle of the survey and comes back on the same port: the
+// outage is told once, nothing is lost, and the first click on Start after its return measures.
+TEST_F(MainPage, AnInstrumentThatComesBackMeasuresAtTheFirstClick)
+{
+    auto* start = m_page->findChild<QPushButton*>(QStringLiteral("control1041"));
+    Start();
+    ASSERT_EQ(Measured(), 1);
+    m_sim->DropFor(1500);
+    ASSERT_TRUE(page_test::ProcessEventsUntil(
+        [this] { return m_page->LinkStatus().state != InstrumentLink::Connected; }));
+
+    // Two clicks during the outage: one prompt for it, no measurement.
+    m_sheet.messages.clear();
+    for (int click = 0; click < 2; ++click) {
+        page_test::ProcessEventsFor(std::chrono::milliseconds(50));
+        start->click();
+        WaitForExchange();
+    }
+    EXPECT_EQ(Measured(), 1);
+    EXPECT_EQ(std::count(m_sheet.messages.begin(), m_sheet.messages.end(), 9036u) +
+                  long(m_prompt.told.size()),
+              1)
+        << "told " << m_prompt.told.size();
+
+    // Back: the watch opens the port by itself; one click measures, without a paint forced by
+    // the test in between.
+    ASSERT_TRUE(page_test::ProcessEventsUntil(
+        [this] { return m_page->LinkStatus().state == InstrumentLink::Connected; }));
+    page_test::ProcessEventsFor(std::chrono::milliseconds(50));
+    start->click();
+    WaitForExchange();
+    EXPECT_EQ(Measured(), 2);
 }
 
 // A timed series: the first measurement at once, then one per period, until the count; Start

@@ -3,6 +3,8 @@
 #include "instrument/InstrumentDevice.h"
 #include "resources/ResourceIds.h"
 #include "survey/Survey.h"
+#include "ui/CStatusStrip.h"
+#include "session/StatusStrip.h"
 
 #include <QKeyEvent>
 #include <QSignalSpy>
@@ -333,6 +335,44 @@ TEST_F(SheetTest, ChangingTheGpsSpeedClosesTheLinkAtOnce)
     EXPECT_EQ(Config().GpsBaudRateId, 79);
     ASSERT_TRUE(m_sheet->SetActivePage(0));
     EXPECT_EQ(Config().GpsBaudRateId, 81);
+}
+
+// The status strip above every page and the window title: the link, the calibration standing in
+// for an instrument without its own, the unsaved mark.
+TEST_F(SheetTest, TheStripAndTheTitleSayWhereTheWorkStands)
+{
+    MakeSheet();
+    CStatusStrip* strip = m_sheet->Strip();
+    ASSERT_NE(strip, nullptr);
+    strip->Refresh();
+    EXPECT_EQ(m_sheet->windowTitle().toStdString(), "Orv Control");
+
+    BeginWithMode(0);
+    strip->Refresh();
+    ASSERT_FALSE(strip->Items().empty());
+    EXPECT_EQ(strip->Items()[0].text.rfind("Instrument: ", 0), 0u);
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(m_sheet->windowTitle().toStdString(), "unsaved survey - Orv Control");
+    Measure(2);
+    strip->Refresh();
+    EXPECT_EQ(m_sheet->windowTitle().toStdString(), "unsaved survey * - Orv Control");
+
+    // Instrument 12 has no calibration of its own: the built-in one of instrument 9 stands in.
+    Config().NoteInstrumentSerial(12);
+    strip->Refresh();
+    bool said = false;
+    for (const StripItem& item : strip->Items()) {
+        said = said || item.text == "Instrument 12: no calibration, using 9 of 28.02.2007";
+    }
+    EXPECT_TRUE(said);
+    // The static-settings page says so too.
+    m_prompt.answers = {Answer::No};
+    m_sheet->SendCommandToSheet(command_id::kNew);
+    const auto* note =
+        m_sheet->Page(PageId::StaticSettings)->findChild<QLabel*>("calibrationStandIn");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text().toStdString(), "Instrument 12: no calibration, using 9 of 28.02.2007");
 }
 
 }  // namespace

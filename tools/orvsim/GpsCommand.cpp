@@ -1,198 +1,59 @@
 // orvsim gps: a GPS receiver on a pseudo-terminal, replaying a capture or walking.
 
-#include "sim/GpsSimulator.h"
 #include "SimCommand.h"
+#include "sim/GpsSimulator.h"
 
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace orv::sim {
 
 namespace {
 
-const char kHelp[] =
-    "Usage: orvsim gps --port N (--replay FILE.nmea [--rate HZ | --as-fast-as-possible] [--loop]\n"
-    "                            | --walk [WALK OPTIONS])  [--baud B] [--link PATH]\n"
+constexpr const char* kName = "gps";
+
+constexpr const char* kAbout =
     "Plays a GPS receiver on a pseudo-terminal, linked where ORVCONTROL_PORT_PATTERN (default\n"
-    "/dev/rfcomm%u) puts port N, until the replay ends or Ctrl-C.\n"
-    "\n"
-    "  --port N               port number the link is made for\n"
-    "  --replay FILE.nmea     send a capture at the receiver's own pace (from its fix times);\n"
-    "                         lines starting with '#' are notes and are not sent\n"
-    "  --rate HZ              epochs (fixes) per second instead of the capture's pace; for a\n"
-    "                         walk, its fix rate (default 1)\n"
-    "  --as-fast-as-possible  no pauses at all\n"
-    "  --loop                 start the capture again at its end\n"
-    "  --walk                 synthesise a walk (GGA, GSA, GSV, RMC each epoch)\n"
-    "     --start LAT,LON     start position in degrees (default 59.9127,10.7461)\n"
-    "     --speed M/S         walking speed (default 1.2)\n"
-    "     --heading DEG       initial heading from true north (default 0)\n"
-    "     --turn-every S      seconds between turns (default 0: straight on)\n"
-    "     --turn DEG          degrees added at each turn (default 90)\n"
-    "     --quality Q         GGA fix quality; 0 sends no fix (default 1)\n"
-    "     --satellites N      satellites used, 4..12 (default 8)\n"
-    "     --hdop X            (default 0.9)\n"
-    "     --altitude M        (default 120)\n"
-    "     --talker GP|GN      talker of GGA, GSA and RMC (default GP)\n"
-    "     --epochs N          stop after N epochs (default: until Ctrl-C)\n"
-    "  --baud B               line speed the output is paced at (default 9600; 0: none)\n"
-    "  --link PATH            put the link at PATH instead of the port's path\n"
-    "  -h, --help             show this help\n";
+    "/dev/rfcomm%u) puts port N, or at --link PATH, until the replay ends or Ctrl-C. It either\n"
+    "replays a capture (--replay FILE.nmea [--rate HZ | --as-fast-as-possible] [--loop]) or\n"
+    "walks (--walk and the walk options).\n";
+
+constexpr const char* kWalk = "Walk options (with --walk)";
 
 volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int) { g_stop = 1; }
 
-int Fail(const std::string& message)
-{
-    std::fprintf(stderr, "orvsim gps: %s\n", message.c_str());
-    return 1;
-}
+using cmdline::Real;
+using cmdline::Whole;
 
-bool ToDouble(const std::string& text, double& out)
-{
-    char* end = nullptr;
-    out = std::strtod(text.c_str(), &end);
-    return !text.empty() && end != nullptr && *end == '\0' && std::isfinite(out);
-}
-
-bool ToUnsigned(const std::string& text, uint64_t& out)
-{
-    char* end = nullptr;
-    if (text.empty() || text[0] == '-') {
-        return false;
-    }
-    out = std::strtoull(text.c_str(), &end, 10);
-    return end != nullptr && *end == '\0';
-}
-
-int Run(const std::vector<std::string>& args)
+struct Settings
 {
     GpsSimulatorOptions options;
-    bool havePort = false;
     bool walk = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-h" || a == "--help") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (a == "--as-fast-as-possible") {
-            options.asFastAsPossible = true;
-            continue;
-        }
-        if (a == "--loop") {
-            options.loop = true;
-            continue;
-        }
-        if (a == "--walk") {
-            walk = true;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return Fail("'" + a + "' needs a value, or is unknown (see --help)");
-        }
-        const std::string& v = args[++i];
-        double d = 0.0;
-        uint64_t u = 0;
-        const auto bad = [&] { return Fail("bad value '" + v + "' for " + a + " (see --help)"); };
-        if (a == "--port") {
-            if (!ToUnsigned(v, u) || u > 255) {
-                return bad();
-            }
-            options.port = unsigned(u);
-            havePort = true;
-        } else if (a == "--replay") {
-            options.replayFile = v;
-        } else if (a == "--rate") {
-            if (!ToDouble(v, d) || d <= 0.0 || d > 1000.0) {
-                return bad();
-            }
-            options.rate = d;
-        } else if (a == "--baud") {
-            if (!ToUnsigned(v, u) || u > 4000000) {
-                return bad();
-            }
-            options.baud = uint32_t(u);
-        } else if (a == "--link") {
-            options.linkPath = v;
-        } else if (a == "--start") {
-            const size_t comma = v.find(',');
-            double lat = 0.0;
-            double lon = 0.0;
-            if (comma == std::string::npos || !ToDouble(v.substr(0, comma), lat) ||
-                !ToDouble(v.substr(comma + 1), lon) || std::fabs(lat) > 89.9 ||
-                std::fabs(lon) > 180.0) {
-                return bad();
-            }
-            options.walk.latitude = lat;
-            options.walk.longitude = lon;
-        } else if (a == "--speed") {
-            if (!ToDouble(v, d) || d < 0.0 || d > 1000.0) {
-                return bad();
-            }
-            options.walk.speed = d;
-        } else if (a == "--heading" || a == "--turn") {
-            if (!ToDouble(v, d) || std::fabs(d) > 360.0) {
-                return bad();
-            }
-            (a == "--heading" ? options.walk.heading : options.walk.turnBy) = d;
-        } else if (a == "--turn-every") {
-            if (!ToDouble(v, d) || d < 0.0) {
-                return bad();
-            }
-            options.walk.turnEvery = d;
-        } else if (a == "--quality") {
-            if (!ToUnsigned(v, u) || u > 8) {
-                return bad();
-            }
-            options.walk.quality = int(u);
-        } else if (a == "--satellites") {
-            if (!ToUnsigned(v, u) || u < 4 || u > 12) {
-                return bad();
-            }
-            options.walk.satellites = int(u);
-        } else if (a == "--hdop") {
-            if (!ToDouble(v, d) || d < 0.0 || d > 99.0) {
-                return bad();
-            }
-            options.walk.hdop = d;
-        } else if (a == "--altitude") {
-            if (!ToDouble(v, d) || std::fabs(d) > 100000.0) {
-                return bad();
-            }
-            options.walk.altitude = d;
-        } else if (a == "--talker") {
-            if (v != "GP" && v != "GN") {
-                return bad();
-            }
-            options.walk.talker = v;
-        } else if (a == "--epochs") {
-            if (!ToUnsigned(v, u)) {
-                return bad();
-            }
-            options.epochs = u;
-        } else {
-            return Fail("unknown option '" + a + "' (see --help)");
-        }
-    }
-    if (!havePort && options.linkPath.empty()) {
-        return Fail("--port N is required (see --help)");
+};
+
+int Run(const CLI::App& command, const Settings& settings)
+{
+    const GpsSimulatorOptions& options = settings.options;
+    const bool walk = settings.walk;
+    if (command.count("--port") == 0 && options.linkPath.empty()) {
+        return Fail(kName, "--port N is required (see --help)");
     }
     if (walk == !options.replayFile.empty()) {
-        return Fail("give either --replay FILE.nmea or --walk (see --help)");
+        return Fail(kName, "give either --replay FILE.nmea or --walk (see --help)");
     }
 
     GpsSimulator gps;
     std::string error;
     if (!gps.Start(options, error)) {
-        return Fail(error);
+        return Fail(kName, error);
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
@@ -223,7 +84,102 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
-const bool kRegistered = RegisterCommand({"gps", "a GPS receiver: replay a capture or walk", Run});
+std::function<int()> Define(CLI::App& command)
+{
+    auto settings = std::make_shared<Settings>();
+    GpsSimulatorOptions& options = settings->options;
+    GpsWalk& walk = options.walk;
+    command.footer(kAbout);
+    command.add_option("--port", options.port, "port number the link is made for")
+        ->type_name("N")
+        ->transform(Whole(0, 255));
+    command
+        .add_option("--replay", options.replayFile,
+                    "send a capture at the receiver's own pace (from its fix times);\n"
+                    "lines starting with '#' are notes and are not sent")
+        ->type_name("FILE.nmea");
+    command
+        .add_option("--rate", options.rate,
+                    "epochs (fixes) per second instead of the capture's pace; for a\n"
+                    "walk, its fix rate (default 1)")
+        ->type_name("HZ")
+        ->check(Real(0.0, 1000.0, true));
+    command.add_flag("--as-fast-as-possible", options.asFastAsPossible, "no pauses at all");
+    command.add_flag("--loop", options.loop, "start the capture again at its end");
+    command.add_flag("--walk", settings->walk, "synthesise a walk (GGA, GSA, GSV, RMC each epoch)");
+    command
+        .add_option("--baud", options.baud,
+                    "line speed the output is paced at (default 9600; 0: none)")
+        ->type_name("B")
+        ->transform(Whole(0, 4000000));
+    command
+        .add_option("--link", options.linkPath, "put the link at PATH instead of the port's path")
+        ->type_name("PATH");
+
+    command
+        .add_option_function<std::string>(
+            "--start",
+            [&walk](const std::string& value) {
+                const auto [latitude, longitude] = cmdline::SplitPair(value, ",");
+                double lat = 0.0;
+                double lon = 0.0;
+                if (!longitude || !cmdline::ParseReal(latitude, -89.9, 89.9, lat) ||
+                    !cmdline::ParseReal(*longitude, -180.0, 180.0, lon)) {
+                    cmdline::BadValue("--start", value, "LAT,LON in degrees");
+                }
+                walk.latitude = lat;
+                walk.longitude = lon;
+            },
+            "start position in degrees (default 59.9127,10.7461)")
+        ->type_name("LAT,LON")
+        ->group(kWalk);
+    command.add_option("--speed", walk.speed, "walking speed (default 1.2)")
+        ->type_name("M/S")
+        ->group(kWalk)
+        ->check(Real(0.0, 1000.0));
+    command.add_option("--heading", walk.heading, "initial heading from true north (default 0)")
+        ->type_name("DEG")
+        ->group(kWalk)
+        ->check(Real(-360.0, 360.0));
+    command
+        .add_option("--turn-every", walk.turnEvery,
+                    "seconds between turns (default 0: straight on)")
+        ->type_name("S")
+        ->group(kWalk)
+        ->check(Real(0.0, std::numeric_limits<double>::max()));
+    command.add_option("--turn", walk.turnBy, "degrees added at each turn (default 90)")
+        ->type_name("DEG")
+        ->group(kWalk)
+        ->check(Real(-360.0, 360.0));
+    command.add_option("--quality", walk.quality, "GGA fix quality; 0 sends no fix (default 1)")
+        ->type_name("Q")
+        ->group(kWalk)
+        ->transform(Whole(0, 8));
+    command.add_option("--satellites", walk.satellites, "satellites used, 4..12 (default 8)")
+        ->type_name("N")
+        ->group(kWalk)
+        ->transform(Whole(4, 12));
+    command.add_option("--hdop", walk.hdop, "(default 0.9)")
+        ->type_name("X")
+        ->group(kWalk)
+        ->check(Real(0.0, 99.0));
+    command.add_option("--altitude", walk.altitude, "(default 120)")
+        ->type_name("M")
+        ->group(kWalk)
+        ->check(Real(-100000.0, 100000.0));
+    command.add_option("--talker", walk.talker, "talker of GGA, GSA and RMC (default GP)")
+        ->type_name("GP|GN")
+        ->group(kWalk)
+        ->check(CLI::IsMember({"GP", "GN"}).description(""));
+    command.add_option("--epochs", options.epochs, "stop after N epochs (default: until Ctrl-C)")
+        ->type_name("N")
+        ->group(kWalk)
+        ->transform(Whole(0, std::numeric_limits<long long>::max()));
+    return [settings, &command] { return Run(command, *settings); };
+}
+
+const bool kRegistered =
+    RegisterCommand({kName, "a GPS receiver: replay a capture or walk", &Define});
 
 }  // namespace
 

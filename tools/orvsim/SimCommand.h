@@ -1,18 +1,19 @@
 #pragma once
-// orvsim's subcommands register themselves like orvtool's.
+// orvsim's subcommands register themselves like orvtool's (see common/CommandLine.h).
 
-#include <string>
-#include <vector>
+#include "common/CommandLine.h"
+
+#include <string_view>
 
 namespace orv::sim {
 
-struct Command
-{
-    const char* name;
-    const char* summary;
-    int (*run)(const std::vector<std::string>& args);  // args[0] is the command name
-};
+using cmdline::Command;
+using cmdline::RegisterCommand;
 
-bool RegisterCommand(const Command& command);
+// Prints "orvsim <command>: <message>" to stderr and returns 1.
+inline int Fail(std::string_view command, std::string_view message)
+{
+    return cmdline::Fail("orvsim", command, message);
+}
 
 }  // namespace orv::sim

@@ -12,9 +12,10 @@
 
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,53 +23,24 @@ namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool battery [--port N] [OPTIONS]\n"
+constexpr const char* kAbout =
     "Reads the battery voltage of the instrument on port N and prints it as JSON:\n"
-    "{\"centivolts\":1250,\"volts\":12.5}. Nothing is saved.\n\n"
-    "Options:\n"
-    "  --port N          port number, opened as the path ORVCONTROL_PORT_PATTERN gives\n"
-    "                    (default /dev/rfcomm%u; default N: the program's setting)\n"
-    "  --timeout MS      give up after MS milliseconds without a reply (default 40000)\n"
-    "  --settings FILE   settings file (default: the program's own)\n";
+    "{\"centivolts\":1250,\"volts\":12.5}. Nothing is saved.\n";
 
-int Run(const std::vector<std::string>& args)
+struct Options
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
     std::string settingsPath = SettingsFilePath();
-    long port = -1;
+    std::optional<int> port;
     long timeout = 40000;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a != "--port" && a != "--timeout" && a != "--settings") {
-            return Fail("battery", "unknown option '" + a + "' (see --help)");
-        }
-        if (i + 1 >= args.size()) {
-            return Fail("battery", a + " needs a value");
-        }
-        const std::string& value = args[++i];
-        if (a == "--settings") {
-            settingsPath = value;
-            continue;
-        }
-        char* end = nullptr;
-        errno = 0;
-        const long n = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || errno != 0 || n < 0 ||
-            n > (a == "--port" ? 65535 : 3600000)) {
-            return Fail("battery", "bad value '" + value + "' for " + a);
-        }
-        (a == "--port" ? port : timeout) = n;
-    }
+};
 
+int Run(const Options& options)
+{
     // Read only; the calibration plays no part in a battery reading.
-    HeadlessProgram program(settingsPath, "", uint32_t(timeout));
+    HeadlessProgram program(options.settingsPath, "", uint32_t(options.timeout));
     Configuration& config = program.Core().Config();
-    if (port >= 0) {
-        config.BluetoothInboundPort = int(port);
+    if (options.port) {
+        config.BluetoothInboundPort = *options.port;
     }
     InstrumentDevice& device = program.Core().Device();
     uint32_t centivolts = 0;
@@ -86,8 +58,22 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    AddPortOption(command, options->port);
+    command
+        .add_option("--timeout", options->timeout,
+                    "give up after MS milliseconds without a reply (default 40000)")
+        ->type_name("MS")
+        ->transform(cmdline::Whole(0, 3600000));
+    AddSettingsOption(command, options->settingsPath);
+    return [options] { return Run(*options); };
+}
+
 const bool kRegistered =
-    RegisterCommand({"battery", "read the instrument's battery voltage", &Run});
+    RegisterCommand({"battery", "read the instrument's battery voltage", &Define});
 
 }  // namespace
 

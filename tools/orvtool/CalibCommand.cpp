@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,29 +21,19 @@ namespace {
 
 constexpr const char* kCommand = "calib";
 
-constexpr const char* kHelp =
-    "Usage: orvtool calib list [--file INI]\n"
-    "       orvtool calib show SERIAL [DATE] [--file INI]\n"
-    "       orvtool calib import OTHER.ini [--file INI] [--overwrite yes|no|cancel]\n"
-    "       orvtool calib write --out OUT.ini [--file INI]\n"
-    "Calibration files of the instrument.\n\n"
-    "  list      one line per calibration: serial, date (dd/mm/yyyy) and comment,\n"
-    "            tab-separated, in the order of the file\n"
-    "  show      one calibration as JSON, keyed by the record's field names; without\n"
-    "            DATE the latest of that instrument, with DATE (dd/mm/yyyy) the one the\n"
-    "            program would use for a survey of that day\n"
-    "  import    merge the calibrations of another file in and save\n"
-    "  write     read the file and write it out again in the program's own form\n\n"
-    "Options:\n"
-    "  --file INI           calibration file (default: the program's own, or\n"
-    "                       ORVCONTROL_CALIBRATION)\n"
-    "  --out OUT.ini        where write puts the file\n"
-    "  --overwrite yes|no|cancel\n"
-    "                       answer to \"... already exists. Overwrite it?\" when an imported\n"
-    "                       calibration differs from a stored one of the same instrument and\n"
-    "                       date (default: no); cancel stops the import there\n\n"
+constexpr const char* kAbout =
     "Comments are read and written in the code page ORVCONTROL_CODEPAGE names (1251, 1252,\n"
     "866, koi8-r, utf-8, ...; default windows-1251).\n";
+
+struct Options
+{
+    std::string file;
+    std::string out;  // of write
+    Answer answer = Answer::No;
+    int serial = 0;     // of show
+    std::string date;   // of show
+    std::string other;  // of import
+};
 
 // Counts the answers, so the summary can say whether the import was cancelled.
 class CountingPrompt final : public Prompt
@@ -167,25 +159,17 @@ int List(const CalibrationStore& store)
     return 0;
 }
 
-int Show(const CalibrationStore& store, const std::vector<std::string>& operands)
+int Show(const CalibrationStore& store, int serial, const std::string& date)
 {
-    if (operands.empty() || operands.size() > 2) {
-        return Fail(kCommand, "show needs SERIAL and optionally DATE (see --help)");
-    }
-    const auto serial = WholeNumber(operands[0], 65535);
-    if (!serial || *serial == 0) {
-        return Fail(kCommand,
-                    "'" + operands[0] + "' is not an instrument serial number (1..65535)");
-    }
-    CalibrationId wanted{static_cast<uint16_t>(*serial), 65535, 255, 255};
-    if (operands.size() == 2) {
-        const auto date = ParseDate(operands[1]);
-        if (!date) {
-            return Fail(kCommand, "'" + operands[1] + "' is not a date of the form dd/mm/yyyy");
+    CalibrationId wanted{static_cast<uint16_t>(serial), 65535, 255, 255};
+    if (!date.empty()) {
+        const auto day = ParseDate(date);
+        if (!day) {
+            return Fail(kCommand, "'" + date + "' is not a date of the form dd/mm/yyyy");
         }
-        wanted.Year = date->Year;
-        wanted.Month = date->Month;
-        wanted.Day = date->Day;
+        wanted.Year = day->Year;
+        wanted.Month = day->Month;
+        wanted.Day = day->Day;
     }
     CalibrationId id = wanted;
     CalibrationRecord record;
@@ -193,9 +177,9 @@ int Show(const CalibrationStore& store, const std::vector<std::string>& operands
         store.Select(id, record);
     }
     if (store.Count() == 0 || id.Serial != wanted.Serial) {
-        return Fail(kCommand, "the file holds no calibration of ORV " + operands[0]);
+        return Fail(kCommand, "the file holds no calibration of ORV " + std::to_string(serial));
     }
-    if (operands.size() == 2 && id != wanted) {
+    if (!date.empty() && id != wanted) {
         std::fprintf(stderr,
                      "orvtool calib: no calibration of ORV %u is dated %s; showing the one of %s\n",
                      unsigned{id.Serial}, DateText(wanted).c_str(), DateText(id).c_str());
@@ -242,96 +226,99 @@ int Import(CalibrationStore& store, CountingPrompt& prompt, const std::string& o
     return 0;
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(const CLI::App& command, const Options& options)
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    std::string file;
-    std::string out;
-    Answer answer = Answer::No;
-    std::vector<std::string> operands;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--file" || a == "--out" || a == "--overwrite") {
-            if (i + 1 >= args.size()) {
-                return Fail(kCommand, a + " needs a value");
-            }
-            const std::string& value = args[++i];
-            if (a == "--file") {
-                file = value;
-            } else if (a == "--out") {
-                out = value;
-            } else if (const auto parsed = ParseAnswer(value)) {
-                answer = *parsed;
-            } else {
-                return Fail(kCommand, "--overwrite takes yes, no or cancel, not '" + value + "'");
-            }
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Fail(kCommand, "unknown option '" + a + "' (see --help)");
-        } else {
-            operands.push_back(a);
-        }
-    }
-    if (operands.empty()) {
+    const bool import = command.got_subcommand("import");
+    const bool write = command.got_subcommand("write");
+    if (!import && !write && !command.got_subcommand("list") && !command.got_subcommand("show")) {
         return Fail(kCommand, "say list, show, import or write (see --help)");
     }
-    const std::string action = operands[0];
-    operands.erase(operands.begin());
-    if (action != "list" && action != "show" && action != "import" && action != "write") {
-        return Fail(kCommand, "unknown action '" + action + "' (see --help)");
+    if (write && options.out.empty()) {
+        return Fail(kCommand, "write needs --out OUT.ini");
     }
-    if (action == "list" && !operands.empty()) {
-        return Fail(kCommand, "list takes no operands");
-    }
-    if (action == "import" && operands.size() != 1) {
-        return Fail(kCommand, "import needs exactly one file to import");
-    }
-    if (action == "write" && (out.empty() || !operands.empty())) {
-        return Fail(kCommand, "write needs --out OUT.ini and nothing else");
-    }
-    if (file.empty()) {
-        file = DefaultCalibrationPath();
-    }
+    const std::string file = options.file.empty() ? DefaultCalibrationPath() : options.file;
 
     std::FILE* probe = std::fopen(file.c_str(), "rb");
     const bool exists = probe != nullptr;
     const int openError = errno;
     if (exists) {
         std::fclose(probe);
-    } else if (action != "import" || openError != ENOENT) {
+    } else if (!import || openError != ENOENT) {
         return Fail(kCommand,
                     "cannot open the calibration file '" + file + "': " + std::strerror(openError));
     }
-    CountingPrompt prompt(answer);
+    CountingPrompt prompt(options.answer);
     CalibrationStore store(file, prompt);
     if (!store.LoadError().empty()) {
         return Fail(kCommand, store.LoadError());
     }
-    if (action == "import") {
+    if (import) {
         if (!exists) {
             std::fprintf(stderr, "orvtool calib: %s does not exist yet; it will be created\n",
                          file.c_str());
         }
-        return Import(store, prompt, operands[0]);
+        return Import(store, prompt, options.other);
     }
     PrintWarnings(store.Warnings());
-    if (action == "list") {
+    if (command.got_subcommand("list")) {
         return List(store);
     }
-    if (action == "show") {
-        return Show(store, operands);
+    if (!write) {
+        return Show(store, options.serial, options.date);
     }
     std::string error;
-    if (!store.Save(out, error)) {
+    if (!store.Save(options.out, error)) {
         return Fail(kCommand, error);
     }
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    command
+        .add_option("--file", options->file,
+                    "calibration file (default: the program's own, or\n"
+                    "ORVCONTROL_CALIBRATION)")
+        ->type_name("INI");
+    command.add_option("--out", options->out, "where write puts the file")->type_name("OUT.ini");
+    AddAnswerOption(command, options->answer,
+                    "answer to \"... already exists. Overwrite it?\" when an imported\n"
+                    "calibration differs from a stored one of the same instrument and\n"
+                    "date (default: no); cancel stops the import there");
+    command.require_subcommand(0, 1);
+    // The options above may also follow the action and its operands.
+    command
+        .add_subcommand("list",
+                        "one line per calibration: serial, date (dd/mm/yyyy) and comment,\n"
+                        "tab-separated, in the order of the file")
+        ->fallthrough();
+    CLI::App* show = command.add_subcommand(
+        "show",
+        "one calibration as JSON, keyed by the record's field names; without\n"
+        "DATE the latest of that instrument, with DATE (dd/mm/yyyy) the one the\n"
+        "program would use for a survey of that day");
+    show->fallthrough();
+    show->add_option("SERIAL", options->serial, "the instrument's serial number, 1..65535")
+        ->type_name("")
+        ->required()
+        ->transform(cmdline::Whole(1, 65535));
+    show->add_option("DATE", options->date, "the day of the survey, dd/mm/yyyy")->type_name("");
+    CLI::App* import =
+        command.add_subcommand("import", "merge the calibrations of another file in and save");
+    import->fallthrough();
+    import->add_option("OTHER.ini", options->other, "the file to import")
+        ->type_name("")
+        ->required();
+    command
+        .add_subcommand("write", "read the file and write it out again in the program's own form")
+        ->fallthrough();
+    return [options, &command] { return Run(command, *options); };
+}
+
 const bool kRegistered =
-    RegisterCommand({kCommand, "list, show, import or rewrite calibration files", &Run});
+    RegisterCommand({kCommand, "list, show, import or rewrite calibration files", &Define});
 
 }  // namespace
 

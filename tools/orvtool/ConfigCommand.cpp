@@ -1,9 +1,5 @@
 // orvtool config: the program's settings as the window would load and save them.
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "Command.h"
 #include "Json.h"
 #include "ToolPrompt.h"
@@ -12,25 +8,25 @@
 #include "config/ProgramPaths.h"
 #include "platform/QtSettingsStore.h"
 
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool config show\n"
-    "       orvtool config set Field=Value [Field=Value]...\n"
-    "       orvtool config reset\n"
-    "Shows or changes the program's settings.\n\n"
-    "  show      print every configuration field as JSON, keyed by field name\n"
-    "  set       change fields by name (e.g. UnitMeasure=1, XStep=0.5,\n"
-    "            UsedFrequencies=1,2,14, CalibrationKey=9,28/02/2007) and save\n"
-    "  reset     put every stored field back to its default and save\n\n"
-    "Options:\n"
-    "  --settings FILE      settings file (default: the program's own, or ORVCONTROL_SETTINGS)\n"
-    "  --calibration FILE   calibration file (default: the program's own)\n"
-    "  --overwrite yes|no|cancel\n"
-    "                       answer to a question about two calibrations of one identity\n"
-    "                       (default: no)\n";
+constexpr const char* kName = "config";
+
+struct Options
+{
+    std::string settingsPath = SettingsFilePath();
+    std::string calibrationPath = DefaultCalibrationPath();
+    Answer answer = Answer::No;
+    std::vector<std::string> fields;  // of set
+};
 
 std::string ChartJson(const ColourChart& chart)
 {
@@ -79,60 +75,29 @@ std::string ShowJson(const Configuration& config)
     return json.Str();
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(const CLI::App& command, const Options& options)
 {
-    if (WantsHelp(args) || args.size() < 2) {
-        std::fputs(kHelp, args.size() < 2 ? stderr : stdout);
-        return args.size() < 2 ? 2 : 0;
-    }
-    std::string settingsPath = SettingsFilePath();
-    std::string calibrationPath = DefaultCalibrationPath();
-    Answer answer = Answer::No;
-    std::vector<std::string> rest;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if ((a == "--settings" || a == "--calibration" || a == "--overwrite") &&
-            i + 1 >= args.size()) {
-            return Fail("config", a + " needs a value");
-        }
-        if (a == "--settings") {
-            settingsPath = args[++i];
-        } else if (a == "--calibration") {
-            calibrationPath = args[++i];
-        } else if (a == "--overwrite") {
-            const auto parsed = ParseAnswer(args[++i]);
-            if (!parsed) {
-                return Fail("config", "--overwrite takes yes, no or cancel");
-            }
-            answer = *parsed;
-        } else {
-            rest.push_back(a);
-        }
-    }
-    if (rest.empty()) {
-        return Fail("config", "say show, set or reset (see --help)");
-    }
-    const std::string action = rest[0];
-    if (action != "show" && action != "set" && action != "reset") {
-        return Fail("config", "unknown action '" + action + "' (see --help)");
-    }
-    if (action == "set" && rest.size() < 2) {
-        return Fail("config", "set needs at least one Field=Value");
+    const bool show = command.got_subcommand("show");
+    const bool set = command.got_subcommand("set");
+    if (!show && !set && !command.got_subcommand("reset")) {
+        // `orvtool config` alone asks for the help, as `orvtool` alone does.
+        return command.count_all() == 1 ? cmdline::UsageError(command)
+                                        : Fail(kName, "say show, set or reset (see --help)");
     }
 
-    QtSettingsStore store(settingsPath, "Default values");
-    ToolPrompt prompt(answer);
-    Configuration config(store, calibrationPath, prompt);
+    QtSettingsStore store(options.settingsPath, "Default values");
+    ToolPrompt prompt(options.answer);
+    Configuration config(store, options.calibrationPath, prompt);
 
-    if (action == "show") {
+    if (show) {
         std::printf("%s\n", ShowJson(config).c_str());
         return 0;
     }
-    if (action == "set") {
-        for (size_t i = 1; i < rest.size(); ++i) {
+    if (set) {
+        for (const std::string& field : options.fields) {
             std::string error;
-            if (!ApplySetting(config, rest[i], error)) {
-                return Fail("config", error + "; nothing was saved");
+            if (!ApplySetting(config, field, error)) {
+                return Fail(kName, error + "; nothing was saved");
             }
         }
     } else {
@@ -141,13 +106,40 @@ int Run(const std::vector<std::string>& args)
     }
     std::string error;
     if (!config.Save(error)) {
-        return Fail("config", error);
+        return Fail(kName, error);
     }
     return 0;
 }
 
-const bool kRegistered =
-    RegisterCommand({"config", "show or change the program's settings", &Run});
+std::function<int()> Define(CLI::App& command)
+{
+    auto options = std::make_shared<Options>();
+    command
+        .add_option("--settings", options->settingsPath,
+                    "settings file (default: the program's own, or ORVCONTROL_SETTINGS)")
+        ->type_name("FILE");
+    AddCalibrationOption(command, options->calibrationPath);
+    AddAnswerOption(command, options->answer,
+                    "answer to a question about two calibrations of one identity\n"
+                    "(default: no)");
+    command.require_subcommand(0, 1);
+    // The options above may also follow the action.
+    command.add_subcommand("show", "print every configuration field as JSON, keyed by field name")
+        ->fallthrough();
+    CLI::App* set =
+        command.add_subcommand("set",
+                               "change fields by name (e.g. UnitMeasure=1, XStep=0.5,\n"
+                               "UsedFrequencies=1,2,14, CalibrationKey=9,28/02/2007) and save");
+    set->fallthrough();
+    set->add_option("Field=Value", options->fields, "the fields to change")
+        ->type_name("")
+        ->required();
+    command.add_subcommand("reset", "put every stored field back to its default and save")
+        ->fallthrough();
+    return [options, &command] { return Run(command, *options); };
+}
+
+const bool kRegistered = RegisterCommand({kName, "show or change the program's settings", &Define});
 
 }  // namespace
 

@@ -1,310 +1,222 @@
-// orvtool export: a session's stations with their coordinates and displayed values, for other
-// tools: CSV, GeoJSON or KML.
+// orvtool export: a session's stations, or its gridded map, in the formats GIS, gridding and
+// processing packages read, written by the exchange library.
 
 #include "Command.h"
-#include "Json.h"
 #include "ToolPrompt.h"
 #include "config/Configuration.h"
 #include "config/ConfigurationFields.h"
 #include "config/ProgramPaths.h"
+#include "exchange/ExportFormat.h"
+#include "exchange/ExportSource.h"
+#include "exchange/Exporter.h"
+#include "exchange/StationTable.h"
 #include "platform/QtSettingsStore.h"
-#include "signal/SignalComputation.h"
-#include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
-#include "survey/TrackSurvey.h"
+#include "survey/Survey.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool export FILE.orv --format csv|geojson|kml [--set Field=Value]...\n"
-    "Writes the measured stations of a session to stdout, each with its coordinates and the\n"
-    "value the Main page shows for every active frequency (columns or properties f1..f14).\n\n"
-    "  csv      grid: profile,station,x,y,f...   (x, y in survey units from the steps)\n"
-    "           track: station,latitude,longitude,x,y,f...   (x, y in metres east and\n"
-    "           north of the first station)\n"
-    "  geojson  a FeatureCollection of points; a track's stations at their positions, a grid's\n"
-    "           without a geometry and with x, y among the properties\n"
-    "  kml      a placemark per station of a track (grids have no positions)\n\n"
-    "A track station without a position (latitude and longitude 0) has empty coordinates in\n"
-    "CSV, no geometry in GeoJSON and no placemark in KML.\n\n"
-    "  --set Field=Value    change a configuration field for this run only (see orvtool values)\n"
-    "  --calibration FILE   calibration file (default: the program's own)\n"
-    "  --settings FILE      settings file (default: the program's own); never written\n";
+constexpr const char* kAbout =
+    "Writes the measured stations of a session, or its gridded map, for GIS, gridding and\n"
+    "processing packages. The values are those `orvtool values` prints: the Main page's, from\n"
+    "the program's signal settings and the calibration the file names.\n\n"
+    "Formats:\n"
+    "  gpkg     GeoPackage, a point per station (needs --out)\n"
+    "  geojson  GeoJSON (RFC 7946: WGS 84 longitude/latitude, 7 decimals)\n"
+    "  kml      KML placemarks (WGS 84)\n"
+    "  gpx      GPX waypoints, and the walked track of a GPS track (WGS 84); stations\n"
+    "           without a position are left out\n"
+    "  csv      CSV with the field types in a .csvt beside it; without --out, the columns of\n"
+    "           earlier versions on stdout: profile,station,x,y,f1.. for a grid survey and\n"
+    "           station,latitude,longitude,x,y,f1.. for a GPS track\n"
+    "  xyz      Geosoft XYZ, a Line per profile (one for a GPS track)\n"
+    "  tif      GeoTIFF of the gridded map, a band per active frequency (needs --out)\n"
+    "  grd7     Surfer 7 binary grid of one frequency (needs --out and --frequency)\n"
+    "  grd6     Surfer 6 ASCII grid of one frequency (needs --out and --frequency)\n\n"
+    "Each station has profile, station, time, fix_quality, satellites and hdop (empty: the\n"
+    "session file holds no clock time or fix), serial (of the instrument that measured it),\n"
+    "calibration, latitude, longitude, x, y, tick_ms and a field per frequency named with\n"
+    "its frequency and unit, e.g. f10001Hz_mSm. A grid survey's x, y are metres along the\n"
+    "stations and the profiles (the steps); a GPS track's are metres east and north of its\n"
+    "first station. A station without a position has an empty geometry.\n\n"
+    "The maps are gridded as on the Main page (bilinear and smoothed for a grid survey, the\n"
+    "cone-weighted mean for a GPS track, its radius kept in metres), over the whole survey;\n"
+    "cells no measured station reaches are nodata.\n\n"
+    "Examples:\n"
+    "  orvtool export survey.orv --format gpkg --crs utm --out survey.gpkg\n"
+    "  orvtool export survey.orv --format grd7 --frequency 8 --unit mS/m --out f8.grd\n\n"
+    "Exit status: 0 when written; 1 on errors, with the reason on stderr; 2 without a file.\n";
 
-enum class Format { Csv, GeoJson, Kml };
-
-std::string FloatText(float v)
+struct Options
 {
-    char buffer[32];
-    for (int precision = 1; precision <= 9; ++precision) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, double(v));
-        if (std::strtof(buffer, nullptr) == v) {
-            break;
-        }
-    }
-    return buffer;
-}
-
-std::string Xml(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
-struct Station
-{
-    int index = 0;
-    int profile = 0;
-    int station = 0;
-    float x = 0.0f;
-    float y = 0.0f;
-    bool positioned = false;
-    GpsFix position;
-    std::vector<float> values;  // one per active frequency
-};
-
-std::vector<Station> Stations(const Survey& survey, const Configuration& config)
-{
-    std::vector<Station> stations;
-    for (int i = 0; i < survey.Slots().Count(); ++i) {
-        const MeasurementSlot& slot = survey.Slots()[i];
-        if (slot.IsEmpty()) {
-            continue;
-        }
-        Station s;
-        s.index = i;
-        s.station = i;
-        if (survey.IsTrack()) {
-            const auto& track = static_cast<const TrackSurvey&>(survey);
-            s.position = track.PositionAt(i);
-            s.positioned = s.position.latitude != 0.0 || s.position.longitude != 0.0;
-            if (i < track.LocalCoordinates().Count()) {
-                s.x = track.LocalCoordinates()[i].x;
-                s.y = track.LocalCoordinates()[i].y;
-            }
-        } else {
-            const auto& grid = static_cast<const GridSurvey&>(survey);
-            grid.StationOf(i, s.profile, s.station);
-            s.x = float(s.station) * grid.XStep();
-            s.y = float(s.profile) * grid.YStep();
-        }
-        for (int f = 0; f < kFrequencyCount; ++f) {
-            if (config.UsedFrequencies[size_t(f)] != 0) {
-                s.values.push_back(ValueAt(config, slot, f));
-            }
-        }
-        stations.push_back(std::move(s));
-    }
-    return stations;
-}
-
-std::vector<std::string> FrequencyNames(const Configuration& config)
-{
-    std::vector<std::string> names;
-    for (int f = 0; f < kFrequencyCount; ++f) {
-        if (config.UsedFrequencies[size_t(f)] != 0) {
-            names.push_back("f" + std::to_string(f + 1));
-        }
-    }
-    return names;
-}
-
-std::string Csv(const Survey& survey, const std::vector<Station>& stations,
-                const std::vector<std::string>& names)
-{
-    std::string out = survey.IsTrack() ? "station,latitude,longitude,x,y" : "profile,station,x,y";
-    for (const std::string& n : names) {
-        out += "," + n;
-    }
-    out += "\n";
-    for (const Station& s : stations) {
-        if (survey.IsTrack()) {
-            out += std::to_string(s.station) + ",";
-            out += s.positioned
-                       ? JsonNumber(s.position.latitude) + "," + JsonNumber(s.position.longitude)
-                       : std::string(",");
-        } else {
-            out += std::to_string(s.profile) + "," + std::to_string(s.station);
-        }
-        out += "," + FloatText(s.x) + "," + FloatText(s.y);
-        for (const float v : s.values) {
-            out += "," + FloatText(v);
-        }
-        out += "\n";
-    }
-    return out;
-}
-
-std::string GeoJson(const Survey& survey, const Configuration& config,
-                    const std::vector<Station>& stations, const std::vector<std::string>& names)
-{
-    std::string features;
-    for (const Station& s : stations) {
-        JsonObject properties;
-        if (!survey.IsTrack()) {
-            properties.Integer("profile", s.profile);
-        }
-        properties.Integer("station", s.station)
-            .Number("x", double(s.x))
-            .Number("y", double(s.y))
-            .Integer("tickStamp", survey.Slots()[s.index].TickStamp());
-        for (size_t k = 0; k < names.size(); ++k) {
-            properties.Raw(names[k], FloatText(s.values[k]));
-        }
-        const std::string geometry = s.positioned ? "{\"type\":\"Point\",\"coordinates\":[" +
-                                                        JsonNumber(s.position.longitude) + "," +
-                                                        JsonNumber(s.position.latitude) + "]}"
-                                                  : std::string("null");
-        features += (features.empty() ? "" : ",\n") + JsonObject()
-                                                          .Text("type", "Feature")
-                                                          .Raw("geometry", geometry)
-                                                          .Raw("properties", properties.Str())
-                                                          .Str();
-    }
-    return JsonObject()
-               .Text("type", "FeatureCollection")
-               .Text("name", config.SessionText1)
-               .Raw("features", "[\n" + features + "\n]")
-               .Str() +
-           "\n";
-}
-
-std::string Kml(const std::string& path, const Configuration& config,
-                const std::vector<Station>& stations, const std::vector<std::string>& names)
-{
-    std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n<name>" +
-        Xml(config.SessionText1.empty() ? path : config.SessionText1) + "</name>\n";
-    for (const Station& s : stations) {
-        if (!s.positioned) {
-            continue;
-        }
-        out += "<Placemark><name>Station " + std::to_string(s.station) + "</name><ExtendedData>";
-        for (size_t k = 0; k < names.size(); ++k) {
-            out += "<Data name=\"" + names[k] + "\"><value>" + FloatText(s.values[k]) +
-                   "</value></Data>";
-        }
-        out += "</ExtendedData><Point><coordinates>" + JsonNumber(s.position.longitude) + "," +
-               JsonNumber(s.position.latitude) + "</coordinates></Point></Placemark>\n";
-    }
-    return out + "</Document>\n</kml>\n";
-}
-
-int Run(const std::vector<std::string>& args)
-{
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    std::string path;
+    std::string session;
     std::string format;
+    std::string out;
+    std::string unit;
+    std::optional<int> frequency;
+    std::string crs;
+    std::optional<GridOrigin> origin;
+    std::optional<double> azimuth;
+    double cell = 0.0;
+    std::vector<std::string> settings;
     std::string calibrationPath = DefaultCalibrationPath();
     std::string settingsPath = SettingsFilePath();
-    std::vector<std::string> settings;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--set" || a == "--calibration" || a == "--settings" || a == "--format") {
-            if (i + 1 >= args.size()) {
-                return Fail("export", a + " needs a value");
-            }
-            const std::string& v = args[++i];
-            if (a == "--set") {
-                settings.push_back(v);
-            } else if (a == "--format") {
-                format = v;
-            } else {
-                (a == "--calibration" ? calibrationPath : settingsPath) = v;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            return Fail("export", "unknown option '" + a + "' (see --help)");
-        } else if (path.empty()) {
-            path = a;
-        } else {
-            return Fail("export", "one session file only ('" + a + "' is a second one)");
-        }
-    }
-    if (path.empty()) {
-        std::fputs(kHelp, stderr);
-        return 2;
-    }
-    Format kind = Format::Csv;
-    if (format == "csv") {
-        kind = Format::Csv;
-    } else if (format == "geojson") {
-        kind = Format::GeoJson;
-    } else if (format == "kml") {
-        kind = Format::Kml;
-    } else {
-        return Fail("export", format.empty()
-                                  ? "say --format csv, geojson or kml"
-                                  : "--format takes csv, geojson or kml, not '" + format + "'");
-    }
+};
 
-    QtSettingsStore store(settingsPath, "Default values");
-    ToolPrompt prompt;
-    Configuration config(store, calibrationPath, prompt);
+// Progress on stderr while a terminal watches; nothing in scripts and pipes.
+ExportProgress TerminalProgress()
+{
+    if (::isatty(STDERR_FILENO) == 0) {
+        return {};
+    }
+    return [last = -1](double done) mutable {
+        const int percent = static_cast<int>(done * 100.0);
+        if (percent != last) {
+            last = percent;
+            std::fprintf(stderr, "\rorvtool export: %3d%%", percent);
+            if (percent >= 100) {
+                std::fputs("\r                     \r", stderr);
+            }
+        }
+        return true;
+    };
+}
+
+int Run(const CLI::App& command, Options& o)
+{
+    if (o.session.empty()) {
+        return cmdline::UsageError(command);
+    }
     std::string error;
+    if (o.azimuth) {
+        if (!o.origin) {
+            return Fail("export", "--azimuth goes with --origin LAT,LON");
+        }
+        o.origin->azimuth = *o.azimuth;
+    }
+    ExportOptions options;
+    if (!ParseExportFormat(o.format, options.format)) {
+        return Fail("export", (o.format.empty() ? std::string("say --format") : "--format takes") +
+                                  " gpkg, geojson, kml, gpx, csv, xyz, tif, grd7 or grd6" +
+                                  (o.format.empty() ? "" : ", not '" + o.format + "'"));
+    }
+    if (!FormatAvailable(options.format)) {
+        return Fail("export", std::string("this orvtool was built without GDAL: ") +
+                                  FormatName(options.format) +
+                                  " cannot be written (csv, geojson, kml and xyz can)");
+    }
+    if (o.out.empty() && !IsTextFormat(options.format)) {
+        return Fail("export", std::string(FormatName(options.format)) +
+                                  " is a binary format: say where it goes with --out FILE");
+    }
+    CollectOptions collect;
+    if (!o.unit.empty() && !ParseExportUnit(o.unit, collect.unit)) {
+        return Fail("export", "--unit takes adc, ohm-m or mS/m, not '" + o.unit + "'");
+    }
+    collect.frequency = o.frequency;
+    options.place.crs = o.crs;
+    options.place.origin = o.origin;
+    options.raster.cell = o.cell;
+
+    QtSettingsStore store(o.settingsPath, "Default values");
+    ToolPrompt prompt;
+    Configuration config(store, o.calibrationPath, prompt);
     std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(path, config, error, &detail);
+    std::unique_ptr<Survey> survey = OpenSession(o.session, config, error, &detail);
     if (!survey) {
-        return Fail("export", path + ": " + error + (detail.empty() ? "" : " " + detail));
+        return Fail("export", o.session + ": " + error + (detail.empty() ? "" : " " + detail));
     }
-    if (kind == Format::Kml && !survey->IsTrack()) {
-        return Fail("export", path +
-                                  ": a grid survey has no GPS positions for KML; use --format csv "
-                                  "or geojson");
-    }
-    for (const std::string& setting : settings) {
+    for (const std::string& setting : o.settings) {
         if (!ApplySetting(config, setting, error)) {
             return Fail("export", error);
         }
     }
-    const std::vector<Station> stations = Stations(*survey, config);
-    const std::vector<std::string> names = FrequencyNames(config);
-    std::string out;
-    switch (kind) {
-        case Format::Csv:
-            out = Csv(*survey, stations, names);
-            break;
-        case Format::GeoJson:
-            out = GeoJson(*survey, config, stations, names);
-            break;
-        case Format::Kml:
-            out = Kml(path, config, stations, names);
-            break;
+    StationTable table;
+    if (!CollectStations(config, SourceOf(*survey), collect, table, error)) {
+        return Fail("export", o.session + ": " + error);
     }
-    std::fputs(out.c_str(), stdout);
+    ExportResult result;
+    if (!WriteExport(table, options, o.out, TerminalProgress(), result, error)) {
+        return Fail("export", (o.out.empty() ? o.session : o.out) + ": " + error);
+    }
+    if (!o.out.empty() && o.crs == "utm") {
+        std::fprintf(stderr, "orvtool export: x, y in %s\n", result.crsLabel.c_str());
+    }
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    using cmdline::Real;
+    using cmdline::Whole;
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    command.add_option("FILE.orv", options->session, "the session file")->type_name("");
+    command.add_option("--format", options->format, "the form of the output (see below)")
+        ->type_name("gpkg|geojson|kml|gpx|csv|xyz|tif|grd7|grd6");
+    command.add_option("--out", options->out,
+                       "the file to write; text formats go to stdout without it")
+        ->type_name("FILE");
+    command.add_option("--unit", options->unit,
+                       "adc, ohm-m or mS/m (default: the program's signal settings)")
+        ->type_name("UNIT");
+    command
+        .add_option("--frequency", options->frequency,
+                    "frequency number N (1..14) only (default: every active one)")
+        ->type_name("N")
+        ->transform(Whole(1, kFrequencyCount));
+    command.add_option("--crs", options->crs,
+                       "x, y, the GeoPackage's points and the maps in a projected CRS:\n"
+                       "utm (the UTM zone of the stations) or EPSG:NNNNN; geojson, kml\n"
+                       "and gpx stay WGS 84. A grid survey needs --origin for it")
+        ->type_name("CRS");
+    command
+        .add_option_function<std::string>(
+            "--origin",
+            [&o = *options](const std::string& value) {
+                const auto [lat, lon] = cmdline::SplitPair(value, ",");
+                GridOrigin origin;
+                if (!lon || !cmdline::ParseReal(lat, -90.0, 90.0, origin.latitude) ||
+                    !cmdline::ParseReal(*lon, -180.0, 180.0, origin.longitude)) {
+                    cmdline::BadValue("--origin", value, "LATITUDE,LONGITUDE in degrees");
+                }
+                o.origin = origin;
+            },
+            "places a grid survey: station 0 of profile 0 at LAT, LON degrees")
+        ->type_name("LAT,LON");
+    command
+        .add_option("--azimuth", options->azimuth,
+                    "with --origin: from station 0 to station 1, clockwise from north\n"
+                    "(default 90); the profiles follow to its left, as the Main page\n"
+                    "draws them upwards")
+        ->type_name("DEG")
+        ->transform(Real(-360.0, 360.0));
+    command
+        .add_option("--cell", options->cell,
+                    "map cell size (default: about the Main page's at 1920 x 1080)")
+        ->type_name("METRES")
+        ->transform(Real(0.0, 1e9, true));
+    AddSetOption(command, options->settings,
+                 "change a configuration field for this run only (see orvtool values)");
+    AddCalibrationOption(command, options->calibrationPath);
+    AddSettingsOption(command, options->settingsPath);
+    return [options, &command] { return Run(command, *options); };
+}
+
 const bool kRegistered = RegisterCommand(
-    {"export", "stations with coordinates and values as CSV, GeoJSON or KML", &Run});
+    {"export", "stations or gridded maps for GIS and processing packages", &Define});
 
 }  // namespace
 

@@ -16,7 +16,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,16 +26,17 @@ namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool info FILE.orv [--slots] [--calibration INI]\n"
+constexpr const char* kAbout =
     "Describes a session file as JSON: its header and survey fields under the names of the\n"
     "configuration and survey fields they fill, the work type, and the number of slots and of\n"
-    "slots holding a measurement.\n\n"
-    "  --slots              also list every slot: index, profile, station, present mask,\n"
-    "                       serial, tick stamp, the 14 x 4 raw readings (signal re, im,\n"
-    "                       current re, im) and, for a track, the position\n"
-    "  --calibration FILE   calibration file the header's instrument is looked up in\n"
-    "                       (default: the program's own)\n";
+    "slots holding a measurement.\n";
+
+struct Options
+{
+    std::string path;
+    std::string calibrationPath = DefaultCalibrationPath();
+    bool slots = false;
+};
 
 const char* WorkTypeName(int workType)
 {
@@ -104,36 +107,14 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     return true;
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(const CLI::App& command, const Options& options)
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
+    if (options.path.empty()) {
+        return cmdline::UsageError(command);
     }
-    std::string path;
-    std::string calibrationPath = DefaultCalibrationPath();
-    bool slots = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--slots") {
-            slots = true;
-        } else if (a == "--calibration") {
-            if (i + 1 >= args.size()) {
-                return Fail("info", "--calibration needs a value");
-            }
-            calibrationPath = args[++i];
-        } else if (!a.empty() && a[0] == '-') {
-            return Fail("info", "unknown option '" + a + "' (see --help)");
-        } else if (path.empty()) {
-            path = a;
-        } else {
-            return Fail("info", "one session file only ('" + a + "' is a second one)");
-        }
-    }
-    if (path.empty()) {
-        std::fputs(kHelp, stderr);
-        return 2;
-    }
+    const std::string& path = options.path;
+    const std::string& calibrationPath = options.calibrationPath;
+    const bool slots = options.slots;
 
     std::vector<uint8_t> bytes;
     std::string error;
@@ -203,7 +184,24 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
-const bool kRegistered = RegisterCommand({"info", "describe a session file as JSON", &Run});
+std::function<int()> Define(CLI::App& command)
+{
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    command.add_option("FILE.orv", options->path, "the session file")->type_name("");
+    command.add_flag("--slots", options->slots,
+                     "also list every slot: index, profile, station, present mask,\n"
+                     "serial, tick stamp, the 14 x 4 raw readings (signal re, im,\n"
+                     "current re, im) and, for a track, the position");
+    command
+        .add_option("--calibration", options->calibrationPath,
+                    "calibration file the header's instrument is looked up in\n"
+                    "(default: the program's own)")
+        ->type_name("FILE");
+    return [options, &command] { return Run(command, *options); };
+}
+
+const bool kRegistered = RegisterCommand({"info", "describe a session file as JSON", &Define});
 
 }  // namespace
 

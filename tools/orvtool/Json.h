@@ -48,6 +48,19 @@ inline std::string JsonNumber(double v)
     return buffer;
 }
 
+// The shortest text that reads back as the same float: the values of the CSV outputs.
+inline std::string FloatText(float v)
+{
+    char buffer[32];
+    for (int precision = 1; precision <= 9; ++precision) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", precision, double(v));
+        if (std::strtof(buffer, nullptr) == v) {
+            break;
+        }
+    }
+    return buffer;
+}
+
 class JsonObject
 {
 public:

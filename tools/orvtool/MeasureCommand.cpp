@@ -3,11 +3,11 @@
 #include "Command.h"
 #include "Json.h"
 #include "HeadlessProgram.h"
+#include "base/PortNamer.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "config/ProgramPaths.h"
 #include "instrument/InstrumentDevice.h"
-#include "base/PortNamer.h"
 #include "instrument/WireProtocol.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
@@ -15,9 +15,10 @@
 #include <QCoreApplication>
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,23 +26,22 @@ namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool measure [--port N] [--series] [--mask LIST] [OPTIONS]\n"
+constexpr const char* kAbout =
     "Takes one measurement from the instrument on port N and prints it as JSON: the\n"
     "serial number, the present mask and frequency numbers, the tick stamp, per present\n"
     "frequency the four readings (receiver values after the instrument's 7-bit scaling,\n"
     "current values as sent), the reply bytes in hex, and the calibration the serial\n"
-    "number selects. Nothing is saved.\n\n"
-    "Options:\n"
-    "  --port N             port number, opened as the path ORVCONTROL_PORT_PATTERN gives\n"
-    "                       (default /dev/rfcomm%u; default N: the program's setting)\n"
-    "  --series             a tracer series: 14 samples of the first frequency\n"
-    "  --mask LIST          frequencies to measure, numbers 1..14 (e.g. 1,2,5; default:\n"
-    "                       the program's active frequencies)\n"
-    "  --timeout MS         give up after MS milliseconds without a whole reply\n"
-    "                       (default 40000)\n"
-    "  --settings FILE      settings file (default: the program's own)\n"
-    "  --calibration FILE   calibration file (default: the program's own)\n";
+    "number selects. Nothing is saved.\n";
+
+struct Options
+{
+    std::string settingsPath = SettingsFilePath();
+    std::string calibrationPath = DefaultCalibrationPath();
+    std::optional<int> port;
+    long timeout = 40000;
+    bool series = false;
+    std::vector<int> mask;  // frequency numbers 1..14
+};
 
 std::string Hex(std::span<const uint8_t> bytes)
 {
@@ -94,86 +94,22 @@ std::string CalibrationJson(const Configuration& config)
         .Str();
 }
 
-// "1,2,5" into UsedFrequencies; false when a number is not 1..14.
-bool ParseMask(const std::string& text, std::array<int, kFrequencyCount>& used)
+int Run(const Options& options)
 {
-    std::array<int, kFrequencyCount> result{};
-    size_t start = 0;
-    bool any = false;
-    while (start <= text.size()) {
-        const size_t comma = text.find(',', start);
-        const std::string item =
-            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        char* end = nullptr;
-        const long n = std::strtol(item.c_str(), &end, 10);
-        if (item.empty() || *end != '\0' || n < 1 || n > kFrequencyCount) {
-            return false;
-        }
-        result[size_t(n - 1)] = 1;
-        any = true;
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
-    }
-    used = result;
-    return any;
-}
-
-int Run(const std::vector<std::string>& args)
-{
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    std::string settingsPath = SettingsFilePath();
-    std::string calibrationPath = DefaultCalibrationPath();
-    long port = -1;
-    long timeout = 40000;
-    bool series = false;
-    std::string mask;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--series") {
-            series = true;
-            continue;
-        }
-        if (a != "--port" && a != "--mask" && a != "--timeout" && a != "--settings" &&
-            a != "--calibration") {
-            return Fail("measure", "unknown option '" + a + "' (see --help)");
-        }
-        if (i + 1 >= args.size()) {
-            return Fail("measure", a + " needs a value");
-        }
-        const std::string& value = args[++i];
-        char* end = nullptr;
-        if (a == "--port" || a == "--timeout") {
-            errno = 0;
-            const long n = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || errno != 0 || n < 0 ||
-                n > (a == "--port" ? 65535 : 3600000)) {
-                return Fail("measure", "bad value '" + value + "' for " + a);
-            }
-            (a == "--port" ? port : timeout) = n;
-        } else if (a == "--mask") {
-            mask = value;
-        } else if (a == "--settings") {
-            settingsPath = value;
-        } else {
-            calibrationPath = value;
-        }
-    }
-
+    const long timeout = options.timeout;
     // The program's settings are read, never written: this command changes nothing stored.
-    HeadlessProgram program(settingsPath, calibrationPath, uint32_t(timeout));
+    HeadlessProgram program(options.settingsPath, options.calibrationPath, uint32_t(timeout));
     Configuration& config = program.Core().Config();
-    if (port >= 0) {
-        config.BluetoothInboundPort = int(port);
+    if (options.port) {
+        config.BluetoothInboundPort = *options.port;
     }
-    if (!mask.empty() && !ParseMask(mask, config.UsedFrequencies)) {
-        return Fail("measure", "--mask takes frequency numbers 1..14 separated by commas");
+    if (!options.mask.empty()) {
+        config.UsedFrequencies = {};
+        for (const int n : options.mask) {
+            config.UsedFrequencies[size_t(n - 1)] = 1;
+        }
     }
-    if (!series && wire::FrequencyMask(config.UsedFrequencies) == 0) {
+    if (!options.series && wire::FrequencyMask(config.UsedFrequencies) == 0) {
         return Fail("measure", "no frequency is active (give --mask)");
     }
 
@@ -184,7 +120,7 @@ int Run(const std::vector<std::string>& args)
     std::fprintf(stderr, "waiting for the instrument on %s (at most %ld ms)...\n",
                  DevicePathForPort(unsigned(config.BluetoothInboundPort)).c_str(), timeout);
     std::string json;
-    if (series) {
+    if (options.series) {
         std::array<MeasurementSlot, kFrequencyCount> slots{};
         if (!device.MeasureSeries(slots)) {
             return Fail("measure", "the series failed: " + device.LastError());
@@ -211,8 +147,34 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    AddPortOption(command, options->port);
+    command.add_flag("--series", options->series,
+                     "a tracer series: 14 samples of the first frequency");
+    command
+        .add_option("--mask", options->mask,
+                    "frequencies to measure, numbers 1..14 (e.g. 1,2,5; default:\n"
+                    "the program's active frequencies)")
+        ->type_name("LIST")
+        ->delimiter(',')
+        ->allow_extra_args(false)
+        ->transform(cmdline::Whole(1, kFrequencyCount));
+    command
+        .add_option("--timeout", options->timeout,
+                    "give up after MS milliseconds without a whole reply\n"
+                    "(default 40000)")
+        ->type_name("MS")
+        ->transform(cmdline::Whole(0, 3600000));
+    AddSettingsOption(command, options->settingsPath);
+    AddCalibrationOption(command, options->calibrationPath);
+    return [options] { return Run(*options); };
+}
+
 const bool kRegistered =
-    RegisterCommand({"measure", "take one measurement from the instrument", &Run});
+    RegisterCommand({"measure", "take one measurement from the instrument", &Define});
 
 }  // namespace
 

@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,15 +22,15 @@ namespace {
 constexpr const char* kName = "nmea";
 constexpr size_t kReadSize = 256;  // what the reader thread asks of the port at a time
 
-const char kHelp[] =
-    "Usage: orvtool nmea FILE.nmea [--fixes]\n"
+constexpr const char* kAbout =
     "Feeds an NMEA 0183 capture through the GPS parser in the reader thread's chunks of 256\n"
-    "bytes and prints the final GPS status as JSON, keyed by the status field names.\n"
-    "\n"
-    "  --fixes    print instead every fix passed to the GPS matcher, as CSV\n"
-    "             (tickStamp,latitude,longitude); the tick stamp is the byte offset of the\n"
-    "             chunk that held the fix's RMC sentence\n"
-    "  -h, --help show this help\n";
+    "bytes and prints the final GPS status as JSON, keyed by the status field names.\n";
+
+struct Options
+{
+    std::string path;
+    bool fixes = false;
+};
 
 // Stands in for the tick counter: the offset of the chunk being fed.
 class OffsetClock final : public TickClock
@@ -102,28 +104,10 @@ std::string StatusJson(const GpsStatus& s)
         .Str();
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(const Options& options)
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    std::string path;
-    bool fixes = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--fixes") {
-            fixes = true;
-        } else if (args[i].starts_with("-") && args[i] != "-") {
-            return Fail(kName, "unknown option '" + args[i] + "' (see --help)");
-        } else if (path.empty()) {
-            path = args[i];
-        } else {
-            return Fail(kName, "more than one file given (see --help)");
-        }
-    }
-    if (path.empty()) {
-        return Fail(kName, "no capture file given (see --help)");
-    }
+    const std::string& path = options.path;
+    const bool fixes = options.fixes;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return Fail(kName, "cannot open '" + path + "'");
@@ -156,7 +140,19 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
-const bool kRegistered = RegisterCommand({kName, "NMEA capture through the GPS parser", Run});
+std::function<int()> Define(CLI::App& command)
+{
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    command.add_option("FILE.nmea", options->path, "the capture")->type_name("")->required();
+    command.add_flag("--fixes", options->fixes,
+                     "print instead every fix passed to the GPS matcher, as CSV\n"
+                     "(tickStamp,latitude,longitude); the tick stamp is the byte offset of the\n"
+                     "chunk that held the fix's RMC sentence");
+    return [options] { return Run(*options); };
+}
+
+const bool kRegistered = RegisterCommand({kName, "NMEA capture through the GPS parser", &Define});
 
 }  // namespace
 

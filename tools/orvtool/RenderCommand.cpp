@@ -21,9 +21,9 @@
 #include <QGuiApplication>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,9 +33,7 @@ namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool render FILE.orv --graphic auto|map|section|sounding|profile|track\n"
-    "                      [OPTIONS] --out FILE.png\n"
+constexpr const char* kAbout =
     "Draws the graphic the Main page would show for a session file, with the program's\n"
     "settings (colour charts, ranges, scaling, grid and scale marks), and saves it as PNG.\n"
     "The status text of the page heads the picture; the graphic fills the rest (the\n"
@@ -50,77 +48,16 @@ constexpr const char* kHelp =
     "  sounding   sounding curve of the station\n"
     "  profile    profile curve of one frequency along the profile (along the track)\n"
     "  track      the GPS track view (GPS-track surveys only)\n\n"
-    "Options:\n"
-    "  --frequency N        frequency number 1..14 (default: the first active one at or\n"
-    "                       after the program's AreaFrequency)\n"
-    "  --profile P          profile as the Main page counts it, from 0 (grid surveys)\n"
-    "  --station S          station as the Main page counts it, from 0 (default: the\n"
-    "                       last measured station)\n"
-    "  --size WxH           canvas size in pixels (default 240x320, the handheld's screen)\n"
-    "  --set Field=Value    change a setting for this picture only, by its field name\n"
-    "                       (e.g. RealScaling=0, ShowGrid=1, PixelRefinement=2,\n"
-    "                       UnitMeasure=1); may be repeated; nothing is saved\n"
-    "  --values FILE.csv    also write the value layer: x,y,value of every pixel that\n"
-    "                       holds a value (what a tap on the page reads)\n"
-    "  --out FILE.png       the picture (required)\n"
-    "  --settings FILE      settings file (default: the program's own)\n"
-    "  --calibration FILE   calibration file (default: the program's own)\n\n"
     "Exit status: 0 when the graphic was drawn; 3 when there was too little data for it\n"
     "(the page would show \"Ready\": that picture is written all the same); 1 on errors.\n";
 
 constexpr int kNothingDrawn = 3;
 constexpr int kLargestSide = 16384;
 
-// The frame of a graphic's name; graphic_frame::kNone for "auto", the page's own search.
-std::optional<int> ParseGraphic(const std::string& text)
-{
-    if (text == "auto") {
-        return graphic_frame::kNone;
-    }
-    if (text == "map") {
-        return graphic_frame::kMap;
-    }
-    if (text == "section") {
-        return graphic_frame::kSection;
-    }
-    if (text == "sounding") {
-        return graphic_frame::kSoundingCurve;
-    }
-    if (text == "profile") {
-        return graphic_frame::kProfileCurve;
-    }
-    if (text == "track") {
-        return graphic_frame::kTrackView;
-    }
-    return std::nullopt;
-}
-
-bool ParseInt(const std::string& text, int low, int high, int& out)
-{
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < low || v > high) {
-        return false;
-    }
-    out = int(v);
-    return true;
-}
-
-bool ParseSize(const std::string& text, int& width, int& height)
-{
-    const size_t x = text.find_first_of("xX");
-    return x != std::string::npos && ParseInt(text.substr(0, x), 1, kLargestSide, width) &&
-           ParseInt(text.substr(x + 1), 1, kLargestSide, height);
-}
-
 struct Options
 {
     std::string session;
-    std::optional<int> graphic;  // a frame, or graphic_frame::kNone for the page's search
+    int graphic = graphic_frame::kMap;  // a frame, or graphic_frame::kNone: the page's search
     std::optional<int> frequency;  // 1..14
     std::optional<int> profile;
     std::optional<int> station;
@@ -132,78 +69,6 @@ struct Options
     std::string settingsPath = SettingsFilePath();
     std::string calibrationPath = DefaultCalibrationPath();
 };
-
-// False with the message to print.
-bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error)
-{
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool takesValue = a == "--graphic" || a == "--frequency" || a == "--profile" ||
-                                a == "--station" || a == "--size" || a == "--set" ||
-                                a == "--values" || a == "--out" || a == "--settings" ||
-                                a == "--calibration";
-        if (takesValue && i + 1 >= args.size()) {
-            error = a + " needs a value";
-            return false;
-        }
-        if (a == "--graphic") {
-            o.graphic = ParseGraphic(args[++i]);
-            if (!o.graphic) {
-                error = "--graphic takes auto, map, section, sounding, profile or track, not '" +
-                        args[i] + "'";
-                return false;
-            }
-        } else if (a == "--frequency") {
-            int f = 0;
-            if (!ParseInt(args[++i], 1, kFrequencyCount, f)) {
-                error = "--frequency takes a frequency number from 1 to 14, not '" + args[i] + "'";
-                return false;
-            }
-            o.frequency = f;
-        } else if (a == "--profile" || a == "--station") {
-            int n = 0;
-            if (!ParseInt(args[++i], 0, 1 << 30, n)) {
-                error = a + " takes a number from 0, not '" + args[i] + "'";
-                return false;
-            }
-            (a == "--profile" ? o.profile : o.station) = n;
-        } else if (a == "--size") {
-            if (!ParseSize(args[++i], o.width, o.height)) {
-                error =
-                    "--size takes WIDTHxHEIGHT in pixels (1 to 16384 each), not '" + args[i] + "'";
-                return false;
-            }
-        } else if (a == "--set") {
-            o.settings.push_back(args[++i]);
-        } else if (a == "--values") {
-            o.values = args[++i];
-        } else if (a == "--out") {
-            o.out = args[++i];
-        } else if (a == "--settings") {
-            o.settingsPath = args[++i];
-        } else if (a == "--calibration") {
-            o.calibrationPath = args[++i];
-        } else if (!a.empty() && a[0] == '-') {
-            error = "unknown option '" + a + "' (see --help)";
-            return false;
-        } else if (o.session.empty()) {
-            o.session = a;
-        } else {
-            error = "one session file only ('" + a + "' is a second one)";
-            return false;
-        }
-    }
-    if (o.session.empty()) {
-        error = "name the session file (see --help)";
-    } else if (!o.graphic) {
-        error = "say which graphic with --graphic auto|map|section|sounding|profile|track";
-    } else if (o.out.empty()) {
-        error = "say where the picture goes with --out FILE.png";
-    } else {
-        return true;
-    }
-    return false;
-}
 
 // The frequency the Main page starts with: the first active one at or after AreaFrequency.
 int DefaultFrequencyIndex(const Configuration& config)
@@ -297,17 +162,9 @@ int LastMeasured(const TrackSurvey& survey)
     return 0;
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(const Options& options)
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    Options options;
     std::string error;
-    if (!ParseOptions(args, options, error)) {
-        return Fail("render", error);
-    }
 
     // Drawing needs no screen: without a platform chosen, use the offscreen one.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
@@ -356,12 +213,12 @@ int Run(const std::vector<std::string>& args)
         track.UpdateLocalCoordinates();
         const TrackSurveyData data = track.Data();
         const int s = options.station.value_or(LastMeasured(track));
-        outcome = Render(context, SurveyView{nullptr, &data}, *options.graphic,
+        outcome = Render(context, SurveyView{nullptr, &data}, options.graphic,
                          GraphicTarget{0, s, f, config.TrackRadius}, frame);
         // The page draws the track over the graphic on a scratch copy, so the value layer stays
         // that of the graphic; a forced sounding curve is drawn without it, the page's own
         // choice (auto) as the page shows it.
-        const bool automatic = *options.graphic == graphic_frame::kNone;
+        const bool automatic = options.graphic == graphic_frame::kNone;
         if (config.ShowGpsTrack != 0 && outcome.frame != graphic_frame::kTrackView &&
             (automatic || outcome.frame != graphic_frame::kSoundingCurve) &&
             picture.CopyFrom(canvas)) {
@@ -369,7 +226,7 @@ int Run(const std::vector<std::string>& args)
             overlaid = true;
         }
     } else {
-        if (*options.graphic == graphic_frame::kTrackView) {
+        if (options.graphic == graphic_frame::kTrackView) {
             return Fail("render", "the track graphic needs a GPS-track survey; this one is a " +
                                       std::string(survey->WorkType() == 3   ? "Profile"
                                                   : survey->WorkType() == 4 ? "Line"
@@ -393,7 +250,7 @@ int Run(const std::vector<std::string>& args)
                                       std::to_string(grid.StationsPerProfile()) + " stations");
         }
         const GridSurveyData data = grid.Data();
-        outcome = Render(context, SurveyView{&data, nullptr}, *options.graphic,
+        outcome = Render(context, SurveyView{&data, nullptr}, options.graphic,
                          GraphicTarget{p, s, f, config.TrackRadius}, frame);
     }
     PlotCanvas& shown = overlaid ? picture : canvas;
@@ -407,14 +264,78 @@ int Run(const std::vector<std::string>& args)
     }
     if (!outcome.drawn) {
         std::fprintf(stderr, "orvtool render: nothing drawn (%s); wrote the empty picture\n",
-                     GraphicRequirement(*options.graphic, survey->IsTrack()));
+                     GraphicRequirement(options.graphic, survey->IsTrack()));
         return kNothingDrawn;
     }
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    using cmdline::Whole;
+    auto options = std::make_shared<Options>();
+    command.footer(kAbout);
+    command.add_option("FILE.orv", options->session, "the session file")->type_name("")->required();
+    command.add_option("--graphic", options->graphic, "the graphic to draw (see below)")
+        ->type_name("auto|map|section|sounding|profile|track")
+        ->required()
+        ->transform(cmdline::Choice("auto, map, section, sounding, profile or track",
+                                    {{"auto", graphic_frame::kNone},
+                                     {"map", graphic_frame::kMap},
+                                     {"section", graphic_frame::kSection},
+                                     {"sounding", graphic_frame::kSoundingCurve},
+                                     {"profile", graphic_frame::kProfileCurve},
+                                     {"track", graphic_frame::kTrackView}}));
+    command
+        .add_option("--frequency", options->frequency,
+                    "frequency number 1..14 (default: the first active one at or\n"
+                    "after the program's AreaFrequency)")
+        ->type_name("N")
+        ->transform(Whole(1, kFrequencyCount));
+    command
+        .add_option("--profile", options->profile,
+                    "profile as the Main page counts it, from 0 (grid surveys)")
+        ->type_name("P")
+        ->transform(Whole(0, 1 << 30));
+    command
+        .add_option("--station", options->station,
+                    "station as the Main page counts it, from 0 (default: the\n"
+                    "last measured station)")
+        ->type_name("S")
+        ->transform(Whole(0, 1 << 30));
+    command
+        .add_option_function<std::string>(
+            "--size",
+            [&o = *options](const std::string& value) {
+                const auto [width, height] = cmdline::SplitPair(value, "xX");
+                long long w = 0;
+                long long h = 0;
+                if (!height || !cmdline::ParseWhole(width, 1, kLargestSide, w) ||
+                    !cmdline::ParseWhole(*height, 1, kLargestSide, h)) {
+                    cmdline::BadValue("--size", value, "WIDTHxHEIGHT in pixels (1 to 16384 each)");
+                }
+                o.width = int(w);
+                o.height = int(h);
+            },
+            "canvas size in pixels (default 240x320, the handheld's screen)")
+        ->type_name("WxH");
+    AddSetOption(command, options->settings,
+                 "change a setting for this picture only, by its field name\n"
+                 "(e.g. RealScaling=0, ShowGrid=1, PixelRefinement=2,\n"
+                 "UnitMeasure=1); may be repeated; nothing is saved");
+    command
+        .add_option("--values", options->values,
+                    "also write the value layer: x,y,value of every pixel that\n"
+                    "holds a value (what a tap on the page reads)")
+        ->type_name("FILE.csv");
+    command.add_option("--out", options->out, "the picture")->type_name("FILE.png")->required();
+    AddSettingsOption(command, options->settingsPath);
+    AddCalibrationOption(command, options->calibrationPath);
+    return [options] { return Run(*options); };
+}
+
 const bool kRegistered =
-    RegisterCommand({"render", "draw a map, section, curve or track of a session as PNG", &Run});
+    RegisterCommand({"render", "draw a map, section, curve or track of a session as PNG", &Define});
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "Json.h"
 #include "HeadlessProgram.h"
 #include "base/MessagePoster.h"
+#include "base/PortNamer.h"
 #include "base/SystemClock.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
@@ -15,7 +16,6 @@
 #include "gps/NmeaParser.h"
 #include "gps/NmeaReader.h"
 #include "instrument/InstrumentDevice.h"
-#include "base/PortNamer.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
 #include "survey/SessionFile.h"
@@ -26,12 +26,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -43,25 +44,11 @@ namespace orv::tool {
 
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: orvtool survey --port N --work-type Map|Profile|Line|GPS-track --out FILE.orv\n"
-    "                      [--x N --y N --xstep S --ystep S] [--gps-port M] [OPTIONS]\n"
+constexpr const char* kAbout =
     "Walks a whole survey against the instrument on port N (\"COM%u:\", mapped to a device by\n"
     "ORVCONTROL_PORT_PATTERN, default /dev/rfcomm%u): one measurement per station in walking\n"
     "order, as the Main page takes them, then saves the session file. A GPS track asks the\n"
     "receiver on port M for the position of every station.\n\n"
-    "  --x N, --y N         stations per profile and profiles (Map; Profile takes --x)\n"
-    "  --xstep S, --ystep S station and profile spacing (default 1)\n"
-    "  --stations N         stations of a Line or a GPS track (default 20 and 10)\n"
-    "  --interval MS        pause between stations (default 0; 1000 for a GPS track)\n"
-    "  --retries N          retries of a failed station after reconnecting (default 2)\n"
-    "  --gps-wait S         seconds to wait for the first GPS fix (default 15; 0: do not wait)\n"
-    "  --timeout MS         reply time-out of the instrument (default 40000)\n"
-    "  --set Field=Value    any configuration field, e.g. --set TrasserMode=1 (14 stations per\n"
-    "                       measurement), --set UsedFrequencies=1,2,3\n"
-    "  --overwrite          replace an existing FILE.orv (refused otherwise)\n"
-    "  --settings FILE      settings file (default: the program's own); never written\n"
-    "  --calibration FILE   calibration file (default: the program's own)\n\n"
     "Every stored measurement is journaled beside FILE.orv until the file is saved, so a\n"
     "survey cut short by a crash is offered for recovery at the program's next start. When a\n"
     "station keeps failing, or on Ctrl-C, the stations measured so far are saved and the exit\n"
@@ -113,101 +100,10 @@ struct Options
     std::string calibrationPath = DefaultCalibrationPath();
 };
 
-bool ParseInt(const std::string& text, int low, int high, int& out)
+// What the options cannot say one by one; false with the message to print.
+bool CheckOptions(const Options& o, std::string& error)
 {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < low || v > high) {
-        return false;
-    }
-    out = int(v);
-    return true;
-}
-
-bool ParseWorkType(std::string text, int& out)
-{
-    for (char& c : text) {
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    }
-    if (text == "map") {
-        out = work_type::kMap;
-    } else if (text == "profile") {
-        out = work_type::kProfile;
-    } else if (text == "line") {
-        out = work_type::kLine;
-    } else if (text == "gps-track" || text == "gps track" || text == "track") {
-        out = work_type::kGpsTrack;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error)
-{
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--overwrite") {
-            o.overwrite = true;
-            continue;
-        }
-        if (a.empty() || a[0] != '-') {
-            error = "unexpected argument '" + a + "' (see --help)";
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            error = a + " needs a value";
-            return false;
-        }
-        const std::string& v = args[++i];
-        bool ok = true;
-        if (a == "--port") {
-            ok = ParseInt(v, 0, 255, o.port);
-        } else if (a == "--gps-port") {
-            ok = ParseInt(v, 0, 255, o.gpsPort);
-        } else if (a == "--work-type") {
-            ok = ParseWorkType(v, o.workType);
-        } else if (a == "--x") {
-            ok = ParseInt(v, 1, 100000, o.x);
-        } else if (a == "--y") {
-            ok = ParseInt(v, 1, 100000, o.y);
-        } else if (a == "--xstep" || a == "--ystep") {
-            char* end = nullptr;
-            const double d = std::strtod(v.c_str(), &end);
-            ok = !v.empty() && *end == '\0' && d >= 0.0 && d < 1e9;
-            (a == "--xstep" ? o.xStep : o.yStep) = d;
-        } else if (a == "--stations") {
-            ok = ParseInt(v, 1, 10000000, o.stations);
-        } else if (a == "--interval") {
-            ok = ParseInt(v, 0, 3600000, o.interval);
-        } else if (a == "--retries") {
-            ok = ParseInt(v, 0, 100, o.retries);
-        } else if (a == "--gps-wait") {
-            ok = ParseInt(v, 0, 3600, o.gpsWait);
-        } else if (a == "--timeout") {
-            ok = ParseInt(v, 100, 600000, o.timeout);
-        } else if (a == "--set") {
-            o.settings.push_back(v);
-        } else if (a == "--out") {
-            o.out = v;
-        } else if (a == "--settings") {
-            o.settingsPath = v;
-        } else if (a == "--calibration") {
-            o.calibrationPath = v;
-        } else {
-            error = "unknown option '" + a + "' (see --help)";
-            return false;
-        }
-        if (!ok) {
-            error = "'" + v + "' does not fit " + a + " (see --help)";
-            return false;
-        }
-    }
-    if (o.port < 0) {
-        error = "say which instrument port with --port N";
-    } else if (o.workType == 0) {
-        error = "say which survey with --work-type Map|Profile|Line|GPS-track";
-    } else if (o.out.empty()) {
+    if (o.out.empty()) {
         error = "say where the survey goes with --out FILE.orv";
     } else if (o.workType == work_type::kGpsTrack && o.gpsPort < 0) {
         error = "a GPS track needs the receiver's port: --gps-port M";
@@ -248,15 +144,10 @@ void ShowProgress(int done, int total, bool terminal)
     std::fflush(stderr);
 }
 
-int Run(const std::vector<std::string>& args)
+int Run(Options o)
 {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    Options o;
     std::string error;
-    if (!ParseOptions(args, o, error)) {
+    if (!CheckOptions(o, error)) {
         return Fail("survey", error);
     }
     std::error_code ec;
@@ -415,8 +306,76 @@ int Run(const std::vector<std::string>& args)
     return 0;
 }
 
+std::function<int()> Define(CLI::App& command)
+{
+    using cmdline::Real;
+    using cmdline::Whole;
+    auto o = std::make_shared<Options>();
+    command.footer(kAbout);
+    command.add_option("--port", o->port, "the instrument's port number")
+        ->type_name("N")
+        ->required()
+        ->transform(Whole(0, 255));
+    command.add_option("--work-type", o->workType, "the kind of survey")
+        ->type_name("Map|Profile|Line|GPS-track")
+        ->required()
+        ->transform(cmdline::Choice("Map, Profile, Line or GPS-track",
+                                    {{"map", work_type::kMap},
+                                     {"profile", work_type::kProfile},
+                                     {"line", work_type::kLine},
+                                     {"gps-track", work_type::kGpsTrack},
+                                     {"gps track", work_type::kGpsTrack},
+                                     {"track", work_type::kGpsTrack}},
+                                    true));
+    command.add_option("--out", o->out, "where the survey goes")->type_name("FILE.orv")->required();
+    command.add_option("--gps-port", o->gpsPort, "the GPS receiver's port number (GPS track)")
+        ->type_name("M")
+        ->transform(Whole(0, 255));
+    command.add_option("--x", o->x, "stations per profile (Map, Profile)")
+        ->type_name("N")
+        ->transform(Whole(1, 100000));
+    command.add_option("--y", o->y, "profiles (Map)")->type_name("N")->transform(Whole(1, 100000));
+    command.add_option("--xstep", o->xStep, "station spacing (default 1)")
+        ->type_name("S")
+        ->check(Real(0.0, 1e9));
+    command.add_option("--ystep", o->yStep, "profile spacing (default 1)")
+        ->type_name("S")
+        ->check(Real(0.0, 1e9));
+    command
+        .add_option("--stations", o->stations,
+                    "stations of a Line or a GPS track (default 20 and 10)")
+        ->type_name("N")
+        ->transform(Whole(1, 10000000));
+    command
+        .add_option("--interval", o->interval,
+                    "pause between stations (default 0; 1000 for a GPS track)")
+        ->type_name("MS")
+        ->transform(Whole(0, 3600000));
+    command
+        .add_option("--retries", o->retries,
+                    "retries of a failed station after reconnecting (default 2)")
+        ->type_name("N")
+        ->transform(Whole(0, 100));
+    command
+        .add_option("--gps-wait", o->gpsWait,
+                    "seconds to wait for the first GPS fix (default 15; 0: do not wait)")
+        ->type_name("S")
+        ->transform(Whole(0, 3600));
+    command.add_option("--timeout", o->timeout, "reply time-out of the instrument (default 40000)")
+        ->type_name("MS")
+        ->transform(Whole(100, 600000));
+    AddSetOption(command, o->settings,
+                 "any configuration field, e.g. --set TrasserMode=1 (14 stations per\n"
+                 "measurement), --set UsedFrequencies=1,2,3");
+    command.add_flag("--overwrite", o->overwrite,
+                     "replace an existing FILE.orv (refused otherwise)");
+    AddSettingsOption(command, o->settingsPath);
+    AddCalibrationOption(command, o->calibrationPath);
+    return [o] { return Run(*o); };
+}
+
 const bool kRegistered =
-    RegisterCommand({"survey", "walk a whole survey against the instrument and save it", &Run});
+    RegisterCommand({"survey", "walk a whole survey against the instrument and save it", &Define});
 
 }  // namespace
 

@@ -3,11 +3,11 @@
 // command line (--overwrite yes|no|cancel) and shown on stderr with that answer, so a script
 // sees what was decided; messages go to stderr.
 
-#include <cstdio>
-#include <optional>
-#include <string>
-
 #include "base/Prompt.h"
+#include "common/CommandLine.h"
+
+#include <cstdio>
+#include <string>
 
 namespace orv::tool {
 
@@ -23,7 +23,9 @@ public:
             a = Answer::No;
         }
         std::fprintf(stderr, "%s -> %s\n", text.c_str(),
-                     a == Answer::Yes ? "yes" : a == Answer::No ? "no" : "cancel");
+                     a == Answer::Yes  ? "yes"
+                     : a == Answer::No ? "no"
+                                       : "cancel");
         return a;
     }
     void Tell(const std::string& text, const std::string&, Icon) override
@@ -35,19 +37,14 @@ private:
     Answer m_answer;
 };
 
-// "yes", "no" or "cancel".
-inline std::optional<Answer> ParseAnswer(const std::string& text)
+// --overwrite yes|no|cancel: the answer to the questions the command may ask.
+inline CLI::Option* AddAnswerOption(CLI::App& command, Answer& answer, const std::string& help)
 {
-    if (text == "yes") {
-        return Answer::Yes;
-    }
-    if (text == "no") {
-        return Answer::No;
-    }
-    if (text == "cancel") {
-        return Answer::Cancel;
-    }
-    return std::nullopt;
+    return command.add_option("--overwrite", answer, help)
+        ->type_name("yes|no|cancel")
+        ->transform(cmdline::Choice(
+            "yes, no or cancel",
+            {{"yes", int(Answer::Yes)}, {"no", int(Answer::No)}, {"cancel", int(Answer::Cancel)}}));
 }
 
 }  // namespace orv::tool

@@ -66,6 +66,12 @@ public:
     bool TimerRunning() const { return m_cycle->TimerRunning(); }
     // An exchange with the instrument is under way (Start disabled, wait cursor, Cancel shown).
     bool ExchangeRunning() const { return m_cycle->OperatorExchangeRunning(); }
+    // The instrument link as the cycle last saw it.
+    const InstrumentLinkStatus& LinkStatus() const { return m_cycle->Link(); }
+    // Stations still waiting for their position.
+    size_t PendingPositions() const { return m_cycle->PendingPositions(); }
+    // Stations left without a position (a GPS track's); 0 on a grid.
+    virtual size_t UnpositionedStations() const { return 0; }
     bool RepaintPending() const { return m_repaintPending; }
     std::string StatusText() const { return m_status; }
     int ShownGraphic() const { return m_selection.Shown(); }

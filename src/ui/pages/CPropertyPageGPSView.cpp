@@ -108,7 +108,14 @@ CPropertyPageGPSView::CPropertyPageGPSView(SheetLink& sheet, Configuration& conf
     grid->addWidget(text(cid::kGpsDate, QStringLiteral("17/04/2006")), row, 2);
     ++row;
     line(string_id::kReceivedLabel, cid::kGpsReceived, QStringLiteral("0"));
+    grid->addWidget(new QLabel(Text(string_id::kFixAgeLabel), this), row, 0);
+    m_fixAgeText = new QLabel(Text(string_id::kNotAvailable), this);
+    m_fixAgeText->setObjectName(QStringLiteral("fixAge"));
+    grid->addWidget(m_fixAgeText, row, 1, 1, 2);
+    ++row;
 }
+
+QString CPropertyPageGPSView::FixAgeText() const { return m_fixAgeText->text(); }
 
 void CPropertyPageGPSView::LoadFromConfiguration() { m_timer.start(kRefreshPeriod, this); }
 
@@ -150,6 +157,11 @@ void CPropertyPageGPSView::Show(const GpsStatus& s)
                                   static_cast<int>(s.rmcMinute), static_cast<int>(s.rmcSecond)));
     SetText(cid::kGpsDate, Printf("%02d/%02d/%04d", static_cast<int>(s.day),
                                   static_cast<int>(s.month), static_cast<int>(s.year)));
+    const std::optional<double> age = m_fixAge ? m_fixAge() : std::nullopt;
+    m_fixAgeText->setText(
+        age ? QString::fromStdString(FormatResource(
+                  string_id::kFixAgeSeconds, {std::to_string(static_cast<long>(*age))}))
+            : Text(string_id::kNotAvailable));
 }
 
 void CPropertyPageGPSView::SetText(int id, const QString& text)

@@ -10,7 +10,9 @@
 
 #include <QBasicTimer>
 
+#include <functional>
 #include <map>
+#include <optional>
 
 class QLabel;
 
@@ -34,6 +36,11 @@ public:
 
     // Reads `parser` (borrowed) from now on; nullptr: nothing, the reset values.
     void SetParser(NmeaParser* parser);
+    // The age in seconds of the last valid fix, or nothing before the first; shown beside the
+    // receiver's own values (a deliberate extension of the page).
+    void SetFixAge(std::function<std::optional<double>()> age) { m_fixAge = std::move(age); }
+    // The fix age as shown.
+    QString FixAgeText() const;
     // Takes a snapshot of the parser and shows it.
     void Refresh();
     [[nodiscard]] bool IsRefreshing() const { return m_timer.isActive(); }
@@ -49,6 +56,8 @@ private:
     void SetText(int id, const QString& text);
 
     NmeaParser* m_parser = nullptr;
+    std::function<std::optional<double>()> m_fixAge;
+    QLabel* m_fixAgeText = nullptr;
     QBasicTimer m_timer;
     std::map<int, QLabel*> m_texts;
 };

@@ -1,5 +1,7 @@
 #include "ui/pages/CPropertyPageS1.h"
 
+#include "session/StatusStrip.h"
+
 #include "base/Prompt.h"
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"
@@ -109,6 +111,14 @@ void CPropertyPageS1::BuildControls()
     deviceRow->addWidget(m_add);
     deviceRow->addWidget(m_delete);
     layout->addLayout(deviceRow);
+    // An instrument without a calibration of its own is measured with another's: said here and
+    // on the status strip.
+    m_standIn = new QLabel(this);
+    m_standIn->setObjectName(QStringLiteral("calibrationStandIn"));
+    m_standIn->setWordWrap(true);
+    m_standIn->setStyleSheet(QStringLiteral("QLabel { background: #ffcc33; color: black; }"));
+    m_standIn->hide();
+    layout->addWidget(m_standIn);
 
     layout->addStretch(1);
     auto* nextRow = new QHBoxLayout();
@@ -147,6 +157,17 @@ void CPropertyPageS1::RefreshControls()
 {
     m_logic.RefreshControls();
     SyncControls();
+    ShowStandIn();
+}
+
+void CPropertyPageS1::ShowStandIn()
+{
+    const std::optional<CalibrationId> standIn = Config().CalibrationStandIn();
+    m_standIn->setVisible(standIn.has_value());
+    if (standIn) {
+        m_standIn->setText(
+            QString::fromStdString(CalibrationStandInText(Config().ConnectedSerial, *standIn)));
+    }
 }
 
 void CPropertyPageS1::FieldsToControls()

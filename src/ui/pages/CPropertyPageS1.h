@@ -43,6 +43,8 @@ private:
     // Writes the logic's control state (lists, selections, visibility, check marks, enabled
     // states) into the widgets without raising their change signals.
     void SyncControls();
+    // The calibration standing in for the instrument heard from, when it has none of its own.
+    void ShowStandIn();
     void OnModeChanged(int index);
     void OnFrequencyClicked(int n, bool checked);
     void OnAllClicked(bool checked);
@@ -71,6 +73,7 @@ private:
     QPushButton* m_delete = nullptr;
     QCheckBox* m_trasser = nullptr;
     QPushButton* m_next = nullptr;
+    QLabel* m_standIn = nullptr;
 };
 
 }  // namespace orv

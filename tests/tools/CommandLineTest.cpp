@@ -1,8 +1,8 @@
 // orvtool and orvsim as a user runs them: separate processes talking over the port's link.
 
-#include "sim/InstrumentSimulator.h"
 #include "TempDir.h"
 #include "base/PortNamer.h"
+#include "sim/InstrumentSimulator.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@ namespace {
 using namespace orv;
 namespace fs = std::filesystem;
 
-const std::string kOrvtool = std::string(ORV_BINARY_DIR) + "/tools/orvtool/orvtool";
-const std::string kOrvsim = std::string(ORV_BINARY_DIR) + "/tools/orvsim/orvsim";
+const std::string kOrvtool = ORVTOOL_PATH;
+const std::string kOrvsim = ORVSIM_PATH;
 
 struct Result
 {
