@@ -82,6 +82,11 @@ struct CommandLine
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(simulate);
+        parser.addPositionalArgument(
+            QStringLiteral("FILE.orv"),
+            QStringLiteral("A session file to open, as the Open command does (the file manager "
+                           "passes the file double-clicked)."),
+            QStringLiteral("[FILE.orv]"));
     }
 };
 
@@ -119,6 +124,12 @@ int RunOrvControl(int argc, char** argv)
     CommandLine commandLine;
     commandLine.parser.process(app);
     const bool simulate = commandLine.parser.isSet(commandLine.simulate);
+    const QStringList files = commandLine.parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "orvcontrol: one session file at a time (see --help)\n");
+        return 2;
+    }
+    const std::string file = files.isEmpty() ? std::string() : files.front().toStdString();
 
     Program program;
     if (simulate) {
@@ -151,7 +162,7 @@ int RunOrvControl(int argc, char** argv)
             }
         });
         stopWatch.start(200);
-        QTimer::singleShot(0, &sheet, [&sheet, &prompt, &config] {
+        QTimer::singleShot(0, &sheet, [&sheet, &prompt, &config, &file] {
             // A calibration file that could not be read is never overwritten; say so once.
             const std::string& loadError = config.Calibrations().LoadError();
             if (!loadError.empty()) {
@@ -159,6 +170,9 @@ int RunOrvControl(int argc, char** argv)
                             Icon::Warning);
             }
             sheet.OfferRecovery();
+            if (!file.empty()) {
+                sheet.Session().OpenFile(file);
+            }
         });
         status = QApplication::exec();
     }

@@ -33,12 +33,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QTimerEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdio>
 
 #ifndef ORV_VERSION
@@ -70,6 +73,12 @@ COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget*
     column->setSpacing(0);
     m_strip = new CStatusStrip([this] { return GatherStrip(); }, central);
     column->addWidget(m_strip);
+    // The note floats over the top of the window: it never moves the pages.
+    m_savedNote = new QLabel(central);
+    m_savedNote->setObjectName(QStringLiteral("savedNote"));
+    m_savedNote->setStyleSheet(
+        QStringLiteral("QLabel { background: #2e7d32; color: white; padding: 3px; }"));
+    m_savedNote->hide();
     m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("sheetTabs"));
     m_tabs->setDocumentMode(true);
@@ -260,6 +269,10 @@ void COrvControlSheet::BuildMenus()
                     action->setShortcut(QKeySequence::Save);
                     m_saveAction = action;
                     break;
+                case command_id::kSaveAs:
+                    action->setShortcut(QKeySequence::SaveAs);
+                    m_saveAsAction = action;
+                    break;
                 case command_id::kClose:
                     action->setShortcut(QKeySequence::Quit);
                     break;
@@ -278,6 +291,9 @@ void COrvControlSheet::UpdateCommands()
     // Save has nothing to write outside a session.
     if (m_saveAction != nullptr) {
         m_saveAction->setEnabled(CurrentSurvey() != nullptr);
+    }
+    if (m_saveAsAction != nullptr) {
+        m_saveAsAction->setEnabled(CurrentSurvey() != nullptr);
     }
 }
 
@@ -333,6 +349,9 @@ void COrvControlSheet::SendCommandToSheet(int command)
             break;
         case command_id::kSave:
             m_session->Save();
+            break;
+        case command_id::kSaveAs:
+            m_session->SaveAs();
             break;
         case command_id::kClose:
             m_session->Close();
@@ -427,6 +446,29 @@ void COrvControlSheet::StayAwake(bool awake)
     if (m_environment.stayAwake) {
         m_environment.stayAwake(awake);
     }
+}
+
+void COrvControlSheet::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_savedNoteTimer.timerId()) {
+        m_savedNoteTimer.stop();
+        m_savedNote->hide();
+        return;
+    }
+    QMainWindow::timerEvent(event);
+}
+
+void COrvControlSheet::NoteSaved(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    m_savedNote->setText(QString::fromStdString(FormatResource(string_id::kSavedNote, {name})));
+    m_savedNote->adjustSize();
+    m_savedNote->move(std::max(0, centralWidget()->width() - m_savedNote->width() - 4), 2);
+    m_savedNote->raise();
+    m_savedNote->show();
+    m_savedNoteTimer.start(kSavedNoteMs, this);
+    UpdateTitle();
 }
 
 void COrvControlSheet::EndRun()

@@ -19,6 +19,7 @@
 #include "ui/QtMessagePoster.h"
 #include "ui/SheetState.h"
 
+#include <QBasicTimer>
 #include <QMainWindow>
 
 #include <array>
@@ -29,6 +30,7 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QTabWidget;
 
 namespace orv {
@@ -100,6 +102,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void customEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     // SessionWindow: what the session commands ask of the window.
@@ -111,6 +114,7 @@ private:
     void NormalLayout() override { ScreenLayout(false); }
     void ShowSession(Survey* survey) override;
     void EndRun() override;
+    void NoteSaved(const std::string& path) override;
 
     // The Main page of the session (the one given the survey), or none.
     CMainPage* SessionMainPage() const;
@@ -148,6 +152,10 @@ private:
     QtMessagePoster m_poster;
     std::unique_ptr<SessionController> m_session;
     QAction* m_saveAction = nullptr;
+    QAction* m_saveAsAction = nullptr;
+    QLabel* m_savedNote = nullptr;
+    QBasicTimer m_savedNoteTimer;
+    static constexpr int kSavedNoteMs = 2500;
     QAction* m_openAction = nullptr;
     bool m_fullScreen = false;
     bool m_wasMaximised = false;

@@ -164,6 +164,11 @@ void Configuration::Load()
                     this->*field.floatField = *v;
                 }
                 break;
+            case FieldKind::Text:
+                if (const auto bytes = m_store.ReadBinary(name)) {
+                    this->*field.textField = std::string(bytes->begin(), bytes->end());
+                }
+                break;
             case FieldKind::Frequencies:
                 // Fewer than 14 flags count as absent.
                 if (const auto bytes = m_store.ReadBinary(name);
@@ -207,6 +212,13 @@ bool Configuration::Save(std::string& error)
             case FieldKind::Float:
                 ok = WriteFloat(m_store, name, this->*field.floatField) && ok;
                 break;
+            case FieldKind::Text: {
+                const std::string& text = this->*field.textField;
+                ok = m_store.WriteBinary(
+                         name, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())) &&
+                     ok;
+                break;
+            }
             case FieldKind::Frequencies: {
                 uint8_t flags[kFrequencyCount];
                 for (size_t i = 0; i < size_t(kFrequencyCount); ++i) {

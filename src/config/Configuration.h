@@ -128,6 +128,8 @@ public:
     int SurveyProfiles = 0;
     int ConnectedSerial = 0;
     std::string RegistrySection = "Default values";
+    // The folder of the session file last opened or saved: the file dialogs start there.
+    std::string LastFolder;
 
     ColourChart AreaChart;
     ColourChart ProfileChart;

@@ -37,9 +37,9 @@ constexpr FieldInfo ColourField(const char* name, Colour C::*field)
     f.colourField = field;
     return f;
 }
-constexpr FieldInfo Text(const char* name, std::string C::*field)
+constexpr FieldInfo Text(const char* name, std::string C::*field, const char* registry = nullptr)
 {
-    FieldInfo f{name, nullptr, FieldKind::Text};
+    FieldInfo f{name, registry, FieldKind::Text};
     f.textField = field;
     return f;
 }
@@ -116,6 +116,7 @@ const FieldInfo kFields[] = {
     Int("SurveyProfiles", nullptr, &C::SurveyProfiles),
     Int("ConnectedSerial", nullptr, &C::ConnectedSerial),
     Text("RegistrySection", &C::RegistrySection),
+    Text("LastFolder", &C::LastFolder, "lastFolder"),
 };
 
 // The shortest text that reads back as the same value.

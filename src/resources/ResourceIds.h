@@ -26,6 +26,7 @@ namespace command_id {
 constexpr int kNew = 32824;
 constexpr int kOpen = 32780;
 constexpr int kSave = 57603;
+constexpr int kSaveAs = 57604;
 constexpr int kClose = 32784;
 // View menu (157) of the Main pages.
 constexpr int kFitToScreen = 32805;
@@ -290,6 +291,9 @@ constexpr int kSimulatorMenu = 40280;
 constexpr int kSimulatorDropInstrument = 40281;
 constexpr int kSimulatorStallGps = 40282;
 constexpr int kSimulatorDropGps = 40283;
+// Session commands beyond the handheld's.
+constexpr int kMenuSaveAs = 40290;
+constexpr int kSavedNote = 40291;  // %1: the file's name
 }  // namespace string_id
 
 }  // namespace orv

@@ -237,6 +237,8 @@ constexpr Entry kTable[] = {
     {kSimulatorDropInstrument, "Drop instrument for 10 s"},
     {kSimulatorStallGps, "GPS stalls for 10 s"},
     {kSimulatorDropGps, "GPS gone for 10 s"},
+    {kMenuSaveAs, "Save As..."},
+    {kSavedNote, "Saved %1"},
     {61446, "an unnamed file"},
     {61856, "No error occurred."},
     {61857, "An unknown error occurred while accessing %1."},

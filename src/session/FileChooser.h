@@ -12,6 +12,7 @@ struct FileDialogOptions
     std::string caption;
     std::string defaultExtension;  // appended when the chosen name has none, e.g. "orv"
     std::string initialName;       // a file name, a path, or a pattern such as "*.orv"
+    std::string folder;            // where the dialog opens; empty: the chooser's own choice
     std::string filter;
     bool mustExist = false;         // open dialogs
     bool confirmOverwrite = false;  // save dialogs

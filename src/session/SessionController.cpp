@@ -14,6 +14,7 @@
 #include "survey/TrackSurvey.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <cstdio>
 #include <ctime>
 #include <new>
@@ -75,23 +76,39 @@ void SessionController::Open()
     options.initialName = ResourceString(string_id::kSessionInitialName);
     options.filter = ResourceString(string_id::kSessionFilter);
     options.mustExist = true;
+    options.folder = DialogFolder();
     const auto path = m_parts.files.ChooseOpen(options);
     if (!path) {
         return;
     }
+    Load(*path);
+}
+
+void SessionController::OpenFile(const std::string& path)
+{
+    m_window.EndExchanges();
+    if (AskToSave(string_id::kSaveChanges) == SavePromptResult::Stop) {
+        return;
+    }
+    Load(path);
+}
+
+void SessionController::Load(const std::string& path)
+{
     // A file that cannot be opened keeps the session as it is.
-    if (std::FILE* f = std::fopen(path->c_str(), "rb")) {
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         std::fclose(f);
     } else {
         const int cause = FileErrorCause(errno);
-        Tell(std::string(kCouldNotOpenText) + FileErrorText(cause, *path));
+        Tell(std::string(kCouldNotOpenText) + FileErrorText(cause, path));
         return;
     }
+    RememberFolder(path);
 
     m_window.DeactivatePage();
     DropSurvey();
     std::string error, detail;
-    std::unique_ptr<Survey> survey = OpenSession(*path, m_parts.config, error, &detail);
+    std::unique_ptr<Survey> survey = OpenSession(path, m_parts.config, error, &detail);
     m_window.ActivatePage();
     if (!survey) {
         Tell(detail.empty() ? error : FormatResource(string_id::kWrongFormatDetail, {error, detail}));
@@ -107,6 +124,17 @@ bool SessionController::Save()
     if (!m_survey) {
         return false;
     }
+    if (!m_survey->FilePath().empty()) {
+        return WriteTo(m_survey->FilePath());
+    }
+    return SaveAs();
+}
+
+bool SessionController::SaveAs()
+{
+    if (!m_survey) {
+        return false;
+    }
     FileDialogOptions options;
     options.caption = ResourceString(string_id::kSaveSessionCaption);
     options.defaultExtension = ResourceString(string_id::kSessionExtension);
@@ -114,16 +142,41 @@ bool SessionController::Save()
                                                        : m_survey->FilePath();
     options.filter = ResourceString(string_id::kSessionFilter);
     options.confirmOverwrite = true;
+    options.folder = DialogFolder();
     const auto path = m_parts.files.ChooseSave(options);
     if (!path) {
         return false;
     }
+    RememberFolder(*path);
+    return WriteTo(*path);
+}
+
+bool SessionController::WriteTo(const std::string& path)
+{
     std::string error;
-    if (!SaveSession(*m_survey, *path, error)) {
+    if (!SaveSession(*m_survey, path, error)) {
         Tell(FormatResource(string_id::kSaveFailed, {error}));
         return false;
     }
+    m_window.NoteSaved(path);
     return true;
+}
+
+std::string SessionController::DialogFolder() const
+{
+    const std::string& folder = m_parts.config.LastFolder;
+    std::error_code ec;
+    return !folder.empty() && std::filesystem::is_directory(folder, ec) ? folder : std::string();
+}
+
+void SessionController::RememberFolder(const std::string& path)
+{
+    std::error_code ec;
+    const std::filesystem::path parent =
+        std::filesystem::absolute(std::filesystem::path(path), ec).parent_path();
+    if (!ec && !parent.empty()) {
+        m_parts.config.LastFolder = parent.string();
+    }
 }
 
 void SessionController::Close()

@@ -9,7 +9,9 @@
 //           → setup pages, normal layout
 //   Open    save prompt → file dialog → the survey goes → the file is read → its session
 //           begins, or "Error: wrong file format." and the setup pages
-//   Save    file dialog → the file written atomically; a failure is told and the survey stays
+//   Save    to the survey's own file without a dialog once it has one, else as Save As (a
+//           deliberate extension: the handheld asked every time)
+//   Save As file dialog → the file written atomically; a failure is told and the survey stays
 //           modified
 //   Close   save prompt → the survey and its journal go → the run ends
 //   9036    "Failed to measure. Save changes?"; the session goes on whatever the answer
@@ -51,6 +53,8 @@ public:
     virtual void ShowSession(Survey* survey) = 0;
     // Close went through: the run ends.
     virtual void EndRun() = 0;
+    // A short note that the survey was saved to `path`.
+    virtual void NoteSaved(const std::string& path) { (void)path; }
 };
 
 struct SessionParts
@@ -78,8 +82,13 @@ public:
 
     void New();
     void Open();
+    // Open without the dialog, the save prompt first: the file given on the command line or
+    // by the desktop (a deliberate extension).
+    void OpenFile(const std::string& path);
     // The Save command; true when the file was written.
     bool Save();
+    // The Save As command: always asks where.
+    bool SaveAs();
     void Close();
     // 9036: the save prompt of a failed measurement.
     void MeasurementFailed();
@@ -101,6 +110,12 @@ public:
 
 private:
     void DropSurvey(bool keepJournal = false);
+    bool WriteTo(const std::string& path);
+    // Open's reading of a chosen file.
+    void Load(const std::string& path);
+    // The folder the dialogs open in, and the one to remember after a file was chosen.
+    std::string DialogFolder() const;
+    void RememberFolder(const std::string& path);
     void AdoptSurvey(std::unique_ptr<Survey> survey);
     void Tell(const std::string& text);
 

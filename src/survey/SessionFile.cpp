@@ -274,8 +274,15 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
 
 bool SaveSession(Survey& survey, const std::string& path, std::string& error)
 {
+    std::string previous = survey.FilePath();
     survey.SetFilePath(path);
-    return survey.Save(path, true, error);
+    if (survey.Save(path, true, error)) {
+        return true;
+    }
+    // A file that could not be written does not become the survey's: a later Save would go
+    // there again without asking.
+    survey.SetFilePath(std::move(previous));
+    return false;
 }
 
 std::string AutomaticFileName(std::time_t now)

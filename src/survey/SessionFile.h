@@ -40,7 +40,7 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
                                     std::string& error, std::string* detail = nullptr);
 
 // The Save command once the operator chose `path`: FilePath becomes `path`, then Save with
-// clear = true. False with the reason; the survey then stays modified.
+// clear = true. False with the reason; the survey then stays modified and keeps its FilePath.
 [[nodiscard]] bool SaveSession(Survey& survey, const std::string& path, std::string& error);
 
 // The automatic file name of an unsaved survey: "%02d%02d%02d_%02d%02d" of the local year

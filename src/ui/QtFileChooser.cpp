@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -49,8 +50,15 @@ std::optional<std::string> QtFileChooser::Run(const FileDialogOptions& options, 
     const QString initial = QString::fromStdString(options.initialName);
     const QFileInfo initialInfo(initial);
     QString folder = m_folder;
+    if (!options.folder.empty() && QFileInfo(QString::fromStdString(options.folder)).isDir()) {
+        folder = QString::fromStdString(options.folder);
+    }
     if (initialInfo.isAbsolute() && initialInfo.dir().exists()) {
         folder = initialInfo.absolutePath();
+    }
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        // The documents folder the program started with may not exist on a field tablet.
+        folder = QDir::homePath();
     }
     if (!folder.isEmpty()) {
         dialog.setDirectory(folder);

@@ -570,11 +570,13 @@ TEST_F(WholeWindow, ClosingTheWindowDuringAMeasurementKeepsItsReply)
     ASSERT_EQ(m_instrumentPort.Received(), whole);
     ASSERT_TRUE(Main()->ExchangeRunning());
 
-    // The measurement is offered for saving with the rest, and saved.
-    const std::string path = m_dir.File("closed.orv");
+    // The measurement is offered for saving with the rest, and saved to the survey's file
+    // without asking where again.
+    const std::string path = m_dir.File("first.orv");
+    const size_t dialogs = m_files.shown.size();
     m_prompt.answers = {Answer::Yes};
-    m_files.answers = {path};
     m_sheet->close();
+    EXPECT_EQ(m_files.shown.size(), dialogs);
     EXPECT_TRUE(m_sheet->RunEnded());
     ASSERT_EQ(m_prompt.asked.size(), 1u);
     EXPECT_EQ(m_prompt.asked[0].text, "Save changes?");

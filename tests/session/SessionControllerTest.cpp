@@ -39,6 +39,7 @@ public:
                                            : survey->IsTrack() ? "track session" : "grid session");
     }
     void EndRun() override { events.push_back("end run"); }
+    void NoteSaved(const std::string& path) override { events.push_back("saved " + path); }
 
     std::vector<std::string> Take() { return std::exchange(events, {}); }
 
@@ -213,6 +214,63 @@ TEST_F(SessionControllerTest, ASurveyNotLetGoIsOfferedAgain)
     EXPECT_EQ(m_session.CurrentSurvey()->ValidCount(), 2);
     EXPECT_EQ(m_session.CurrentSurvey()->Modified(), 1);
     EXPECT_EQ(m_window.Take().back(), "grid session");
+}
+
+TEST_F(SessionControllerTest, SaveWritesTheSurveysOwnFileAndSaveAsAsks)
+{
+    m_session.BeginSession();
+    Measure(1);
+    m_window.Take();
+
+    // A survey never saved: Save asks where, in the folder last used when it still exists.
+    const std::string folder = m_dir.File("field");
+    std::filesystem::create_directories(folder);
+    m_config.LastFolder = folder;
+    const std::string first = folder + "/first.orv";
+    m_files.answers = {first};
+    ASSERT_TRUE(m_session.Save());
+    ASSERT_EQ(m_files.shown.size(), 1u);
+    EXPECT_EQ(m_files.shown[0].folder, folder);
+    EXPECT_EQ(m_window.Take(), (Events{"saved " + first}));
+
+    // Once it has a file, Save writes there without a dialog.
+    Measure(1);
+    ASSERT_TRUE(m_session.Save());
+    EXPECT_EQ(m_files.shown.size(), 1u);
+    EXPECT_EQ(m_session.CurrentSurvey()->Modified(), 0);
+
+    // Save As always asks; the folder chosen is remembered for the next dialog.
+    const std::string other = m_dir.File("second.orv");
+    m_files.answers = {other};
+    ASSERT_TRUE(m_session.SaveAs());
+    EXPECT_EQ(m_files.shown.size(), 2u);
+    EXPECT_EQ(m_session.CurrentSurvey()->FilePath(), other);
+    EXPECT_EQ(m_config.LastFolder, std::filesystem::path(other).parent_path().string());
+
+    // A Save As that fails keeps the survey's file: the next Save goes there, not to the
+    // unwritable place.
+    Measure(1);
+    m_files.answers = {m_dir.File("no-such-folder/x.orv")};
+    EXPECT_FALSE(m_session.SaveAs());
+    EXPECT_EQ(m_session.CurrentSurvey()->FilePath(), other);
+    ASSERT_TRUE(m_session.Save());
+    EXPECT_EQ(m_files.shown.size(), 3u);
+
+    // A folder that went away is not offered again.
+    std::filesystem::remove_all(folder);
+    m_config.LastFolder = folder;
+    m_files.answers = {};
+    m_session.Open();
+    EXPECT_EQ(m_files.shown.back().folder, "");
+
+    // The file of the command line opens without a dialog.
+    m_session.New();
+    ASSERT_EQ(m_session.CurrentSurvey(), nullptr);
+    m_session.OpenFile(other);
+    EXPECT_EQ(m_files.shown.size(), 4u);
+    ASSERT_NE(m_session.CurrentSurvey(), nullptr);
+    EXPECT_EQ(m_session.CurrentSurvey()->FilePath(), other);
+    EXPECT_EQ(m_session.CurrentSurvey()->ValidCount(), 3);
 }
 
 }  // namespace
