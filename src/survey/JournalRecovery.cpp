@@ -322,6 +322,11 @@ std::unique_ptr<Survey> RecoverJournal(const std::string& journalPath,
 bool DiscardOrphanedJournal(const std::string& journalPath, const std::string& dataDirectory,
                             std::string& error)
 {
+    if (InUse(journalPath)) {
+        error = "The measurement journal " + Quoted(journalPath) +
+                " is in use by a running program; it was not removed.";
+        return false;
+    }
     FileSystem& fs = DefaultFileSystem();
     if (const std::error_code e = fs.Remove(journalPath);
         e && e != std::errc::no_such_file_or_directory) {

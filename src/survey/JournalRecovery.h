@@ -54,7 +54,7 @@ std::unique_ptr<Survey> RecoverJournal(const std::string& journalPath,
 [[nodiscard]] bool JournalHeldBy(const JournalContents& contents,
                                  std::span<const uint8_t> sessionFile);
 
-// Deletes an orphaned journal and its pointer file.
+// Deletes an orphaned journal and its pointer file; refuses a journal a running program holds.
 bool DiscardOrphanedJournal(const std::string& journalPath, const std::string& dataDirectory,
                             std::string& error);
 

@@ -5,6 +5,7 @@
 #include "Command.h"
 #include "Json.h"
 #include "HeadlessProgram.h"
+#include "base/Crc32.h"
 #include "base/MessagePoster.h"
 #include "base/PortNamer.h"
 #include "base/SystemClock.h"
@@ -18,6 +19,7 @@
 #include "instrument/InstrumentDevice.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
+#include "survey/MeasurementJournal.h"
 #include "survey/SessionFile.h"
 #include "session/StationMeasurer.h"
 #include "survey/Survey.h"
@@ -34,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -94,6 +97,7 @@ struct Options
     int gpsWait = 15;
     int timeout = 40000;
     bool overwrite = false;
+    bool progress = false;
     std::vector<std::string> settings;
     std::string out;
     std::string settingsPath = SettingsFilePath();
@@ -159,6 +163,9 @@ int Run(Options o)
         o.interval = track ? 1000 : 0;
     }
 
+    // The GPS reader thread posts to the window queue until the program ends: the queue is made
+    // first and goes last.
+    MessageQueue window;
     HeadlessProgram program(o.settingsPath, o.calibrationPath, uint32_t(o.timeout));
     Configuration& config = program.Core().Config();
     config.WorkType = o.workType;
@@ -181,7 +188,6 @@ int Run(Options o)
     }
 
     GpsMatcher& matcher = program.Core().Matcher();
-    MessageQueue window;
     InstrumentDevice& device = program.Core().Device();
     device.SetGpsWanted(track);
 
@@ -192,6 +198,32 @@ int Run(Options o)
     // The journal lies beside the file the survey will be saved to.
     survey->SetFilePath(o.out);
     survey->EnableJournal(DataDirectory());
+    if (o.progress) {
+        // A station is acknowledged once its journal record is on the disk: from then on no
+        // crash or power cut can take it away.
+        survey->OnJournaled([](std::span<const JournalRecord> records) {
+            for (const JournalRecord& r : records) {
+                if (r.kind == journal::kMeasurement) {
+                    char crc[16];
+                    std::snprintf(crc, sizeof crc, "%08x", Crc32(r.slot.bytes));
+                    std::printf("%s\n",
+                                JsonObject().Integer("Index", r.index).Text("Crc", crc).Str().c_str());
+                }
+            }
+            std::fflush(stdout);
+        });
+    }
+    std::string journalProblem;
+    // A journal that cannot be written is told at once, and again when it works again.
+    const auto tellJournal = [&] {
+        if (survey->JournalProblem() == journalProblem) {
+            return;
+        }
+        journalProblem = survey->JournalProblem();
+        std::fprintf(stderr, "%s\n",
+                     journalProblem.empty() ? "The measurement journal is written again."
+                                            : journalProblem.c_str());
+    };
     StationMeasurer measurer(*survey, device, track ? &matcher : nullptr, &window);
     const auto pump = [&] {
         for (const ProgramMessage& m : window.Take()) {
@@ -248,6 +280,7 @@ int Run(Options o)
             std::fprintf(stderr, "Station %d: %s%s\n", done + 1, error.c_str(),
                          attempt < o.retries ? "; trying again" : "");
         }
+        tellJournal();
         if (!measured) {
             problem = g_interrupted ? "interrupted" : error;
             break;
@@ -369,6 +402,9 @@ std::function<int()> Define(CLI::App& command)
                  "measurement), --set UsedFrequencies=1,2,3");
     command.add_flag("--overwrite", o->overwrite,
                      "replace an existing FILE.orv (refused otherwise)");
+    command.add_flag("--progress", o->progress,
+                     "one JSON line per station on stdout once its journal record is on\n"
+                     "the disk: {\"Index\":slot index,\"Crc\":CRC-32 of its 180 bytes}");
     AddSettingsOption(command, o->settingsPath);
     AddCalibrationOption(command, o->calibrationPath);
     return [o] { return Run(*o); };
