@@ -457,6 +457,8 @@ TEST_F(KillTest, RecoverListsRecoversAndDiscardsWithClearWords)
         {"no such journal", {"recover", folder + "/gone.journal", "--out", folder + "/x.orv"},
          "there is no journal at"},
         {"output exists", {"recover", journal, "--out", folder + "/progress"}, "--overwrite"},
+        {"output is the journal", {"recover", journal, "--out", journal, "--overwrite"},
+         "over its own journal"},
         {"not a journal", {"recover", "discard", folder + "/progress"},
          "is not a measurement journal"},
     };

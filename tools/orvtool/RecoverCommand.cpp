@@ -106,6 +106,11 @@ int Recover(const Options& o)
     if (o.out.empty()) {
         return Fail("recover", "say where the recovered survey goes with --out FILE.orv");
     }
+    if (std::filesystem::equivalent(o.journal, o.out, ec)) {
+        // The journal goes once the file is saved: it would take the file with it.
+        return Fail("recover", "the survey cannot be saved over its own journal " + o.journal +
+                                   "; give another --out FILE.orv");
+    }
     if (!o.overwrite && std::filesystem::exists(o.out, ec)) {
         return Fail("recover", o.out + " exists already; say --overwrite to replace it");
     }
