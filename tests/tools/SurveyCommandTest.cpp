@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -184,6 +185,38 @@ TEST_F(SurveyCommandTest, TrackSurveyGetsGpsPositions)
     EXPECT_NE(out.find("<name>Station 2</name>"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.File("data")) ||
                 !std::filesystem::exists(m_dir.File("data")));
+}
+
+TEST_F(SurveyCommandTest, TrackSurveyWaitsForAReceiverThatWentAway)
+{
+    Process instrument({kOrvsim, "instrument", "--port", "3"});
+    const std::vector<std::string> receiver = {kOrvsim, "gps",  "--port", "4", "--walk",
+                                               "--rate", "10", "--baud", "0"};
+    auto gps = std::make_unique<Process>(receiver);
+    ASSERT_TRUE(WaitForLink(m_dir.File("port3")));
+    ASSERT_TRUE(WaitForLink(m_dir.File("port4")));
+    const std::string file = m_dir.File("track.orv");
+    int status = -1;
+    std::string out;
+    std::thread survey([&] {
+        status = Tool("survey --port 3 --gps-port 4 --work-type GPS-track --stations 12 "
+                      "--interval 200 --retries 3 --progress --out " + file,
+                      out);
+    });
+    // The receiver goes away after a few stations and is back 1.5 s later.
+    const std::string progress = m_dir.File("stdout.txt");
+    for (int i = 0; i < 1000 && ReadFileText(progress).find("\"Index\":2,") == std::string::npos;
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    gps.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    gps = std::make_unique<Process>(receiver);
+    survey.join();
+    ASSERT_EQ(status, 0) << Errors();
+    EXPECT_NE(Errors().find("(the GPS port COM4:); trying again in 1 s"), std::string::npos)
+        << Errors();
+    EXPECT_NE(out.find("\"ValidSlots\":12,"), std::string::npos) << out;
 }
 
 TEST_F(SurveyCommandTest, SurveyWithoutInstrumentSaysWhy)

@@ -270,15 +270,25 @@ int Run(Options o)
     while (problem.empty() && done < target && !g_interrupted) {
         bool measured = false;
         for (int attempt = 0; attempt <= o.retries && !g_interrupted; ++attempt) {
-            if (measurer.Measure(error)) {
+            // A port that cannot be opened (a receiver switched off, a link out of range) gets
+            // a while to come back before the next try: 1 s, 2 s, then 3 s each.
+            const bool connected = measurer.Connect(error);
+            if (connected && measurer.Measure(error)) {
                 measured = true;
                 break;
             }
             if (terminal) {
                 std::fputc('\n', stderr);
             }
+            const int pause = connected ? 0 : 1000 * std::min(attempt + 1, 3);
             std::fprintf(stderr, "Station %d: %s%s\n", done + 1, error.c_str(),
-                         attempt < o.retries ? "; trying again" : "");
+                         attempt >= o.retries ? ""
+                         : pause > 0 ? ("; trying again in " + std::to_string(pause / 1000) +
+                                        " s").c_str()
+                                     : "; trying again");
+            if (attempt < o.retries && pause > 0) {
+                wait(pause, [] { return false; });
+            }
         }
         tellJournal();
         if (!measured) {
@@ -386,7 +396,8 @@ std::function<int()> Define(CLI::App& command)
         ->transform(Whole(0, 3600000));
     command
         .add_option("--retries", o->retries,
-                    "retries of a failed station after reconnecting (default 2)")
+                    "retries of a failed station after reconnecting (default 2); a port that\n"
+                    "cannot be opened is tried again after 1 s, 2 s, then 3 s each")
         ->type_name("N")
         ->transform(Whole(0, 100));
     command
