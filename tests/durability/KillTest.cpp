@@ -34,7 +34,6 @@
 #include <map>
 #include <mutex>
 #include <random>
-#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -180,16 +179,20 @@ protected:
     // Stations by index, the CRC-32 of each slot.
     using Crcs = std::map<int, uint32_t>;
 
+    // The progress lines, {"Index":N,"Crc":"hhhhhhhh"}; a line cut by the kill is not one.
     static Crcs Acknowledged(const std::string& progress)
     {
         Crcs acked;
         std::istringstream lines(progress);
         std::string line;
-        static const std::regex kLine(R"re("Index":(\d+),"Crc":"([0-9a-f]{8})")re");
-        std::smatch m;
         while (std::getline(lines, line)) {
-            if (std::regex_search(line, m, kLine)) {
-                acked[std::stoi(m[1])] = uint32_t(std::stoul(m[2], nullptr, 16));
+            int index = 0;
+            unsigned crc = 0;
+            char end = 0;
+            if (std::sscanf(line.c_str(), "{\"Index\":%d,\"Crc\":\"%8x\"%c", &index, &crc, &end) ==
+                    3 &&
+                end == '}') {
+                acked[index] = uint32_t(crc);
             }
         }
         return acked;
