@@ -6,6 +6,9 @@
 #include "base/Prompt.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
+#include "exchange/ExportSource.h"
+#include "exchange/Exporter.h"
+#include "exchange/StationTable.h"
 #include "gps/NmeaParser.h"
 #include "instrument/InstrumentDevice.h"
 #include "resources/Menus.h"
@@ -17,6 +20,7 @@
 #include "gps/GpsMatcher.h"
 #include "gps/GpsStatus.h"
 #include "gps/NmeaReader.h"
+#include "ui/CExportDialog.h"
 #include "ui/CStatusStrip.h"
 #include "ui/KeyBindings.h"
 #include "ui/pages/CMainPage.h"
@@ -43,6 +47,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #ifndef ORV_VERSION
 #define ORV_VERSION "0"
@@ -270,8 +275,14 @@ void COrvControlSheet::BuildMenus()
                     m_saveAction = action;
                     break;
                 case command_id::kSaveAs:
-                    action->setShortcut(QKeySequence::SaveAs);
+                    // Not every desktop binds SaveAs to a key.
+                    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
                     m_saveAsAction = action;
+                    break;
+                case command_id::kExport:
+                    // Ctrl+E is a line edit's own (end of line) on X11.
+                    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+                    m_exportAction = action;
                     break;
                 case command_id::kClose:
                     action->setShortcut(QKeySequence::Quit);
@@ -294,6 +305,9 @@ void COrvControlSheet::UpdateCommands()
     }
     if (m_saveAsAction != nullptr) {
         m_saveAsAction->setEnabled(CurrentSurvey() != nullptr);
+    }
+    if (m_exportAction != nullptr) {
+        m_exportAction->setEnabled(CurrentSurvey() != nullptr);
     }
 }
 
@@ -352,6 +366,9 @@ void COrvControlSheet::SendCommandToSheet(int command)
             break;
         case command_id::kSaveAs:
             m_session->SaveAs();
+            break;
+        case command_id::kExport:
+            Export();
             break;
         case command_id::kClose:
             m_session->Close();
@@ -462,13 +479,67 @@ void COrvControlSheet::NoteSaved(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    m_savedNote->setText(QString::fromStdString(FormatResource(string_id::kSavedNote, {name})));
+    ShowNote(QString::fromStdString(FormatResource(string_id::kSavedNote, {name})));
+    UpdateTitle();
+}
+
+void COrvControlSheet::ShowNote(const QString& text)
+{
+    m_savedNote->setText(text);
     m_savedNote->adjustSize();
     m_savedNote->move(std::max(0, centralWidget()->width() - m_savedNote->width() - 4), 2);
     m_savedNote->raise();
     m_savedNote->show();
     m_savedNoteTimer.start(kSavedNoteMs, this);
-    UpdateTitle();
+}
+
+void COrvControlSheet::Export()
+{
+    Survey* survey = CurrentSurvey();
+    if (survey == nullptr) {
+        return;
+    }
+    const ExportSource source = SourceOf(*survey);
+    CExportDialog dialog(m_core.Config(), source.IsTrack(), this);
+    if (m_lastExport) {
+        dialog.Select(*m_lastExport);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const ExportChoice choice = dialog.Choice();
+    m_lastExport = std::make_unique<ExportChoice>(choice);
+    const std::string description = FormatDescription(choice.format);
+    const std::string extension = FormatExtension(choice.format);
+    const auto path = m_session->ChooseExportFile(
+        std::string(ResourceString(string_id::kExportTitle)),
+        description + "|*" + extension + "|All Files (*.*)|*.*||",
+        extension);
+    if (!path) {
+        return;
+    }
+    Prompt& prompt = m_core.ProgramPrompt();
+    std::string error;
+    StationTable table;
+    if (!CollectStations(m_core.Config(), SourceOf(*survey), {choice.unit, choice.frequency}, table,
+                         error)) {
+        prompt.Tell(FormatResource(string_id::kExportFailed, {error}), Title(), Icon::Warning);
+        return;
+    }
+    ExportOptions options;
+    options.format = choice.format;
+    options.place.crs = choice.crs;
+    ExportResult result;
+    if (!RunExport(this, table, options, *path, result, error)) {
+        prompt.Tell(FormatResource(string_id::kExportFailed, {error}), Title(), Icon::Warning);
+        return;
+    }
+    const std::string name = std::filesystem::path(*path).filename().string();
+    ShowNote(QString::fromStdString(
+        IsRasterFormat(choice.format)
+            ? FormatResource(string_id::kExportRasterDone,
+                             {std::to_string(result.columns), std::to_string(result.rows), name})
+            : FormatResource(string_id::kExportDone, {std::to_string(result.features), name})));
 }
 
 void COrvControlSheet::EndRun()

@@ -41,6 +41,7 @@ class FileChooser;
 class PowerStatus;
 class ProgramCore;
 class Survey;
+struct ExportChoice;
 
 struct SheetEnvironment
 {
@@ -129,6 +130,10 @@ private:
 
     void ShowKeys();
     void ShowAbout();
+    // Session > Export...: the choices, the file, then the writing on a worker.
+    void Export();
+    // A short note at the top right of the pages that goes by itself ("Saved ...").
+    void ShowNote(const QString& text);
 
     void ScreenLayout(bool fullScreen);
 
@@ -153,6 +158,9 @@ private:
     std::unique_ptr<SessionController> m_session;
     QAction* m_saveAction = nullptr;
     QAction* m_saveAsAction = nullptr;
+    QAction* m_exportAction = nullptr;
+    // The last export's choices, offered again by the next.
+    std::unique_ptr<ExportChoice> m_lastExport;
     QLabel* m_savedNote = nullptr;
     QBasicTimer m_savedNoteTimer;
     static constexpr int kSavedNoteMs = 2500;

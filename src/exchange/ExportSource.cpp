@@ -16,6 +16,7 @@ ExportSource SourceOf(const Survey& survey)
     const Configuration& config = survey.Config();
     source.texts = {config.SessionText1, config.SessionText2, config.SessionText3};
     source.filePath = survey.FilePath();
+    source.meta = survey.StationMetas();
     if (survey.IsTrack()) {
         const auto& track = static_cast<const TrackSurvey&>(survey);
         source.slots = track.Data().slots;

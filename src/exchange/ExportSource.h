@@ -4,10 +4,10 @@
 // session file. A source is valid while the survey it was taken from is not changed.
 //
 //   ExportSource source = SourceOf(survey);       // or filled by hand from any dataset
-//   source.meta = sidecarMeta;                     // optional, one per slot
 
 #include "base/GpsFix.h"
 #include "base/MeasurementSlot.h"
+#include "survey/StationLog.h"
 
 #include <array>
 #include <cstdint>
@@ -18,17 +18,6 @@
 namespace orv {
 
 class Survey;
-
-// A station's wall-clock time and the quality of its GPS fix. The session file holds neither;
-// the field log kept beside it does. Every field may be missing: it is then written as an
-// empty (null) value, never as 0.
-struct StationMeta
-{
-    std::optional<int64_t> unixTimeMs;  // UTC, milliseconds since 1970-01-01
-    std::optional<int> fixQuality;      // GGA fix quality: 0 invalid, 1 GPS, 2 DGPS, 4 RTK ...
-    std::optional<int> satellites;      // satellites in use
-    std::optional<double> hdop;
-};
 
 struct ExportSource
 {
@@ -58,7 +47,8 @@ struct ExportSource
     [[nodiscard]] bool IsTrack() const;
 };
 
-// The views of an open survey, its session texts from the survey's configuration, no meta.
+// The views of an open survey: its slots, layout or positions, the stations' times and fix
+// qualities it holds (StationLog.h), its session texts from the survey's configuration.
 [[nodiscard]] ExportSource SourceOf(const Survey& survey);
 
 }  // namespace orv

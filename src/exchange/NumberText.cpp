@@ -24,7 +24,7 @@ std::string Shortest(T v)
 
 }  // namespace
 
-std::string FloatText(float v) { return Shortest(v); }
+std::string ShortestFloatText(float v) { return Shortest(v); }
 
 std::string DoubleText(double v) { return Shortest(v); }
 

@@ -10,10 +10,10 @@ namespace orv {
 // The shortest text that reads back as the same float, without an exponent where the digits
 // reach the decimal point ("14910", never "1.491e+04"); "nan", "inf" and "-inf" for the
 // values that are no numbers.
-[[nodiscard]] std::string FloatText(float v);
+[[nodiscard]] std::string ShortestFloatText(float v);
 // The same for a double.
 [[nodiscard]] std::string DoubleText(double v);
-// The double nearest to FloatText(v): what a writer that prints doubles with up to 15 or 17
+// The double nearest to ShortestFloatText(v): what a writer that prints doubles with up to 15 or 17
 // digits prints as that short text, and what reads back as v when narrowed to a float.
 [[nodiscard]] double ShortFloat(float v);
 

@@ -114,9 +114,9 @@ std::string PlainCsv(const StationTable& table)
         } else {
             out += std::to_string(row.profile) + "," + std::to_string(row.station);
         }
-        out += row.local ? "," + FloatText(row.x) + "," + FloatText(row.y) : std::string(",,");
+        out += row.local ? "," + ShortestFloatText(row.x) + "," + ShortestFloatText(row.y) : std::string(",,");
         for (size_t c = 0; c < table.frequencies.size(); ++c) {
-            out += "," + FloatText(table.Value(r, c));
+            out += "," + ShortestFloatText(table.Value(r, c));
         }
         out += "\n";
     }
@@ -141,7 +141,7 @@ std::string PlainGeoJson(const StationTable& table)
         for (size_t c = 0; c < table.frequencies.size(); ++c) {
             const float v = table.Value(r, c);
             properties += ",\"" + PlainName(table.frequencies[c]) +
-                          "\":" + (std::isfinite(v) ? FloatText(v) : "null");
+                          "\":" + (std::isfinite(v) ? ShortestFloatText(v) : "null");
         }
         properties += "}";
         const std::string geometry = row.positioned ? "{\"type\":\"Point\",\"coordinates\":[" +
@@ -179,7 +179,7 @@ bool PlainKml(const StationTable& table, std::string& out, std::string& error)
         out += "<Placemark><name>Station " + std::to_string(row.station) + "</name><ExtendedData>";
         for (size_t c = 0; c < table.frequencies.size(); ++c) {
             out += "<Data name=\"" + PlainName(table.frequencies[c]) + "\"><value>" +
-                   FloatText(table.Value(r, c)) + "</value></Data>";
+                   ShortestFloatText(table.Value(r, c)) + "</value></Data>";
         }
         out += "</ExtendedData><Point><coordinates>" + JsonNumber(row.longitude) + "," +
                JsonNumber(row.latitude) + "</coordinates></Point></Placemark>\n";
@@ -240,7 +240,7 @@ std::string GeosoftXyz(const StationTable& table, const Placement& placement)
         out += " " + number(row.meta.hdop.has_value(), row.meta.hdop.value_or(0.0));
         for (size_t c = 0; c < table.frequencies.size(); ++c) {
             const float v = table.Value(r, c);
-            out += " " + (std::isfinite(v) ? FloatText(v) : kMissing);
+            out += " " + (std::isfinite(v) ? ShortestFloatText(v) : kMissing);
         }
         out += "\n";
     }

@@ -27,6 +27,7 @@ constexpr int kNew = 32824;
 constexpr int kOpen = 32780;
 constexpr int kSave = 57603;
 constexpr int kSaveAs = 57604;
+constexpr int kExport = 40910;  // Session > Export..., beyond the handheld's
 constexpr int kClose = 32784;
 // View menu (157) of the Main pages.
 constexpr int kFitToScreen = 32805;
@@ -294,6 +295,22 @@ constexpr int kSimulatorDropGps = 40283;
 // Session commands beyond the handheld's.
 constexpr int kMenuSaveAs = 40290;
 constexpr int kSavedNote = 40291;  // %1: the file's name
+// Session > Export...
+constexpr int kMenuExport = 40300;
+constexpr int kExportTitle = 40301;
+constexpr int kExportFormat = 40302;
+constexpr int kExportFrequency = 40303;
+constexpr int kExportAllFrequencies = 40304;
+constexpr int kExportUnit = 40305;
+constexpr int kExportUnitAsShown = 40306;
+constexpr int kExportCrs = 40307;
+constexpr int kExportCrsOwn = 40308;
+constexpr int kExportProgress = 40309;  // %1: the file's name
+constexpr int kExportDone = 40310;      // %1: stations, %2: the file's name
+constexpr int kExportFailed = 40311;    // %1: the reason
+constexpr int kExportCancel = 40312;
+constexpr int kExportCrsUtm = 40313;
+constexpr int kExportRasterDone = 40314;  // %1: columns, %2: rows, %3: the file's name
 }  // namespace string_id
 
 }  // namespace orv

@@ -10,6 +10,7 @@
 #include "session/FileChooser.h"
 #include "survey/JournalRecovery.h"
 #include "survey/SessionFile.h"
+#include "survey/StationLog.h"
 #include "survey/Survey.h"
 #include "survey/TrackSurvey.h"
 
@@ -115,8 +116,13 @@ void SessionController::Load(const std::string& path)
         Reset();
         return;
     }
+    // The stations' times beside the file; a damaged log only costs the times.
+    const std::string warning = LoadStationLog(*survey);
     AdoptSurvey(std::move(survey));
     BeginSession();
+    if (!warning.empty()) {
+        Tell(warning);
+    }
 }
 
 bool SessionController::Save()
@@ -149,6 +155,34 @@ bool SessionController::SaveAs()
     }
     RememberFolder(*path);
     return WriteTo(*path);
+}
+
+std::optional<std::string> SessionController::ChooseExportFile(const std::string& caption,
+                                                               const std::string& filter,
+                                                               const std::string& extension)
+{
+    if (!m_survey) {
+        return std::nullopt;
+    }
+    std::filesystem::path name = m_survey->FilePath().empty()
+                                     ? std::filesystem::path(AutomaticFileName(std::time(nullptr)))
+                                     : std::filesystem::path(m_survey->FilePath()).filename();
+    name.replace_extension(extension);
+    FileDialogOptions options;
+    options.caption = caption;
+    options.defaultExtension = extension.empty() || extension[0] != '.' ? extension : extension.substr(1);
+    options.initialName = name.string();
+    options.filter = filter;
+    options.confirmOverwrite = true;
+    options.folder = DialogFolder();
+    if (options.folder.empty() && !m_survey->FilePath().empty()) {
+        options.folder = std::filesystem::path(m_survey->FilePath()).parent_path().string();
+    }
+    auto path = m_parts.files.ChooseSave(options);
+    if (path) {
+        RememberFolder(*path);
+    }
+    return path;
 }
 
 bool SessionController::WriteTo(const std::string& path)

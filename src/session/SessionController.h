@@ -21,6 +21,7 @@
 #include "session/SavePrompt.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orv {
@@ -105,6 +106,12 @@ public:
     SavePromptResult AskToSave(int textId);
 
     [[nodiscard]] Survey* CurrentSurvey() const { return m_survey.get(); }
+    // Asks for the file an export goes to: in the last folder used, named after the session's
+    // file (or the automatic name) with `extension` (".gpkg"); `filter` in the dialog's form.
+    // Nothing when there is no survey or the operator cancelled.
+    [[nodiscard]] std::optional<std::string> ChooseExportFile(const std::string& caption,
+                                                              const std::string& filter,
+                                                              const std::string& extension);
     // True once Close went through.
     [[nodiscard]] bool RunEnded() const { return m_runEnded; }
 

@@ -1,4 +1,5 @@
 #include "survey/SessionFile.h"
+#include "survey/StationLog.h"
 
 #include "base/Crc32.h"
 #include "base/ByteOrder.h"
@@ -277,6 +278,11 @@ bool SaveSession(Survey& survey, const std::string& path, std::string& error)
     std::string previous = survey.FilePath();
     survey.SetFilePath(path);
     if (survey.Save(path, true, error)) {
+        // The session file is whole and durable; the stations' times go beside it.
+        if (!SaveStationLog(survey, path, error)) {
+            error = "the session was saved, but not the stations' times: " + error;
+            return false;
+        }
         return true;
     }
     // A file that could not be written does not become the survey's: a later Save would go

@@ -78,6 +78,21 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
     return true;
 }
 
+void Survey::SetStationMeta(int index, const StationMeta& meta)
+{
+    if (index < 0 || index >= m_slots.Count()) {
+        return;
+    }
+    try {
+        if (static_cast<size_t>(index) >= m_meta.size()) {
+            m_meta.resize(static_cast<size_t>(index) + 1);
+        }
+        m_meta[static_cast<size_t>(index)] = meta;
+    } catch (const std::bad_alloc&) {
+        // The station is stored all the same; only its time is not kept.
+    }
+}
+
 bool Survey::StoreMeasurement(const MeasurementSlot& slot)
 {
     PrepareJournal();

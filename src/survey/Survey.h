@@ -27,6 +27,7 @@
 #include "base/GpsFix.h"
 #include "base/MeasurementSlot.h"
 #include "survey/GrowableArray.h"
+#include "survey/StationLog.h"
 
 #include <cstdint>
 #include <functional>
@@ -152,6 +153,12 @@ public:
     [[nodiscard]] bool LoadSlots(std::span<const uint8_t> data, int count, size_t stride);
     // Replays one journal record; false when it does not fit this survey (a damaged journal).
     [[nodiscard]] virtual bool ApplyJournalRecord(const JournalRecord& record);
+    // What the field log knows of each station (StationLog.h), by slot index; shorter than the
+    // slots when the later ones have nothing. The measurement cycle sets it as it stores.
+    [[nodiscard]] std::span<const StationMeta> StationMetas() const { return m_meta; }
+    void SetStationMeta(int index, const StationMeta& meta);
+    void SetStationMetas(std::vector<StationMeta> meta) { m_meta = std::move(meta); }
+
     // Takes over the journal a survey was recovered from, so later measurements join it.
     void AdoptJournal(std::unique_ptr<MeasurementJournal> journal);
 
@@ -176,6 +183,7 @@ protected:
     [[nodiscard]] JournalRecord MeasurementRecord(int index) const;
 
     SlotArray m_slots;
+    std::vector<StationMeta> m_meta;
 
 private:
     void NoteSerial(const MeasurementSlot& slot);

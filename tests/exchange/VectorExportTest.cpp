@@ -318,7 +318,7 @@ TEST_F(ExchangeTest, ValuesAreWrittenWithTheirShortestDigits)
         for (size_t c = 0; c < table.frequencies.size(); ++c) {
             const auto at = std::find(header.begin(), header.end(), table.frequencies[c].name);
             ASSERT_NE(at, header.end());
-            EXPECT_EQ(cells[size_t(at - header.begin())], FloatText(table.Value(row, c)));
+            EXPECT_EQ(cells[size_t(at - header.begin())], ShortestFloatText(table.Value(row, c)));
         }
         ++row;
     }
@@ -426,7 +426,7 @@ TEST_F(ExchangeTest, GeosoftXyzHasALinePerProfile)
         EXPECT_EQ(row[4], "*");  // no latitude without an origin
         for (size_t c = 0; c < table.frequencies.size(); ++c) {
             EXPECT_EQ(row[columns.size() - table.frequencies.size() + c],
-                      FloatText(table.Value(rows, c)));
+                      ShortestFloatText(table.Value(rows, c)));
         }
         ++rows;
     }

@@ -271,6 +271,18 @@ TEST_F(SessionControllerTest, SaveWritesTheSurveysOwnFileAndSaveAsAsks)
     ASSERT_NE(m_session.CurrentSurvey(), nullptr);
     EXPECT_EQ(m_session.CurrentSurvey()->FilePath(), other);
     EXPECT_EQ(m_session.CurrentSurvey()->ValidCount(), 3);
+
+    // An export is named after the session's file, in the folder last used, and asks before
+    // it replaces a file; a cancelled dialog exports nothing.
+    m_files.answers = {m_dir.File("second.gpkg")};
+    const auto target = m_session.ChooseExportFile("Export", "GeoPackage (*.gpkg)|*.gpkg||", ".gpkg");
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(m_files.shown.back().initialName, "second.gpkg");
+    EXPECT_EQ(m_files.shown.back().defaultExtension, "gpkg");
+    EXPECT_TRUE(m_files.shown.back().confirmOverwrite);
+    m_files.answers = {std::nullopt};
+    EXPECT_FALSE(m_session.ChooseExportFile("Export", "CSV (*.csv)|*.csv||", ".csv").has_value());
+    EXPECT_EQ(m_files.shown.back().initialName, "second.csv");
 }
 
 }  // namespace

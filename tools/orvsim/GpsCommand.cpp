@@ -14,7 +14,8 @@
 
 namespace orv::sim {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace gps_command {
 
 constexpr const char* kName = "gps";
 
@@ -181,6 +182,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered =
     RegisterCommand({kName, "a GPS receiver: replay a capture or walk", &Define});
 
-}  // namespace
+}  // namespace gps_command
 
 }  // namespace orv::sim

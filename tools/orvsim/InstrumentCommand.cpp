@@ -16,7 +16,8 @@
 
 namespace orv::sim {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace instrument_command {
 
 constexpr const char* kName = "instrument";
 
@@ -212,6 +213,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered =
     RegisterCommand({kName, "play an ORV instrument on a pseudo-terminal", &Define});
 
-}  // namespace
+}  // namespace instrument_command
 
 }  // namespace orv::sim

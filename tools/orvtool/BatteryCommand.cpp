@@ -21,7 +21,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace battery_command {
 
 constexpr const char* kAbout =
     "Reads the battery voltage of the instrument on port N and prints it as JSON:\n"
@@ -75,6 +76,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered =
     RegisterCommand({"battery", "read the instrument's battery voltage", &Define});
 
-}  // namespace
+}  // namespace battery_command
 
 }  // namespace orv::tool

@@ -17,7 +17,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace calib_command {
 
 constexpr const char* kCommand = "calib";
 
@@ -320,6 +321,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered =
     RegisterCommand({kCommand, "list, show, import or rewrite calibration files", &Define});
 
-}  // namespace
+}  // namespace calib_command
 
 }  // namespace orv::tool

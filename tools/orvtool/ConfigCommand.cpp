@@ -16,7 +16,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace config_command {
 
 constexpr const char* kName = "config";
 
@@ -141,6 +142,6 @@ std::function<int()> Define(CLI::App& command)
 
 const bool kRegistered = RegisterCommand({kName, "show or change the program's settings", &Define});
 
-}  // namespace
+}  // namespace config_command
 
 }  // namespace orv::tool

@@ -12,6 +12,7 @@
 #include "exchange/StationTable.h"
 #include "platform/QtSettingsStore.h"
 #include "survey/SessionFile.h"
+#include "survey/StationLog.h"
 #include "survey/Survey.h"
 
 #include <cerrno>
@@ -26,7 +27,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace export_command {
 
 constexpr const char* kAbout =
     "Writes the measured stations of a session, or its gridded map, for GIS, gridding and\n"
@@ -138,6 +140,10 @@ int Run(const CLI::App& command, Options& o)
     if (!survey) {
         return Fail("export", o.session + ": " + error + (detail.empty() ? "" : " " + detail));
     }
+    // The stations' times and fix qualities, when the log beside the file has them.
+    if (const std::string warning = LoadStationLog(*survey); !warning.empty()) {
+        std::fprintf(stderr, "orvtool export: %s\n", warning.c_str());
+    }
     for (const std::string& setting : o.settings) {
         if (!ApplySetting(config, setting, error)) {
             return Fail("export", error);
@@ -218,6 +224,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered = RegisterCommand(
     {"export", "stations or gridded maps for GIS and processing packages", &Define});
 
-}  // namespace
+}  // namespace export_command
 
 }  // namespace orv::tool

@@ -24,7 +24,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace info_command {
 
 constexpr const char* kAbout =
     "Describes a session file as JSON: its header and survey fields under the names of the\n"
@@ -203,6 +204,6 @@ std::function<int()> Define(CLI::App& command)
 
 const bool kRegistered = RegisterCommand({"info", "describe a session file as JSON", &Define});
 
-}  // namespace
+}  // namespace info_command
 
 }  // namespace orv::tool

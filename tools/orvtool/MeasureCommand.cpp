@@ -24,7 +24,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace measure_command {
 
 constexpr const char* kAbout =
     "Takes one measurement from the instrument on port N and prints it as JSON: the\n"
@@ -176,6 +177,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered =
     RegisterCommand({"measure", "take one measurement from the instrument", &Define});
 
-}  // namespace
+}  // namespace measure_command
 
 }  // namespace orv::tool

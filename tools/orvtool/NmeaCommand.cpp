@@ -17,7 +17,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace nmea_command {
 
 constexpr const char* kName = "nmea";
 constexpr size_t kReadSize = 256;  // what the reader thread asks of the port at a time
@@ -154,6 +155,6 @@ std::function<int()> Define(CLI::App& command)
 
 const bool kRegistered = RegisterCommand({kName, "NMEA capture through the GPS parser", &Define});
 
-}  // namespace
+}  // namespace nmea_command
 
 }  // namespace orv::tool

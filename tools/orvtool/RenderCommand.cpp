@@ -31,7 +31,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace render_command {
 
 constexpr const char* kAbout =
     "Draws the graphic the Main page would show for a session file, with the program's\n"
@@ -337,6 +338,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered =
     RegisterCommand({"render", "draw a map, section, curve or track of a session as PNG", &Define});
 
-}  // namespace
+}  // namespace render_command
 
 }  // namespace orv::tool

@@ -45,7 +45,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace survey_command {
 
 constexpr const char* kAbout =
     "Walks a whole survey against the instrument on port N (\"COM%u:\", mapped to a device by\n"
@@ -424,6 +425,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered =
     RegisterCommand({"survey", "walk a whole survey against the instrument and save it", &Define});
 
-}  // namespace
+}  // namespace survey_command
 
 }  // namespace orv::tool

@@ -21,7 +21,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace values_command {
 
 constexpr const char* kAbout =
     "Prints, as CSV with the columns profile,station,frequency,value, the value the Main page\n"
@@ -100,6 +101,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered = RegisterCommand(
     {"values", "the displayed value of every station and frequency as CSV", &Define});
 
-}  // namespace
+}  // namespace values_command
 
 }  // namespace orv::tool

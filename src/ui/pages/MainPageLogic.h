@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -28,67 +27,19 @@ constexpr uint32_t kKeyDown = handheld_key::kDown;
 using FrequencyFlags = std::array<int, kFrequencyCount>;
 
 // The first active frequency at or after `areaFrequency` (1..14), as a number 1..14.
-[[nodiscard]] inline int FirstActiveFrequency(int areaFrequency, const FrequencyFlags& used)
-{
-    int i = areaFrequency - 1;
-    if (i < 0 || i >= kFrequencyCount) {
-        i = 0;
-    }
-    for (int tries = 0; tries < kFrequencyCount; ++tries) {
-        if (used[static_cast<size_t>(i)] != 0) {
-            return i + 1;
-        }
-        i = (i + 1) % kFrequencyCount;
-    }
-    return (areaFrequency >= 1 && areaFrequency <= kFrequencyCount) ? areaFrequency : 1;
-}
+[[nodiscard]] int FirstActiveFrequency(int areaFrequency, const FrequencyFlags& used);
 
 // A frequency step: delta < 0 goes to the next higher active frequency, delta > 0 to the next
 // lower, both wrapping; 0 keeps the number. With no active frequency the search stays where it
 // began.
-[[nodiscard]] inline int StepFrequency(int frequencyNumber, int delta, const FrequencyFlags& used)
-{
-    if (delta == 0) {
-        return frequencyNumber;
-    }
-    const int direction = delta < 0 ? 1 : -1;
-    int i0 = 0;
-    if (delta < 0) {
-        i0 = frequencyNumber > 13 ? 0 : frequencyNumber;
-    } else {
-        i0 = frequencyNumber < 2 ? 13 : frequencyNumber - 2;
-    }
-    int i = i0;
-    for (int tries = 0; tries < kFrequencyCount; ++tries) {
-        if (used[static_cast<size_t>(i)] != 0) {
-            return i + 1;
-        }
-        i = (i + direction + kFrequencyCount) % kFrequencyCount;
-    }
-    return i0 + 1;
-}
+[[nodiscard]] int StepFrequency(int frequencyNumber, int delta, const FrequencyFlags& used);
 
 // String id of the Start button's text: 32791 "Start" without timer mode, 32793 "Stop" while a
 // series runs, 32792 "Start" in timer mode with no series.
-[[nodiscard]] inline int StartTextId(bool timerMode, bool timerRunning)
-{
-    if (!timerMode) {
-        return 32791;
-    }
-    return timerRunning ? 32793 : 32792;
-}
+[[nodiscard]] int StartTextId(bool timerMode, bool timerRunning);
 
 // The radius spin of the track page: radius − delta, wrapping within 2..99.
-[[nodiscard]] inline int StepRadius(int radius, int delta)
-{
-    int r = radius - delta;
-    if (r < 2) {
-        r += 98 * ((99 - r) / 98);
-    } else if (r > 99) {
-        r -= 98 * ((r - 2) / 98);
-    }
-    return r;
-}
+[[nodiscard]] int StepRadius(int radius, int delta);
 
 // The held-key acceleration of the track page: steps per key-down.
 class KeyAcceleration
@@ -110,29 +61,12 @@ private:
 };
 
 // "%d%%" for a charge of 0..100, else empty.
-[[nodiscard]] inline std::string BatteryText(int percent)
-{
-    if (percent < 0 || percent > 100) {
-        return {};
-    }
-    return std::to_string(percent) + "%";
-}
+[[nodiscard]] std::string BatteryText(int percent);
 
 // The instrument's battery as control 1074 shows it: "%.1fV" of centivolts × 0.01, or "N/A".
-[[nodiscard]] inline std::string InstrumentBatteryText(bool read, unsigned centivolts)
-{
-    if (!read) {
-        return "N/A";
-    }
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1fV", centivolts * 0.01);
-    return buffer;
-}
+[[nodiscard]] std::string InstrumentBatteryText(bool read, unsigned centivolts);
 
-[[nodiscard]] inline std::string BatteryPopupText(int percent)
-{
-    return "Battery charge remaining: " + std::to_string(percent) + "%";
-}
+[[nodiscard]] std::string BatteryPopupText(int percent);
 
 }  // namespace main_page
 
