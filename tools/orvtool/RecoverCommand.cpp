@@ -23,7 +23,8 @@
 
 namespace orv::tool {
 
-namespace {
+// Named rather than anonymous: the commands are compiled together in batches.
+namespace recover_command {
 
 constexpr const char* kAbout =
     "Every stored measurement is journaled until its survey is saved. A survey cut short by a\n"
@@ -205,6 +206,6 @@ std::function<int()> Define(CLI::App& command)
 const bool kRegistered = RegisterCommand(
     {"recover", "list, recover or discard the measurement journals a crash left", &Define});
 
-}  // namespace
+}  // namespace recover_command
 
 }  // namespace orv::tool
