@@ -79,16 +79,25 @@ function(orv_executable target)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
 endfunction()
 
-# orv_test(<name> [SOURCES files...] [DEPS targets...] [GUI])
+# orv_test(<name> [SOURCES files...] [DEPS targets...] [GUI] [TIMEOUT seconds, default 120])
 # One GoogleTest executable per module, run by ctest as one test per case. Without SOURCES
 # every *Test.cpp of the calling folder is taken. GUI tests run on the offscreen Qt platform.
 function(orv_test name)
-    cmake_parse_arguments(ARG "GUI" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
     if(NOT ARG_SOURCES)
         file(GLOB ARG_SOURCES CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
     endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
     set(target test_${name})
     add_executable(${target} ${ARG_SOURCES})
+    # Every test program, so that a build for the tests alone (the sanitizer builds) need not
+    # build the window and the benchmarks.
+    if(NOT TARGET orv_tests)
+        add_custom_target(orv_tests)
+    endif()
+    add_dependencies(orv_tests ${target})
     target_link_libraries(${target} PRIVATE ${ARG_DEPS} orv_test_support GTest::gtest GTest::gmock GTest::gtest_main)
     target_compile_options(${target} PRIVATE ${ORV_WARNINGS})
     target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS
@@ -101,5 +110,5 @@ function(orv_test name)
     endif()
     include(GoogleTest)
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
+        PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
 endfunction()

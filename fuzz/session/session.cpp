@@ -5,6 +5,7 @@
 #include "config/Configuration.h"
 #include "config/SettingsStore.h"
 #include "survey/GridSurvey.h"
+#include "survey/JournalRecovery.h"
 #include "survey/MeasurementJournal.h"
 #include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
@@ -83,8 +84,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Walk(*survey);
     }
 
+    // Whether a journal is already saved reads the session file (and a journal's own copy).
+    JournalContents probe;
+    JournalRecord station;
+    station.index = uint32_t(size % 64);
+    station.slot.bytes[kMaskOffset] = 1;
+    probe.records.push_back(station);
+    static_cast<void>(JournalHeldBy(probe, bytes));
+
     JournalContents contents;
     if (ParseJournal(bytes, contents, error) && contents.base.embedded) {
+        static_cast<void>(JournalHeldBy(contents, contents.base.image));
         std::unique_ptr<Survey> base = ReadSession(contents.base.image, config, error);
         if (base) {
             for (const JournalRecord& record : contents.records) {

@@ -1,14 +1,11 @@
 #include "base/AtomicFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace orv {
 
@@ -16,13 +13,7 @@ namespace {
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
-std::string Reason(int error) { return std::strerror(error); }
-
-std::string FolderOf(const std::string& path)
-{
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
-}
+std::string Reason(const std::error_code& e) { return e.message(); }
 
 // Follows symbolic links (a calibration file linked from a data card stays on the card).
 std::string ResolvedTarget(const std::string& path)
@@ -39,22 +30,52 @@ std::string ResolvedTarget(const std::string& path)
     return p.string();
 }
 
+// Six random letters and digits, as mkstemp puts in its names.
+std::string RandomSuffix()
+{
+    static constexpr char kChars[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
+    std::string suffix(6, 'x');
+    for (char& c : suffix) {
+        c = kChars[pick(random)];
+    }
+    return suffix;
+}
+
+// The permission bits of the file being replaced, or the usual ones for a new file.
+unsigned ModeFor(const std::string& path)
+{
+    struct stat old
+    {
+    };
+    if (::stat(path.c_str(), &old) == 0) {
+        return old.st_mode & 07777;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 }  // namespace
 
-AtomicFile::AtomicFile(std::string path) : m_path(ResolvedTarget(path)) {}
+AtomicFile::AtomicFile(std::string path, FileSystem& fs) : m_fs(fs), m_path(ResolvedTarget(path)) {}
 
 AtomicFile::~AtomicFile() { Discard(); }
 
 void AtomicFile::Discard()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_handle >= 0) {
+        static_cast<void>(m_fs.Close(m_handle));
+        m_handle = -1;
     }
     if (!m_committed && !m_temporary.empty()) {
-        ::unlink(m_temporary.c_str());
+        // A temporary left by a failure or a crash is never read; removing it is tidiness.
+        static_cast<void>(m_fs.Remove(m_temporary));
     }
     m_temporary.clear();
+    m_written = 0;
 }
 
 bool AtomicFile::Open(std::string& error)
@@ -70,82 +91,66 @@ bool AtomicFile::Open(std::string& error)
         error = "Cannot save " + Quoted(m_path) + ": it is a folder.";
         return false;
     }
-    const std::string folder = FolderOf(m_path);
-    std::string pattern = m_path + ".tmp-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    m_fd = ::mkstemp(name.data());
-    if (m_fd < 0) {
-        const int e = errno;
+    const unsigned mode = ModeFor(m_path);
+    std::error_code e;
+    std::string name;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = m_path + ".tmp-" + RandomSuffix();
+        e = m_fs.CreateNew(name, 0600, m_handle);
+        if (e != std::errc::file_exists) {
+            break;
+        }
+    }
+    if (e) {
+        m_handle = -1;
         error = "Cannot save " + Quoted(m_path) +
-                ": no temporary file can be created in the folder " + Quoted(folder) + " (" +
-                Reason(e) + "). The old file is unchanged.";
+                ": no temporary file can be created in the folder " + Quoted(FolderOf(m_path)) +
+                " (" + Reason(e) + "). The old file is unchanged.";
         return false;
     }
-    m_temporary = name.data();
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
-    struct stat old
-    {
-    };
-    mode_t mode = 0;
-    if (::stat(m_path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(m_fd, mode);
+    m_temporary = name;
+    // Keep the permissions of the file being replaced. A file system without permissions
+    // (a FAT card) refuses; the file is written all the same.
+    static_cast<void>(m_fs.SetMode(m_handle, mode));
     return true;
 }
 
 bool AtomicFile::Write(std::span<const uint8_t> bytes, std::string& error)
 {
-    if (m_fd < 0) {
+    if (m_handle < 0) {
         error = "Cannot save " + Quoted(m_path) + ": the file is not open for writing.";
         return false;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            const int e = n < 0 ? errno : ENOSPC;
-            error =
-                "Cannot save " + Quoted(m_path) + ": " + Reason(e) + ". The old file is unchanged.";
-            Discard();
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (std::error_code e = m_fs.WriteAt(m_handle, bytes, m_written)) {
+        error = "Cannot save " + Quoted(m_path) + ": " + Reason(e) + ". The old file is unchanged.";
+        Discard();
+        return false;
     }
+    m_written += bytes.size();
     return true;
 }
 
 bool AtomicFile::Commit(std::string& error)
 {
-    if (m_fd < 0) {
+    if (m_handle < 0) {
         error = "Cannot save " + Quoted(m_path) + ": the file is not open for writing.";
         return false;
     }
-    if (::fsync(m_fd) != 0) {
-        const int e = errno;
+    if (std::error_code e = m_fs.Sync(m_handle)) {
         error = "Cannot save " + Quoted(m_path) + ": the data could not be flushed to the disk (" +
                 Reason(e) + "). The old file is unchanged.";
         Discard();
         return false;
     }
-    const int closed = ::close(m_fd);
-    m_fd = -1;
-    if (closed != 0) {
-        const int e = errno;
-        error = "Cannot save " + Quoted(m_path) + ": " + Reason(e) + ". The old file is unchanged.";
+    const std::error_code closed = m_fs.Close(m_handle);
+    m_handle = -1;
+    if (closed) {
+        error = "Cannot save " + Quoted(m_path) + ": " + Reason(closed) +
+                ". The old file is unchanged.";
         Discard();
         return false;
     }
-    if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-        const int e = errno;
+    if (std::error_code e = m_fs.Rename(m_temporary, m_path)) {
         error = "Cannot save " + Quoted(m_path) + ": the new file could not replace the old one (" +
                 Reason(e) + "). The old file is unchanged.";
         Discard();
@@ -153,19 +158,19 @@ bool AtomicFile::Commit(std::string& error)
     }
     m_committed = true;
     m_temporary.clear();
-    // Make the rename itself durable; a folder that cannot be synced still holds the new file.
-    const int dir = ::open(FolderOf(m_path).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    // Until the folder is flushed, a power cut may undo the rename and bring the old file back.
+    if (std::error_code e = SyncFolder(m_fs, FolderOf(m_path))) {
+        error = "The new " + Quoted(m_path) + " is written, but the disk did not confirm it (" +
+                Reason(e) + "): after a power cut the old file may come back. Save again.";
+        return false;
     }
     return true;
 }
 
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                         std::string& error)
+                         std::string& error, FileSystem& fs)
 {
-    AtomicFile file(path);
+    AtomicFile file(path, fs);
     return file.Open(error) && file.Write(bytes, error) && file.Commit(error);
 }
 

@@ -89,8 +89,10 @@ bool SameFile(const std::string& a, const std::string& b)
 
 }  // namespace
 
-CalibrationStore::CalibrationStore(std::string path, Prompt& prompt)
-    : m_path(path.empty() ? std::string("OrvCalibration.ini") : std::move(path)), m_prompt(prompt)
+CalibrationStore::CalibrationStore(std::string path, Prompt& prompt, FileSystem& fs)
+    : m_path(path.empty() ? std::string("OrvCalibration.ini") : std::move(path)),
+      m_prompt(prompt),
+      m_fs(fs)
 {
     std::string codePageWarning;
     m_codePage = CodePage::FromEnvironment(codePageWarning);
@@ -278,7 +280,7 @@ bool CalibrationStore::Save(const std::string& path, std::string& error)
     });
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(image.data()),
                                          image.size());
-    if (!WriteFileAtomically(path, bytes, error)) {
+    if (!WriteFileAtomically(path, bytes, error, m_fs)) {
         return false;
     }
     // A copy saved elsewhere does not stand for the program's own file.

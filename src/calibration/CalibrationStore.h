@@ -5,6 +5,7 @@
 // rule of Select follow that order.
 
 #include "base/CodePage.h"
+#include "base/FileSystem.h"
 #include "calibration/CalibrationId.h"
 #include "calibration/CalibrationRecord.h"
 
@@ -25,8 +26,8 @@ public:
     // The prompt answers the overwrite question of Merge. Loading asks nothing: the program's own
     // file never holds two records of one identity, and if an edited copy does, the later one is
     // kept (with a warning) and loading goes on. Comments are in the code page named by
-    // ORVCONTROL_CODEPAGE (windows-1251 when unset).
-    CalibrationStore(std::string path, Prompt& prompt);
+    // ORVCONTROL_CODEPAGE (windows-1251 when unset). Saves write through `fs`.
+    CalibrationStore(std::string path, Prompt& prompt, FileSystem& fs = DefaultFileSystem());
     // Close, when it has not run yet: writes the file back when a record changed.
     ~CalibrationStore();
     CalibrationStore(const CalibrationStore&) = delete;
@@ -81,6 +82,7 @@ private:
 
     std::string m_path;
     Prompt& m_prompt;
+    FileSystem& m_fs;
     CodePage m_codePage;
     // Each chain is kept head first: a new identity goes to the front, and loading the
     // program's own file appends, so the chains come back in the order they were saved.

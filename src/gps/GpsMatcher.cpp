@@ -85,11 +85,18 @@ void GpsMatcher::AddFix(const GpsFix& fix)
         }
         m_last = fix;
         m_haveFix = true;
+        if (outgoingCount == 0) {
+            return;
+        }
+        ++m_posting;
     }
     for (size_t i = 0; i < outgoingCount; ++i) {
         const Outgoing& o = outgoing[i];
         o.window->Post(o.message);
     }
+    std::scoped_lock lock(m_mutex);
+    --m_posting;
+    m_posted.notify_all();
 }
 
 void GpsMatcher::RequestPosition(const PositionRequest& request)
@@ -146,7 +153,9 @@ void GpsMatcher::Expire(uint32_t now)
 
 void GpsMatcher::Forget(const MessagePoster* window)
 {
-    std::scoped_lock lock(m_mutex);
+    std::unique_lock lock(m_mutex);
+    // A message collected for this window before now may still be on its way to it.
+    m_posted.wait(lock, [this] { return m_posting == 0; });
     size_t kept = 0;
     std::array<PositionRequest, kMaxRequests> remaining{};
     for (size_t i = 0; i < m_requestCount; ++i) {

@@ -24,6 +24,7 @@
 #include "base/MessagePoster.h"
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -62,7 +63,8 @@ public:
     // before the clock's present tick.
     void Expire(uint32_t now);
     void Expire();
-    // Drops the requests of a window that goes away and stops notifying it.
+    // Drops the requests of a window that goes away and stops notifying it. Waits for messages
+    // being posted by AddFix at that moment, so the window may be destroyed once it returns.
     void Forget(const MessagePoster* window);
 
     [[nodiscard]] bool HaveFix() const;
@@ -80,6 +82,9 @@ private:
 
     TickClock& m_clock;
     mutable std::mutex m_mutex;
+    // AddFix calls posting outside the lock, and their end, for Forget to wait on.
+    int m_posting = 0;
+    std::condition_variable m_posted;
     GpsFix m_last;
     uint32_t m_resetTick = 0;
     std::array<PositionRequest, kMaxRequests> m_requests{};

@@ -78,6 +78,8 @@ void InstrumentSimulator::SetFaults(const InstrumentFaults& faults)
 {
     std::scoped_lock lock(m_mutex);
     m_options.faults = faults;
+    m_sinceFault = 0;
+    m_faultTurn = 0;
 }
 
 void InstrumentSimulator::SetSerial(uint8_t serial)
@@ -291,17 +293,65 @@ void InstrumentSimulator::SendReply(std::vector<uint8_t> reply, bool isMeasureme
     ++m_finished;
 }
 
+namespace {
+
+// The fault kinds set in `faults`, each alone, in a fixed order.
+std::vector<InstrumentFaults> FaultKinds(const InstrumentFaults& faults)
+{
+    std::vector<InstrumentFaults> kinds;
+    const auto add = [&](auto set) {
+        InstrumentFaults one;
+        set(one);
+        kinds.push_back(one);
+    };
+    if (faults.replyDelayMs > 0) {
+        add([&](InstrumentFaults& f) { f.replyDelayMs = faults.replyDelayMs; });
+    }
+    if (faults.pieces > 1) {
+        add([&](InstrumentFaults& f) {
+            f.pieces = faults.pieces;
+            f.piecePauseMs = faults.piecePauseMs;
+        });
+    }
+    if (faults.dropBytes > 0) {
+        add([&](InstrumentFaults& f) { f.dropBytes = faults.dropBytes; });
+    }
+    if (faults.corruptBytes > 0) {
+        add([&](InstrumentFaults& f) { f.corruptBytes = faults.corruptBytes; });
+    }
+    if (faults.emptyMask) {
+        add([](InstrumentFaults& f) { f.emptyMask = true; });
+    }
+    if (faults.closeAfterBytes >= 0) {
+        add([&](InstrumentFaults& f) { f.closeAfterBytes = faults.closeAfterBytes; });
+    }
+    if (faults.neverAnswer) {
+        add([](InstrumentFaults& f) { f.neverAnswer = true; });
+    }
+    return kinds;
+}
+
+}  // namespace
+
 void InstrumentSimulator::DeliverReply(std::vector<uint8_t> reply, bool isMeasurement)
 {
     InstrumentFaults faults;
     {
         std::scoped_lock lock(m_mutex);
         InstrumentFaults& current = m_options.faults;
-        if (current.replies != 0) {
-            faults = current;
-            if (current.replies > 0 && --current.replies == 0) {
-                current = InstrumentFaults{};
+        bool hit = current.replies != 0;
+        if (hit && current.every > 0) {
+            hit = isMeasurement && ++m_sinceFault >= current.every;
+            const std::vector<InstrumentFaults> kinds = FaultKinds(current);
+            if (hit && !kinds.empty()) {
+                m_sinceFault = 0;
+                faults = kinds[size_t(m_faultTurn++) % kinds.size()];
             }
+        } else if (hit) {
+            faults = current;
+        }
+        if (hit && current.replies > 0 && --current.replies == 0) {
+            current = InstrumentFaults{};
         }
     }
     if (isMeasurement) {

@@ -22,11 +22,13 @@
 // replies, dropped or garbled bytes, an empty frequency mask, a port that closes in the middle of
 // a reply (the terminal then comes back at once behind the same link, as a Bluetooth port does
 // when the instrument is switched on again), or no answer at all.
+// With `every` set, the faults hit only one measurement reply in `every` and take turns, one
+// kind per faulty reply, so a long run meets each of them again and again between good replies.
 
+#include "base/MeasurementSlot.h"
+#include "calibration/CalibrationRecord.h"
 #include "sim/GroundModel.h"
 #include "sim/PseudoTerminal.h"
-#include "calibration/CalibrationRecord.h"
-#include "base/MeasurementSlot.h"
 
 #include <array>
 #include <atomic>
@@ -52,6 +54,7 @@ struct InstrumentFaults
     int closeAfterBytes = -1;   // close the terminal after this many bytes of a reply
     bool neverAnswer = false;
     int replies = -1;  // how many replies the faults hit; negative: all of them
+    int every = 0;     // > 0: only every `every`-th measurement reply, one fault kind in turn
 };
 
 struct InstrumentOptions
@@ -139,6 +142,8 @@ private:
     mutable std::mutex m_mutex;  // guards the options, the station and the last reply
     std::optional<std::pair<double, double>> m_pinnedStation;
     int m_walkIndex = 0;
+    int m_sinceFault = 0;  // measurement replies since the last fault of an `every` run
+    int m_faultTurn = 0;   // the fault kind the next one takes
     std::vector<uint8_t> m_lastReply;
     std::string m_slavePath;
     bool m_stop = false;

@@ -12,7 +12,10 @@
 //         // or, when the operator declines: DiscardOrphanedJournal(j.journalPath, ...)
 //     }
 
+#include <cstdint>
+#include <ctime>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,17 +23,21 @@ namespace orv {
 
 class Configuration;
 class Survey;
+struct JournalContents;
 
 struct OrphanedJournal
 {
     std::string journalPath;
-    std::string sessionPath;  // the session file it belongs to; empty for an unsaved survey
-    int measurements = 0;     // measurement records that can be recovered
-    bool damaged = false;     // the header is unreadable: nothing can be recovered
+    std::string sessionPath;      // the session file it belongs to; empty for an unsaved survey
+    int measurements = 0;         // measurement records that can be recovered
+    bool damaged = false;         // the header is unreadable: nothing can be recovered
+    std::time_t lastWritten = 0;  // when the journal was last written to
 };
 
 // Journals in `dataDirectory` and those its pointer files name, except journals a running
-// program holds. Pointers to journals that no longer exist are removed.
+// program holds. Pointers to journals that no longer exist are removed, and so are journals
+// whose every station is in their session file as the journal has it (a save finished but the
+// journal's removal was cut off by a crash or a power cut).
 std::vector<OrphanedJournal> FindOrphanedJournals(const std::string& dataDirectory);
 
 // Rebuilds the survey: the session image in the journal or the session file it names (which
@@ -42,7 +49,12 @@ std::unique_ptr<Survey> RecoverJournal(const std::string& journalPath,
                                        const std::string& dataDirectory, Configuration& config,
                                        std::string& error);
 
-// Deletes an orphaned journal and its pointer file.
+// True when the session image `sessionFile` holds every station the journal would give back,
+// byte for byte (and every track position): the journal holds nothing to recover.
+[[nodiscard]] bool JournalHeldBy(const JournalContents& contents,
+                                 std::span<const uint8_t> sessionFile);
+
+// Deletes an orphaned journal and its pointer file; refuses a journal a running program holds.
 bool DiscardOrphanedJournal(const std::string& journalPath, const std::string& dataDirectory,
                             std::string& error);
 

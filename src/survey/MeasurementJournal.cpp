@@ -1,17 +1,13 @@
 #include "survey/MeasurementJournal.h"
 
-#include "base/Crc32.h"
 #include "base/AtomicFile.h"
 #include "base/ByteOrder.h"
+#include "base/Crc32.h"
 #include "survey/SessionFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace orv {
 
@@ -25,58 +21,27 @@ constexpr size_t kFileBaseSize = 12;
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
-bool WriteAll(int fd, std::span<const uint8_t> bytes, uint64_t offset)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n =
-            ::pwrite(fd, bytes.data() + done, bytes.size() - done, off_t(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            if (n == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        done += size_t(n);
-    }
-    return true;
-}
-
-void SyncFolderOf(const std::string& path)
-{
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty()) {
-        folder = ".";
-    }
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-}
-
 // Writes the pointer file of a journal kept outside the data directory. Returns a warning
 // when the journal could not be made findable.
-std::string WriteLink(const std::string& linkPath, const std::string& journalPath,
+std::string WriteLink(FileSystem& fs, const std::string& linkPath, const std::string& journalPath,
                       const std::string& dataDirectory)
 {
     if (linkPath.empty()) {
         return {};
     }
-    std::error_code ec;
-    std::filesystem::create_directories(dataDirectory, ec);
     std::string error;
+    std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(journalPath, ec);
     const std::string text = absolute.string();
-    if (!WriteFileAtomically(linkPath, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                             error)) {
-        return "The measurement journal " + Quoted(journalPath) +
-               " will not be offered for recovery at the next start: " + error;
+    if (const std::error_code e = MakeDirectories(fs, dataDirectory)) {
+        error = "the folder " + Quoted(dataDirectory) + " cannot be made (" + e.message() + ")";
+    } else if (WriteFileAtomically(linkPath,
+                                   {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                                   error, fs)) {
+        return {};
     }
-    return {};
+    return "The measurement journal " + Quoted(journalPath) +
+           " will not be offered for recovery at the next start: " + error;
 }
 
 }  // namespace
@@ -210,27 +175,33 @@ std::string JournalLinkPath(const std::string& journalPath, const std::string& d
     return (folder / (std::string(name) + journal::kLinkExtension)).string();
 }
 
-MeasurementJournal::MeasurementJournal(Key, int fd, std::string path, std::string linkPath,
-                                       uint64_t length)
-    : m_fd(fd), m_path(std::move(path)), m_linkPath(std::move(linkPath)), m_length(length)
+MeasurementJournal::MeasurementJournal(Key, FileSystem& fs, int handle, std::string path,
+                                       std::string linkPath, uint64_t length)
+    : m_fs(fs),
+      m_fd(handle),
+      m_path(std::move(path)),
+      m_linkPath(std::move(linkPath)),
+      m_length(length)
 {}
 
 MeasurementJournal::~MeasurementJournal()
 {
     if (m_fd >= 0) {
-        ::close(m_fd);
+        static_cast<void>(m_fs.Close(m_fd));
     }
 }
 
 std::unique_ptr<MeasurementJournal> MeasurementJournal::Create(const std::string& preferredPath,
                                                                const std::string& dataDirectory,
                                                                const JournalBase& base,
-                                                               std::string& error)
+                                                               std::string& error, FileSystem& fs)
 {
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::path(preferredPath).parent_path();
-    if (!folder.empty()) {
-        std::filesystem::create_directories(folder, ec);
+    const std::string kept = ". Measurements are kept in memory only until saved.";
+    const std::string folder = FolderOf(preferredPath);
+    if (const std::error_code e = MakeDirectories(fs, folder)) {
+        error =
+            "Cannot start the measurement journal in " + Quoted(folder) + ": " + e.message() + kept;
+        return nullptr;
     }
     std::string stem = preferredPath;
     if (stem.size() >= std::strlen(journal::kExtension) &&
@@ -240,65 +211,75 @@ std::unique_ptr<MeasurementJournal> MeasurementJournal::Create(const std::string
     }
     int fd = -1;
     std::string path;
-    for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+    std::error_code e;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
         path = attempt == 0 ? preferredPath
                             : stem + "." + std::to_string(attempt) + journal::kExtension;
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) {
-            error = "Cannot start the measurement journal " + Quoted(path) + ": " +
-                    std::strerror(errno) + ". Measurements are kept in memory only until saved.";
-            return nullptr;
+        e = fs.CreateNew(path, 0644, fd);
+        if (e != std::errc::file_exists) {
+            break;
         }
     }
-    if (fd < 0) {
+    if (e == std::errc::file_exists) {
         error = "Cannot start the measurement journal beside " + Quoted(preferredPath) +
-                ": too many journals there. Measurements are kept in memory only until saved.";
+                ": too many journals there" + kept;
         return nullptr;
     }
-    ::flock(fd, LOCK_EX | LOCK_NB);
+    if (e) {
+        error = "Cannot start the measurement journal " + Quoted(path) + ": " + e.message() + kept;
+        return nullptr;
+    }
+    static_cast<void>(fs.Lock(fd));
     const std::vector<uint8_t> header = EncodeJournalHeader(base);
-    if (!WriteAll(fd, header, 0) || ::fsync(fd) != 0) {
-        const int e = errno;
-        ::close(fd);
-        ::unlink(path.c_str());
-        error = "Cannot write the measurement journal " + Quoted(path) + ": " + std::strerror(e) +
-                ". Measurements are kept in memory only until saved.";
+    e = fs.WriteAt(fd, header, 0);
+    if (!e) {
+        e = fs.Sync(fd);
+    }
+    // The journal's name must survive a power cut as well as its bytes.
+    if (!e) {
+        e = SyncFolder(fs, FolderOf(path));
+    }
+    if (e) {
+        static_cast<void>(fs.Close(fd));
+        static_cast<void>(fs.Remove(path));
+        error = "Cannot write the measurement journal " + Quoted(path) + ": " + e.message() + kept;
         return nullptr;
     }
-    SyncFolderOf(path);
     const std::string linkPath = JournalLinkPath(path, dataDirectory);
-    error = WriteLink(linkPath, path, dataDirectory);
-    return std::make_unique<MeasurementJournal>(Key{}, fd, path, linkPath, header.size());
+    error = WriteLink(fs, linkPath, path, dataDirectory);
+    return std::make_unique<MeasurementJournal>(Key{}, fs, fd, path, linkPath, header.size());
 }
 
 std::unique_ptr<MeasurementJournal> MeasurementJournal::Reopen(const std::string& path,
                                                                const std::string& dataDirectory,
                                                                uint64_t goodLength,
-                                                               std::string& error)
+                                                               std::string& error, FileSystem& fs)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error =
-            "Cannot reopen the measurement journal " + Quoted(path) + ": " + std::strerror(errno);
+    int fd = -1;
+    if (const std::error_code e = fs.OpenExisting(path, fd)) {
+        error = "Cannot reopen the measurement journal " + Quoted(path) + ": " + e.message();
         return nullptr;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
+    if (fs.Lock(fd)) {
+        static_cast<void>(fs.Close(fd));
         error = "The measurement journal " + Quoted(path) + " is in use by another program.";
         return nullptr;
     }
-    if (::ftruncate(fd, off_t(goodLength)) != 0 || ::fsync(fd) != 0) {
-        const int e = errno;
-        ::close(fd);
-        error = "Cannot reopen the measurement journal " + Quoted(path) + ": " + std::strerror(e);
+    std::error_code e = fs.Truncate(fd, goodLength);
+    if (!e) {
+        e = fs.Sync(fd);
+    }
+    if (e) {
+        static_cast<void>(fs.Close(fd));
+        error = "Cannot reopen the measurement journal " + Quoted(path) + ": " + e.message();
         return nullptr;
     }
     const std::string linkPath = JournalLinkPath(path, dataDirectory);
     std::error_code ec;
     if (!linkPath.empty() && !std::filesystem::exists(linkPath, ec)) {
-        error = WriteLink(linkPath, path, dataDirectory);
+        error = WriteLink(fs, linkPath, path, dataDirectory);
     }
-    return std::make_unique<MeasurementJournal>(Key{}, fd, path, linkPath, goodLength);
+    return std::make_unique<MeasurementJournal>(Key{}, fs, fd, path, linkPath, goodLength);
 }
 
 bool MeasurementJournal::Append(std::span<const JournalRecord> records, std::string& error)
@@ -309,13 +290,16 @@ bool MeasurementJournal::Append(std::span<const JournalRecord> records, std::str
                             std::span<uint8_t, journal::kRecordSize>(
                                 bytes.data() + i * journal::kRecordSize, journal::kRecordSize));
     }
-    if (!WriteAll(m_fd, bytes, m_length) || ::fsync(m_fd) != 0) {
-        const int e = errno;
-        // A cut record would stand between the records that follow: take it back.
-        if (::ftruncate(m_fd, off_t(m_length)) != 0) {
-            // Recovery stops at the cut record all the same; nothing more to do here.
-        }
-        error = "Cannot write the measurement journal " + Quoted(m_path) + ": " + std::strerror(e) +
+    std::error_code e = m_fs.WriteAt(m_fd, bytes, m_length);
+    if (!e) {
+        // The data and the file's new length; the times do not matter to recovery.
+        e = m_fs.SyncData(m_fd);
+    }
+    if (e) {
+        // A cut record would stand between the records that follow: take it back. If that fails
+        // too, recovery stops at the cut record all the same.
+        static_cast<void>(m_fs.Truncate(m_fd, m_length));
+        error = "Cannot write the measurement journal " + Quoted(m_path) + ": " + e.message() +
                 ". The measurement is kept in memory only until saved.";
         return false;
     }
@@ -326,17 +310,19 @@ bool MeasurementJournal::Append(std::span<const JournalRecord> records, std::str
 bool MeasurementJournal::Remove(std::string& error)
 {
     if (m_fd >= 0) {
-        ::close(m_fd);
+        static_cast<void>(m_fs.Close(m_fd));
         m_fd = -1;
     }
     bool ok = true;
-    if (::unlink(m_path.c_str()) != 0 && errno != ENOENT) {
-        error =
-            "Cannot remove the measurement journal " + Quoted(m_path) + ": " + std::strerror(errno);
+    if (const std::error_code e = m_fs.Remove(m_path);
+        e && e != std::errc::no_such_file_or_directory) {
+        error = "Cannot remove the measurement journal " + Quoted(m_path) + ": " + e.message();
         ok = false;
     }
+    static_cast<void>(SyncFolder(m_fs, FolderOf(m_path)));
     if (!m_linkPath.empty()) {
-        ::unlink(m_linkPath.c_str());
+        static_cast<void>(m_fs.Remove(m_linkPath));
+        static_cast<void>(SyncFolder(m_fs, FolderOf(m_linkPath)));
     }
     return ok;
 }

@@ -26,6 +26,7 @@
 // record cut by a crash ends the journal there, and the recovered survey keeps every record
 // before it.
 
+#include "base/FileSystem.h"
 #include "base/GpsFix.h"
 #include "base/MeasurementSlot.h"
 
@@ -81,7 +82,9 @@ void EncodeJournalRecord(const JournalRecord& record, std::span<uint8_t, journal
                                 std::string& error);
 
 // An open journal file. It holds an exclusive lock on the file while open, so another instance
-// of the program does not take a journal in use for an orphan.
+// of the program does not take a journal in use for an orphan. Every write goes through the
+// FileSystem it was made with, and each step that a power cut could undo is flushed before the
+// call returns: the file's creation in its folder, the header, each appended record.
 class MeasurementJournal
 {
     struct Key
@@ -90,7 +93,8 @@ class MeasurementJournal
 
 public:
     // Use Create or Reopen.
-    MeasurementJournal(Key, int fd, std::string path, std::string linkPath, uint64_t length);
+    MeasurementJournal(Key, FileSystem& fs, int handle, std::string path, std::string linkPath,
+                       uint64_t length);
     // Closes the file and keeps it.
     ~MeasurementJournal();
     MeasurementJournal(const MeasurementJournal&) = delete;
@@ -101,22 +105,26 @@ public:
     // header and flushes it. A journal outside `dataDirectory` gets a pointer file there.
     static std::unique_ptr<MeasurementJournal> Create(const std::string& preferredPath,
                                                       const std::string& dataDirectory,
-                                                      const JournalBase& base, std::string& error);
+                                                      const JournalBase& base, std::string& error,
+                                                      FileSystem& fs = DefaultFileSystem());
     // Opens an existing journal for appending, cutting it to `goodLength` bytes (a cut record
     // must not sit between the records that follow).
     static std::unique_ptr<MeasurementJournal> Reopen(const std::string& path,
                                                       const std::string& dataDirectory,
-                                                      uint64_t goodLength, std::string& error);
+                                                      uint64_t goodLength, std::string& error,
+                                                      FileSystem& fs = DefaultFileSystem());
 
     // Writes the records and flushes them to the disk. On failure the file is cut back to its
     // earlier length, so later records still line up.
     [[nodiscard]] bool Append(std::span<const JournalRecord> records, std::string& error);
-    // Closes and deletes the journal and its pointer file.
+    // Closes and deletes the journal and its pointer file, and flushes their folders so that a
+    // power cut does not bring back a journal of measurements that are saved.
     bool Remove(std::string& error);
 
     [[nodiscard]] const std::string& Path() const { return m_path; }
 
 private:
+    FileSystem& m_fs;
     int m_fd;
     std::string m_path;
     std::string m_linkPath;

@@ -1,7 +1,8 @@
 #include "survey/Survey.h"
 
-#include "base/Crc32.h"
 #include "base/AtomicFile.h"
+#include "base/Crc32.h"
+#include "base/FileSystem.h"
 #include "config/Configuration.h"
 #include "graphics/PlotCanvas.h"
 #include "survey/GridSurvey.h"
@@ -17,7 +18,9 @@
 
 namespace orv {
 
-Survey::Survey(Configuration& config, int workType) : m_config(config), m_workType(workType) {}
+Survey::Survey(Configuration& config, int workType)
+    : m_config(config), m_workType(workType), m_fileSystem(&DefaultFileSystem())
+{}
 
 Survey::~Survey() = default;
 
@@ -54,7 +57,9 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
         error = "Insufficient memory";
         return false;
     }
-    if (!WriteFileAtomically(path, image, error)) {
+    // The journal goes only once the file is durable: until then it is what a power cut
+    // leaves of the measurements.
+    if (!WriteFileAtomically(path, image, error, *m_fileSystem)) {
         return false;
     }
     if (clear) {
@@ -64,6 +69,7 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
             m_journal->Remove(ignored);
             m_journal.reset();
         }
+        m_unjournaled.clear();
         m_journalProblem.clear();
         m_journalWarning.clear();
         m_fileIdentity = HeaderIdentity();
@@ -230,6 +236,7 @@ bool Survey::DiscardJournal(std::string& error)
     }
     const bool ok = m_journal->Remove(error);
     m_journal.reset();
+    m_unjournaled.clear();
     return ok;
 }
 
@@ -267,7 +274,7 @@ bool Survey::OpenJournal()
                         .string();
     }
     std::string error;
-    m_journal = MeasurementJournal::Create(preferred, m_journalFolder, base, error);
+    m_journal = MeasurementJournal::Create(preferred, m_journalFolder, base, error, *m_fileSystem);
     if (m_journal) {
         m_journalWarning = error;
         m_journalProblem.clear();
@@ -282,14 +289,31 @@ void Survey::Journal(std::span<const JournalRecord> records)
     if (!JournalEnabled() || records.empty()) {
         return;
     }
+    std::vector<JournalRecord> pending;
+    try {
+        pending.reserve(m_unjournaled.size() + records.size());
+        pending.insert(pending.end(), m_unjournaled.begin(), m_unjournaled.end());
+        pending.insert(pending.end(), records.begin(), records.end());
+    } catch (const std::bad_alloc&) {
+        m_journalProblem = "Insufficient memory for the measurement journal.";
+        return;
+    }
+    // A journal that starts now copies the survey with these stations in it; the records are
+    // appended all the same, for the cursor they carry.
     if (!m_journal && !OpenJournal()) {
+        m_unjournaled = std::move(pending);
         return;
     }
     std::string error;
-    if (m_journal->Append(records, error)) {
+    if (m_journal->Append(pending, error)) {
         m_journalProblem.clear();
+        m_unjournaled.clear();
+        if (m_journalListener) {
+            m_journalListener(pending);
+        }
     } else {
         m_journalProblem = error;
+        m_unjournaled = std::move(pending);
     }
 }
 

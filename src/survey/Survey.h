@@ -40,6 +40,7 @@
 namespace orv {
 
 class Configuration;
+class FileSystem;
 class MeasurementJournal;
 class PlotCanvas;
 struct JournalRecord;
@@ -129,6 +130,14 @@ public:
     }
     // Removes the journal file: the operator chose to drop the unsaved measurements.
     bool DiscardJournal(std::string& error);
+    // Called after each append with the records that are now on the disk (a measurement
+    // stored while the journal failed comes with the append that finally wrote it): the
+    // acknowledgement that a crash or a power cut can no longer take those stations away.
+    using JournalListener = std::function<void(std::span<const JournalRecord>)>;
+    void OnJournaled(JournalListener listener) { m_journalListener = std::move(listener); }
+    // The file system that saves and the journal write through (the program's own unless a test
+    // puts another in its place). Set it before the first measurement.
+    void UseFileSystem(FileSystem& fs) { m_fileSystem = &fs; }
 
     // The identity the header of the next save names: the one read from the session file as
     // long as no measurement of this session came from another instrument, else the serial of
@@ -196,11 +205,16 @@ private:
     uint64_t m_baseSize = 0;
     uint32_t m_baseCrc = 0;
     bool m_haveBase = false;
+    FileSystem* m_fileSystem;
     std::string m_journalFolder;
     std::string m_journalProblem;
     std::string m_journalWarning;
     std::unique_ptr<MeasurementJournal> m_journal;
     std::vector<int> m_lastStored;
+    // Records a failed append could not write (a full disk): the next append writes them first,
+    // so that a journal that works again holds every station.
+    std::vector<JournalRecord> m_unjournaled;
+    JournalListener m_journalListener;
 };
 
 // The survey dataset a session of a work type works on.

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace orv {
 namespace {
 
@@ -232,6 +236,45 @@ TEST_F(GpsMatcherTest, ResetAndForgetStopAllMessages)
     m_matcher.AddFix({5.0, 6.0, 102000});
     EXPECT_EQ(m_page.Messages().size(), 1u);
     EXPECT_EQ(m_matcher.LastFix().latitude, 5.0);
+}
+
+// A page that closes while the reader thread is posting it a fix: once Forget returns, the page
+// may be destroyed, so no post to it may still be under way.
+TEST_F(GpsMatcherTest, ForgetWaitsForAPostUnderWay)
+{
+    class SlowPage final : public MessagePoster
+    {
+    public:
+        void Post(const ProgramMessage&) override
+        {
+            entered = true;
+            while (!release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            done = true;
+        }
+        std::atomic<bool> entered{false};
+        std::atomic<bool> release{false};
+        std::atomic<bool> done{false};
+    };
+    SlowPage page;
+    m_matcher.RequestPosition({&page, 1, 100000});
+    std::thread reader([&] { m_matcher.AddFix({1.0, 2.0, 100500}); });
+    while (!page.entered) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::atomic<bool> forgotten{false};
+    std::thread window([&] {
+        m_matcher.Forget(&page);
+        forgotten = true;
+        EXPECT_TRUE(page.done);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(forgotten);
+    page.release = true;
+    reader.join();
+    window.join();
+    EXPECT_TRUE(forgotten);
 }
 
 }  // namespace

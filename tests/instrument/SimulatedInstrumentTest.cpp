@@ -162,6 +162,33 @@ TEST_F(SimulatedInstrumentTest, EveryFaultFailsTheExchangeAndTheLinkComesBack)
     }
 }
 
+// A long run's faults: one measurement in three fails, dropped bytes and an empty mask in turn,
+// and the measurements between them arrive whole.
+TEST_F(SimulatedInstrumentTest, FaultsEveryFewRepliesTakeTurns)
+{
+    m_sim.SetFaults({.dropBytes = 3, .emptyMask = true, .every = 3});
+    std::string outcomes;
+    for (int n = 0; n < 9; ++n) {
+        if (!m_device.IsReady()) {
+            ASSERT_TRUE(m_device.Connect()) << m_device.LastError();
+        }
+        MeasurementSlot slot;
+        const bool ok = m_device.Measure(slot);
+        outcomes += ok ? '.' : 'x';
+        if (!ok) {
+            m_device.CloseLink();
+            ASSERT_TRUE(m_sim.WaitForReplies(m_sim.RepliesSent(), 5000));
+        } else {
+            EXPECT_EQ(ReplyOf(slot), m_sim.LastReply());
+        }
+    }
+    EXPECT_EQ(outcomes, "..x..x..x");
+    // Battery replies stay whole: only measurements count.
+    uint32_t centivolts = 0;
+    ASSERT_TRUE(m_device.IsReady() || m_device.Connect());
+    EXPECT_TRUE(m_device.ReadBattery(centivolts)) << m_device.LastError();
+}
+
 TEST_F(SimulatedInstrumentTest, AChangedInstrumentBringsItsCalibration)
 {
     CalibrationRecord record;

@@ -75,11 +75,15 @@ TEST_F(ToolOptions, EveryCommandHasHelpListingItsOptions)
         {kOrvtool, "info", "--slots"},
         {kOrvtool, "measure", "--mask LIST"},
         {kOrvtool, "nmea", "--fixes"},
+        {kOrvtool, "recover", "--list"},
+        {kOrvtool, "recover discard", "JOURNAL"},
         {kOrvtool, "render", "--graphic auto|map|section|sounding|profile|track"},
         {kOrvtool, "survey", "--work-type Map|Profile|Line|GPS-track"},
+        {kOrvtool, "survey", "--progress"},
         {kOrvtool, "values", "--set Field=Value"},
         {kOrvsim, "gps", "--walk"},
         {kOrvsim, "instrument", "--fault-replies K"},
+        {kOrvsim, "instrument", "--fault-every N"},
     };
     const Result orvtool = Run(kOrvtool, "--help");
     const Result orvsim = Run(kOrvsim, "--help");

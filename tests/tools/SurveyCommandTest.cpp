@@ -294,6 +294,39 @@ TEST_F(SurveyCommandTest, OutageLongerThanTheLimitEndsTheSurveyWithTheStationsSa
     EXPECT_LT(survey->ValidCount(), 100);
 }
 
+// A receiver that goes away mid-track does not stop the survey: the instrument measures on,
+// every station is acknowledged as its journal record reaches the disk.
+TEST_F(SurveyCommandTest, TrackSurveyWaitsForAReceiverThatWentAway)
+{
+    Process instrument({kOrvsim, "instrument", "--port", "3"});
+    const std::vector<std::string> receiver = {kOrvsim, "gps",  "--port", "4", "--walk",
+                                               "--rate", "10", "--baud", "0"};
+    auto gps = std::make_unique<Process>(receiver);
+    ASSERT_TRUE(WaitForLink(m_dir.File("port3")));
+    ASSERT_TRUE(WaitForLink(m_dir.File("port4")));
+    const std::string file = m_dir.File("track.orv");
+    int status = -1;
+    std::string out;
+    std::thread survey([&] {
+        status = Tool("survey --port 3 --gps-port 4 --work-type GPS-track --stations 12 "
+                      "--interval 200 --retries 3 --progress --out " + file,
+                      out);
+    });
+    // The receiver goes away after a few stations and is back 1.5 s later.
+    const std::string progress = m_dir.File("stdout.txt");
+    for (int i = 0; i < 1000 && ReadFileText(progress).find("\"Index\":2,") == std::string::npos;
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    gps.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    gps = std::make_unique<Process>(receiver);
+    survey.join();
+    ASSERT_EQ(status, 0) << Errors();
+    EXPECT_NE(out.find("\"ValidSlots\":12,"), std::string::npos) << out;
+    EXPECT_NE(ReadFileText(progress).find("\"Index\":11,"), std::string::npos) << out;
+}
+
 TEST_F(SurveyCommandTest, SurveyWithoutInstrumentSaysWhy)
 {
     std::string out;

@@ -27,7 +27,7 @@ constexpr const char* kAbout =
     "It walks a grid of profiles in a snake, one station per measurement.\n";
 
 constexpr const char* kFaults =
-    "Faults (each hits every reply unless --fault-replies says how many)";
+    "Faults (each hits every reply unless --fault-replies or --fault-every says otherwise)";
 
 std::atomic<bool> g_interrupted{false};
 
@@ -200,6 +200,13 @@ std::function<int()> Define(CLI::App& command)
         ->type_name("K")
         ->group(kFaults)
         ->transform(Whole(0, 1000000));
+    command
+        .add_option("--fault-every", faults.every,
+                    "only one measurement reply in N is spoiled, by one of the faults\n"
+                    "given at a time, in turn (a long run with faults now and then)")
+        ->type_name("N")
+        ->group(kFaults)
+        ->transform(Whole(1, 1000000));
     return [settings] { return Run(*settings); };
 }
 

@@ -5,6 +5,7 @@
 #include "Command.h"
 #include "Json.h"
 #include "HeadlessProgram.h"
+#include "base/Crc32.h"
 #include "base/MessagePoster.h"
 #include "base/PortNamer.h"
 #include "base/SystemClock.h"
@@ -19,6 +20,7 @@
 #include "instrument/InstrumentDevice.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
+#include "survey/MeasurementJournal.h"
 #include "survey/SessionFile.h"
 #include "session/StationMeasurer.h"
 #include "survey/Survey.h"
@@ -36,6 +38,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -117,6 +120,7 @@ struct Options
     int outageLimit = 60;
     int timeout = 40000;
     bool overwrite = false;
+    bool progress = false;
     std::vector<std::string> settings;
     std::string out;
     std::string settingsPath = SettingsFilePath();
@@ -182,6 +186,9 @@ int Run(Options o)
         o.interval = track ? 1000 : 0;
     }
 
+    // The GPS reader thread posts to the window queue until the program ends: the queue is made
+    // first and goes last.
+    MessageQueue window;
     HeadlessProgram program(o.settingsPath, o.calibrationPath, uint32_t(o.timeout));
     Configuration& config = program.Core().Config();
     config.WorkType = o.workType;
@@ -204,7 +211,6 @@ int Run(Options o)
     }
 
     GpsMatcher& matcher = program.Core().Matcher();
-    MessageQueue window;
     InstrumentDevice& device = program.Core().Device();
     device.SetGpsWanted(track);
 
@@ -215,6 +221,32 @@ int Run(Options o)
     // The journal lies beside the file the survey will be saved to.
     survey->SetFilePath(o.out);
     survey->EnableJournal(DataDirectory());
+    if (o.progress) {
+        // A station is acknowledged once its journal record is on the disk: from then on no
+        // crash or power cut can take it away.
+        survey->OnJournaled([](std::span<const JournalRecord> records) {
+            for (const JournalRecord& r : records) {
+                if (r.kind == journal::kMeasurement) {
+                    char crc[16];
+                    std::snprintf(crc, sizeof crc, "%08x", Crc32(r.slot.bytes));
+                    std::printf("%s\n",
+                                JsonObject().Integer("Index", r.index).Text("Crc", crc).Str().c_str());
+                }
+            }
+            std::fflush(stdout);
+        });
+    }
+    std::string journalProblem;
+    // A journal that cannot be written is told at once, and again when it works again.
+    const auto tellJournal = [&] {
+        if (survey->JournalProblem() == journalProblem) {
+            return;
+        }
+        journalProblem = survey->JournalProblem();
+        std::fprintf(stderr, "%s\n",
+                     journalProblem.empty() ? "The measurement journal is written again."
+                                            : journalProblem.c_str());
+    };
     StationMeasurer measurer(*survey, device, track ? &matcher : nullptr, &window);
     // Each station's time and, on a track, the quality of its fix, for the log beside the file.
     measurer.SetMetaSource([&] {
@@ -346,6 +378,7 @@ int Run(Options o)
                 error = connectError;
             }
         }
+        tellJournal();
         if (!measured) {
             problem = g_interrupted ? "interrupted"
                                     : error + " (the instrument did not come back within " +
@@ -462,7 +495,8 @@ std::function<int()> Define(CLI::App& command)
         ->transform(Whole(0, 3600000));
     command
         .add_option("--retries", o->retries,
-                    "retries of a failed station after reconnecting (default 2)")
+                    "retries of a failed station after reconnecting (default 2); a port that\n"
+                    "cannot be opened is tried again after 1 s, 2 s, then 3 s each")
         ->type_name("N")
         ->transform(Whole(0, 100));
     command
@@ -484,6 +518,9 @@ std::function<int()> Define(CLI::App& command)
                  "measurement), --set UsedFrequencies=1,2,3");
     command.add_flag("--overwrite", o->overwrite,
                      "replace an existing FILE.orv (refused otherwise)");
+    command.add_flag("--progress", o->progress,
+                     "one JSON line per station on stdout once its journal record is on\n"
+                     "the disk: {\"Index\":slot index,\"Crc\":CRC-32 of its 180 bytes}");
     AddSettingsOption(command, o->settingsPath);
     AddCalibrationOption(command, o->calibrationPath);
     return [o] { return Run(*o); };
