@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/COrvControlSheet.h"
+#include "ui/ResourceText.h"
 #include "app/Program.h"
 #include "base/PortNamer.h"
 #include "base/Prompt.h"
@@ -32,17 +33,15 @@ namespace orv {
 
 namespace {
 
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
-
 constexpr int kSimulatedFaultSeconds = 10;
 
 // The Simulator menu of --simulate: the faults a crew meets, on command.
 void AddSimulatorMenu(COrvControlSheet& sheet, Program& program)
 {
-    QMenu* menu = sheet.menuBar()->addMenu(Text(string_id::kSimulatorMenu));
+    QMenu* menu = sheet.menuBar()->addMenu(ResourceText(string_id::kSimulatorMenu));
     menu->setObjectName(QStringLiteral("simulatorMenu"));
     const auto item = [&](int textId, const char* name, auto fault) {
-        QAction* action = menu->addAction(Text(textId));
+        QAction* action = menu->addAction(ResourceText(textId));
         action->setObjectName(QString::fromLatin1(name));
         QObject::connect(action, &QAction::triggered, &sheet, [&program, fault] {
             (program.*fault)(kSimulatedFaultSeconds);
@@ -56,8 +55,8 @@ void AddSimulatorMenu(COrvControlSheet& sheet, Program& program)
 void SetNames()
 {
     // The organisation and application names select the settings' place.
-    QCoreApplication::setOrganizationName(Text(string_id::kRegistryKey));
-    QCoreApplication::setApplicationName(Text(string_id::kProfileName));
+    QCoreApplication::setOrganizationName(ResourceText(string_id::kRegistryKey));
+    QCoreApplication::setApplicationName(ResourceText(string_id::kProfileName));
     QCoreApplication::setApplicationVersion(QStringLiteral(ORV_VERSION));
 }
 
@@ -120,7 +119,7 @@ int RunOrvControl(int argc, char** argv)
     }
     QApplication app(argc, argv);
     SetNames();
-    QApplication::setApplicationDisplayName(Text(string_id::kAppTitle));
+    QApplication::setApplicationDisplayName(ResourceText(string_id::kAppTitle));
     CommandLine commandLine;
     commandLine.parser.process(app);
     const bool simulate = commandLine.parser.isSet(commandLine.simulate);

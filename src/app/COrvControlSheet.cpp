@@ -1,6 +1,7 @@
 #include "app/COrvControlSheet.h"
 
 #include "app/QtKeys.h"
+#include "ui/ResourceText.h"
 #include "base/MessagePoster.h"
 #include "base/PowerStatus.h"
 #include "base/Prompt.h"
@@ -63,8 +64,6 @@ namespace orv {
 
 namespace {
 
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
-
 std::string Title() { return std::string(ResourceString(string_id::kAppTitle)); }
 
 }  // namespace
@@ -76,7 +75,7 @@ COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget*
                              *m_environment.files, &m_core.Parser(), &m_core.Matcher(),
                              m_environment.dataDirectory};
     m_session = std::make_unique<SessionController>(parts, static_cast<SessionWindow&>(*this));
-    setWindowTitle(Text(string_id::kAppTitle));
+    setWindowTitle(ResourceText(string_id::kAppTitle));
     setObjectName(QStringLiteral("COrvControlSheet"));
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -173,6 +172,9 @@ StripInput COrvControlSheet::GatherStrip()
     Survey* survey = CurrentSurvey();
     StripInput in;
     in.session = survey != nullptr;
+    if (survey != nullptr) {
+        in.journalProblem = survey->JournalProblem();
+    }
     if (const CMainPage* main = SessionMainPage()) {
         in.instrument = main->LinkStatus();
         in.unpositionedStations = main->UnpositionedStations();
@@ -347,14 +349,14 @@ void COrvControlSheet::BuildPages()
 void COrvControlSheet::BuildMenus()
 {
     for (const MenuResource* resource : {&SessionMenu(), &HelpMenu()}) {
-        QMenu* menu = menuBar()->addMenu(Text(resource->titleId));
+        QMenu* menu = menuBar()->addMenu(ResourceText(resource->titleId));
         menu->setObjectName(QStringLiteral("menu%1").arg(resource->id));
         for (const MenuItem& item : resource->items) {
             if (item.command == 0) {
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = menu->addAction(Text(item.textId));
+            QAction* action = menu->addAction(ResourceText(item.textId));
             action->setObjectName(QStringLiteral("command%1").arg(item.command));
             const int command = item.command;
             connect(action, &QAction::triggered, this,
@@ -808,7 +810,7 @@ void COrvControlSheet::ShowKeys()
         if (lastDescription != 0) {
             rows += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
                         .arg(names.join(QStringLiteral(", ")).toHtmlEscaped(),
-                             Text(lastDescription).toHtmlEscaped());
+                             ResourceText(lastDescription).toHtmlEscaped());
         }
         names.clear();
     };
@@ -822,10 +824,10 @@ void COrvControlSheet::ShowKeys()
     flush();
     const QString html =
         QStringLiteral("<p>%1</p><table cellspacing=\"6\">%2</table><p>%3</p><p>%4</p>")
-            .arg(Text(string_id::kKeysIntroduction).toHtmlEscaped(), rows,
-                 Text(string_id::kKeysLongPress).toHtmlEscaped(),
-                 Text(string_id::kKeyFullScreen).toHtmlEscaped());
-    QMessageBox box(QMessageBox::Information, Text(string_id::kKeysCaption), html, QMessageBox::Ok,
+            .arg(ResourceText(string_id::kKeysIntroduction).toHtmlEscaped(), rows,
+                 ResourceText(string_id::kKeysLongPress).toHtmlEscaped(),
+                 ResourceText(string_id::kKeyFullScreen).toHtmlEscaped());
+    QMessageBox box(QMessageBox::Information, ResourceText(string_id::kKeysCaption), html, QMessageBox::Ok,
                     this);
     box.setTextFormat(Qt::RichText);
     box.exec();
@@ -834,7 +836,7 @@ void COrvControlSheet::ShowKeys()
 void COrvControlSheet::ShowAbout()
 {
     QMessageBox::about(
-        this, Text(string_id::kAppTitle),
+        this, ResourceText(string_id::kAppTitle),
         QString::fromStdString(FormatResource(string_id::kAboutText, {ORV_VERSION})));
 }
 

@@ -326,6 +326,8 @@ constexpr int kExportFailed = 40311;    // %1: the reason
 constexpr int kExportCancel = 40312;
 constexpr int kExportCrsUtm = 40313;
 constexpr int kExportRasterDone = 40314;  // %1: columns, %2: rows, %3: the file's name
+// The strip: the journal cannot be written.
+constexpr int kStripJournalProblem = 40330;  // %1: why
 }  // namespace string_id
 
 }  // namespace orv

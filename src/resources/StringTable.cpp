@@ -259,6 +259,7 @@ constexpr Entry kTable[] = {
     {kExportCancel, "Cancel"},
     {kExportCrsUtm, "UTM (zone from the data)"},
     {kExportRasterDone, "Exported a grid of %1 x %2 cells to %3"},
+    {kStripJournalProblem, "Not on the disk, save elsewhere: %1"},
     {61446, "an unnamed file"},
     {61856, "No error occurred."},
     {61857, "An unknown error occurred while accessing %1."},

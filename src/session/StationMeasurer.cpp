@@ -88,9 +88,7 @@ bool StationMeasurer::Complete(const PendingExchange& exchange, std::string& err
         return false;
     }
     const StationMeta meta = m_metaSource ? m_metaSource() : StationMetaNow();
-    for (const int index : m_survey.LastStored()) {
-        m_survey.SetStationMeta(index, meta);
-    }
+    m_survey.SetStationMeta(m_survey.LastStored(), meta);
     const int after = m_survey.CurrentIndex();
     m_complete = after == before;
     m_firstStored = before;

@@ -130,6 +130,11 @@ std::vector<StripItem> ComposeStrip(const StripInput& in)
 {
     std::vector<StripItem> items;
     if (in.session) {
+        // First: nothing else on the strip matters as much as measurements that may be lost.
+        if (!in.journalProblem.empty()) {
+            items.push_back(
+                {FormatResource(string_id::kStripJournalProblem, {in.journalProblem}), Severity::Alarm});
+        }
         items.push_back(InstrumentItem(in.instrument));
         if (in.instrument.centivolts) {
             const double volts = *in.instrument.centivolts * 0.01;

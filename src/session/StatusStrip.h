@@ -1,8 +1,8 @@
 #pragma once
 // What the status strip shows, without a screen: the instrument link with its port, the GPS on
 // a GPS track (fix quality, satellites used and the age of the last fix), both batteries, the
-// calibration standing in for an instrument that has none of its own, and the stations left
-// without a position. Each item has a severity: amber for what needs an eye, red for what stops
+// calibration standing in for an instrument that has none of its own, the stations left
+// without a position, and measurements that could not be written to the disk. Each item has a severity: amber for what needs an eye, red for what stops
 // the work or makes it untrustworthy.
 //
 //     StripInput in = ...;                        // gathered once a second by the window
@@ -56,6 +56,9 @@ struct StripInput
     int unpositioned = 0;
     // Which they are (station indices), when known: the strip names the first few.
     std::vector<int> unpositionedStations;
+    // Why the measurements are not being written to the disk (a full disk, a read-only or
+    // failing medium): they are then in memory only. Empty while the journal works.
+    std::string journalProblem;
 };
 
 [[nodiscard]] std::vector<StripItem> ComposeStrip(const StripInput& input);

@@ -81,7 +81,20 @@ void EncodeJournalRecord(const JournalRecord& record, std::span<uint8_t, journal
     little_endian::Store32(p + 4, record.index);
     little_endian::Store32(p + 8, uint32_t(record.cursorProfile));
     little_endian::Store32(p + 12, uint32_t(record.cursorStation));
-    std::copy(record.slot.bytes.begin(), record.slot.bytes.end(), p + 16);
+    if (record.kind == journal::kStationMeta) {
+        const StationMeta& m = record.meta;
+        std::fill(p + 16, p + 196, uint8_t{0});
+        p[16] = uint8_t((m.unixTimeMs ? 1 : 0) | (m.fixQuality ? 2 : 0) | (m.satellites ? 4 : 0) |
+                        (m.hdop ? 8 : 0));
+        const uint64_t time = uint64_t(m.unixTimeMs.value_or(0));
+        little_endian::Store32(p + 17, uint32_t(time));
+        little_endian::Store32(p + 21, uint32_t(time >> 32));
+        little_endian::Store32(p + 25, uint32_t(m.fixQuality.value_or(0)));
+        little_endian::Store32(p + 29, uint32_t(m.satellites.value_or(0)));
+        little_endian::StoreDouble(p + 33, m.hdop.value_or(0.0));
+    } else {
+        std::copy(record.slot.bytes.begin(), record.slot.bytes.end(), p + 16);
+    }
     little_endian::StoreDouble(p + 196, record.position.latitude);
     little_endian::StoreDouble(p + 204, record.position.longitude);
     little_endian::Store32(p + 212, record.position.tickStamp);
@@ -134,7 +147,8 @@ bool ParseJournal(std::span<const uint8_t> bytes, JournalContents& contents, std
         const uint8_t* r = bytes.data() + at;
         const uint32_t kind = little_endian::Load32(r);
         if (Crc32({r, 216}) != little_endian::Load32(r + 216) ||
-            (kind != journal::kMeasurement && kind != journal::kPosition)) {
+            (kind != journal::kMeasurement && kind != journal::kPosition &&
+             kind != journal::kStationMeta)) {
             break;
         }
         JournalRecord record;
@@ -142,7 +156,25 @@ bool ParseJournal(std::span<const uint8_t> bytes, JournalContents& contents, std
         record.index = little_endian::Load32(r + 4);
         record.cursorProfile = int32_t(little_endian::Load32(r + 8));
         record.cursorStation = int32_t(little_endian::Load32(r + 12));
-        std::copy(r + 16, r + 196, record.slot.bytes.begin());
+        if (kind == journal::kStationMeta) {
+            const uint8_t known = r[16];
+            const uint64_t time =
+                uint64_t{little_endian::Load32(r + 17)} | uint64_t{little_endian::Load32(r + 21)} << 32;
+            if (known & 1) {
+                record.meta.unixTimeMs = int64_t(time);
+            }
+            if (known & 2) {
+                record.meta.fixQuality = int32_t(little_endian::Load32(r + 25));
+            }
+            if (known & 4) {
+                record.meta.satellites = int32_t(little_endian::Load32(r + 29));
+            }
+            if (known & 8) {
+                record.meta.hdop = little_endian::LoadDouble(r + 33);
+            }
+        } else {
+            std::copy(r + 16, r + 196, record.slot.bytes.begin());
+        }
         record.position.latitude = little_endian::LoadDouble(r + 196);
         record.position.longitude = little_endian::LoadDouble(r + 204);
         record.position.tickStamp = little_endian::Load32(r + 212);

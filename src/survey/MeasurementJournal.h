@@ -15,10 +15,13 @@
 //              the survey's file path
 //     ..   4   CRC-32 of everything above
 //   records, 220 bytes each
-//     0    4   kind: 1 = a stored measurement, 2 = a new position of a track station
+//     0    4   kind: 1 = a stored measurement, 2 = a new position of a track station,
+//              3 = what the field log knows of a station (its time, its fix's quality)
 //     4    4   slot index
 //     8    4   cursor profile after the record     12  4  cursor station after the record
-//     16   180 the slot (kind 1)
+//     16   180 the slot (kind 1); for kind 3: which fields are known (1 byte: bit 0 time,
+//              bit 1 quality, bit 2 satellites, bit 3 HDOP), time in ms since 1970 (8),
+//              quality (4), satellites (4), HDOP (double, 8), the rest 0
 //     196  8   latitude      204  8  longitude      212  4  position tick stamp
 //     216  4   CRC-32 of bytes 0..215
 //
@@ -29,6 +32,7 @@
 #include "base/FileSystem.h"
 #include "base/GpsFix.h"
 #include "base/MeasurementSlot.h"
+#include "survey/StationLog.h"
 
 #include <cstdint>
 #include <memory>
@@ -41,6 +45,7 @@ namespace orv {
 namespace journal {
 constexpr uint32_t kMeasurement = 1;
 constexpr uint32_t kPosition = 2;
+constexpr uint32_t kStationMeta = 3;
 constexpr size_t kRecordSize = 220;
 constexpr const char* kExtension = ".journal";
 constexpr const char* kLinkExtension = ".journal-link";
@@ -54,6 +59,7 @@ struct JournalRecord
     int32_t cursorStation = 0;
     MeasurementSlot slot;
     GpsFix position;
+    StationMeta meta;  // kind 3
 };
 
 // What the records apply to.

@@ -80,9 +80,34 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
 
 void Survey::SetStationMeta(int index, const StationMeta& meta)
 {
-    if (index < 0 || index >= m_slots.Count()) {
-        return;
+    SetStationMeta(std::span(&index, 1), meta);
+}
+
+void Survey::SetStationMeta(std::span<const int> indexes, const StationMeta& meta)
+{
+    std::vector<JournalRecord> records;
+    for (const int index : indexes) {
+        if (index < 0 || index >= m_slots.Count() || !StoreStationMeta(index, meta)) {
+            continue;
+        }
+        JournalRecord record;
+        record.kind = journal::kStationMeta;
+        record.index = uint32_t(index);
+        GetCursor(record.cursorProfile, record.cursorStation);
+        record.meta = meta;
+        try {
+            records.push_back(record);
+        } catch (const std::bad_alloc&) {
+            break;
+        }
     }
+    // Journaled like the measurements they belong to, in one append, so a recovered station
+    // keeps its time.
+    Journal(records);
+}
+
+bool Survey::StoreStationMeta(int index, const StationMeta& meta)
+{
     try {
         if (static_cast<size_t>(index) >= m_meta.size()) {
             m_meta.resize(static_cast<size_t>(index) + 1);
@@ -90,7 +115,9 @@ void Survey::SetStationMeta(int index, const StationMeta& meta)
         m_meta[static_cast<size_t>(index)] = meta;
     } catch (const std::bad_alloc&) {
         // The station is stored all the same; only its time is not kept.
+        return false;
     }
+    return true;
 }
 
 bool Survey::StoreMeasurement(const MeasurementSlot& slot)
@@ -192,6 +219,13 @@ void Survey::MarkLoaded(std::string filePath, uint64_t fileSize, uint32_t fileCr
 
 bool Survey::ApplyJournalRecord(const JournalRecord& record)
 {
+    if (record.kind == journal::kStationMeta) {
+        if (record.index >= uint32_t(m_slots.Count())) {
+            return false;
+        }
+        StoreStationMeta(int(record.index), record.meta);
+        return true;
+    }
     if (record.kind != journal::kMeasurement || record.index > uint32_t(m_slots.Count())) {
         return false;
     }

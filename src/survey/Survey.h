@@ -158,7 +158,9 @@ public:
     // What the field log knows of each station (StationLog.h), by slot index; shorter than the
     // slots when the later ones have nothing. The measurement cycle sets it as it stores.
     [[nodiscard]] std::span<const StationMeta> StationMetas() const { return m_meta; }
+    // Journals it too (a record of its own after the measurement's).
     void SetStationMeta(int index, const StationMeta& meta);
+    void SetStationMeta(std::span<const int> indexes, const StationMeta& meta);
     void SetStationMetas(std::vector<StationMeta> meta) { m_meta = std::move(meta); }
 
     // Takes over the journal a survey was recovered from, so later measurements join it.
@@ -185,6 +187,8 @@ protected:
     // survey copies it as it was before the change.
     void PrepareJournal();
     [[nodiscard]] JournalRecord MeasurementRecord(int index) const;
+    // Keeps `meta` for slot `index` without journaling it; false when memory ran out.
+    bool StoreStationMeta(int index, const StationMeta& meta);
 
     SlotArray m_slots;
     std::vector<StationMeta> m_meta;

@@ -219,6 +219,9 @@ bool TrackSurvey::ApplyJournalRecord(const JournalRecord& record)
         MarkModified();
         return true;
     }
+    if (record.kind == journal::kStationMeta) {
+        return Survey::ApplyJournalRecord(record);
+    }
     if (!Survey::ApplyJournalRecord(record)) {
         return false;
     }

@@ -1,6 +1,7 @@
 #include "ui/CExportDialog.h"
 
 #include "config/Configuration.h"
+#include "ui/ResourceText.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -21,8 +22,6 @@
 namespace orv {
 
 namespace {
-
-QString Text(int id) { return QString::fromStdString(std::string(ResourceString(id))); }
 
 constexpr ExportFormat kFormats[] = {
     ExportFormat::GeoPackage, ExportFormat::GeoJson, ExportFormat::Kml,
@@ -49,7 +48,7 @@ int IndexOfData(const QComboBox* box, const QVariant& value)
 CExportDialog::CExportDialog(const Configuration& config, bool track, QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle(Text(string_id::kExportTitle));
+    setWindowTitle(ResourceText(string_id::kExportTitle));
     auto* form = new QFormLayout(this);
 
     m_format = new QComboBox(this);
@@ -64,40 +63,40 @@ CExportDialog::CExportDialog(const Configuration& config, bool track, QWidget* p
         }
         m_format->addItem(QString::fromUtf8(FormatDescription(format)), static_cast<int>(format));
     }
-    form->addRow(Text(string_id::kExportFormat), m_format);
+    form->addRow(ResourceText(string_id::kExportFormat), m_format);
 
     m_frequency = new QComboBox(this);
     m_frequency->setObjectName(QStringLiteral("exportFrequency"));
-    m_frequency->addItem(Text(string_id::kExportAllFrequencies), 0);
+    m_frequency->addItem(ResourceText(string_id::kExportAllFrequencies), 0);
     for (int f = 0; f < kFrequencyCount; ++f) {
         if (config.UsedFrequencies[size_t(f)] != 0) {
             m_frequency->addItem(FrequencyLabel(f + 1, config.ActiveCalibration.Frequencies[size_t(f)]),
                                  f + 1);
         }
     }
-    form->addRow(Text(string_id::kExportFrequency), m_frequency);
+    form->addRow(ResourceText(string_id::kExportFrequency), m_frequency);
 
     m_unit = new QComboBox(this);
     m_unit->setObjectName(QStringLiteral("exportUnit"));
-    m_unit->addItem(Text(string_id::kExportUnitAsShown), static_cast<int>(ExportUnit::AsConfigured));
+    m_unit->addItem(ResourceText(string_id::kExportUnitAsShown), static_cast<int>(ExportUnit::AsConfigured));
     m_unit->addItem(QStringLiteral("ADC"), static_cast<int>(ExportUnit::Adc));
     m_unit->addItem(QStringLiteral("Ohm\u00b7m"), static_cast<int>(ExportUnit::OhmMetres));
     m_unit->addItem(QStringLiteral("mS/m"), static_cast<int>(ExportUnit::MilliSiemensPerMetre));
-    form->addRow(Text(string_id::kExportUnit), m_unit);
+    form->addRow(ResourceText(string_id::kExportUnit), m_unit);
 
     // The projections need PROJ; an EPSG code may be typed in.
     m_crs = new QComboBox(this);
     m_crs->setObjectName(QStringLiteral("exportCrs"));
-    m_crs->addItem(Text(string_id::kExportCrsOwn), QString());
+    m_crs->addItem(ResourceText(string_id::kExportCrsOwn), QString());
     if (HaveGdal()) {
         m_crs->setEditable(true);
         m_crs->setInsertPolicy(QComboBox::NoInsert);
         if (track) {
-            m_crs->addItem(Text(string_id::kExportCrsUtm), QStringLiteral("utm"));
+            m_crs->addItem(ResourceText(string_id::kExportCrsUtm), QStringLiteral("utm"));
         }
         m_crs->addItem(QStringLiteral("EPSG:4326"), QStringLiteral("EPSG:4326"));
     }
-    form->addRow(Text(string_id::kExportCrs), m_crs);
+    form->addRow(ResourceText(string_id::kExportCrs), m_crs);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -138,8 +137,8 @@ bool RunExport(QWidget* parent, const StationTable& table, const ExportOptions& 
 {
     constexpr int kSteps = 1000;
     QProgressDialog progress(
-        Text(string_id::kExportProgress).arg(QFileInfo(QString::fromStdString(path)).fileName()),
-        Text(string_id::kExportCancel), 0, kSteps, parent);
+        ResourceText(string_id::kExportProgress).arg(QFileInfo(QString::fromStdString(path)).fileName()),
+        ResourceText(string_id::kExportCancel), 0, kSteps, parent);
     progress.setObjectName(QStringLiteral("exportProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);

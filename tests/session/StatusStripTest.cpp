@@ -107,6 +107,12 @@ TEST(StatusStrip, BatteriesCalibrationAndUnpositionedStations)
     in.unpositioned = 7;
     EXPECT_EQ(ComposeStrip(in)[2].text, "Measure again, no position: 2, 5, 6, 9, 11 + 2");
 
+    // Measurements that cannot reach the disk come first, in red.
+    in.journalProblem = "No space left on device";
+    const auto full = ComposeStrip(in);
+    EXPECT_EQ(full[0].text, "Not on the disk, save elsewhere: No space left on device");
+    EXPECT_EQ(full[0].severity, Severity::Alarm);
+
     // Each battery warns once when it goes low, again only after it has recovered.
     BatteryAlarm alarm;
     EXPECT_FALSE(alarm.Update(1150, 80, 11.0, 20));

@@ -97,6 +97,30 @@ TEST_F(JournalTest, KilledSurveyIsRecoveredWithEveryStoredMeasurement)
     EXPECT_TRUE(FindOrphanedJournals(DataDir()).empty());
 }
 
+// A station's time and fix quality are journaled with it: a recovered track keeps them, and
+// keeps the station's position beside them.
+TEST_F(JournalTest, RecoveredStationsKeepTheirTimesAndFixQualities)
+{
+    std::unique_ptr<TrackSurvey> track;
+    const std::string journal = TrackWithJournal(2, track);
+    const StationMeta meta{1765286400123, 4, 17, 0.7};
+    const int both[] = {2, 3};
+    track->SetStationMeta(std::span<const int>(both), meta);
+    track->SetStationMeta(3, {std::nullopt, 1, std::nullopt, std::nullopt});
+    track.reset();
+
+    std::string error;
+    auto survey = Recover(journal, error);
+    ASSERT_TRUE(survey) << error;
+    ASSERT_EQ(survey->StationMetas().size(), 4u);
+    EXPECT_TRUE(survey->StationMetas()[1].Empty());
+    EXPECT_EQ(survey->StationMetas()[2], meta);
+    EXPECT_EQ(survey->StationMetas()[3], (StationMeta{std::nullopt, 1, std::nullopt, std::nullopt}));
+    auto& recovered = static_cast<TrackSurvey&>(*survey);
+    EXPECT_EQ(recovered.PositionAt(3).latitude, 51.0);
+    EXPECT_EQ(recovered.ValidCount(), 4);
+}
+
 TEST_F(JournalTest, JournalCutAnywhereInItsLastRecordKeepsTheRecordsBefore)
 {
     std::unique_ptr<TrackSurvey> track;

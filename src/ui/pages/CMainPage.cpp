@@ -1,6 +1,7 @@
 #include "ui/pages/CMainPage.h"
 
 #include "base/MessagePoster.h"
+#include "ui/ResourceText.h"
 #include "base/NoValue.h"
 #include "base/Prompt.h"
 #include "config/Configuration.h"
@@ -57,8 +58,6 @@ constexpr QSize kLeastGraphic(120, 60);
 constexpr int kPopupMs = 1500;
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
-
-QString Resource(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 // A widget that shows what its page paints.
 class PaintedArea final : public QWidget
@@ -121,7 +120,7 @@ void CMainPage::BuildControls()
     auto* layout = qobject_cast<QVBoxLayout*>(this->layout());
 
     auto* top = new QHBoxLayout();
-    m_statusLabel = new QLabel(Resource(string_id::kReady), this);
+    m_statusLabel = new QLabel(ResourceText(string_id::kReady), this);
     m_statusLabel->setObjectName(Name(1075));
     // A long status text wraps on a narrow screen rather than running into the batteries.
     m_statusLabel->setWordWrap(true);
@@ -144,12 +143,12 @@ void CMainPage::BuildControls()
 
     m_bottom = new QGridLayout();
     m_fields = new QGridLayout();
-    m_start = new QPushButton(Resource(string_id::kStart), this);
+    m_start = new QPushButton(ResourceText(string_id::kStart), this);
     m_start->setObjectName(Name(1041));
     m_start->setMinimumHeight(kLeastButton);
     m_fields->addWidget(m_start, 0, 0, 1, 3);
     // Cancel takes Start's place while an exchange runs.
-    m_cancel = new QPushButton(Resource(string_id::kCancelExchange), this);
+    m_cancel = new QPushButton(ResourceText(string_id::kCancelExchange), this);
     m_cancel->setObjectName(QStringLiteral("cancelExchange"));
     m_cancel->setMinimumHeight(kLeastButton);
     m_cancel->hide();
@@ -158,7 +157,7 @@ void CMainPage::BuildControls()
 
     AddPositionFields(m_fields);
     const int row = m_fields->rowCount();
-    m_frequencyEdit = AddField(1043, Resource(string_id::kFrequencyLabel), row, false);
+    m_frequencyEdit = AddField(1043, ResourceText(string_id::kFrequencyLabel), row, false);
     QWidget* spin = AddSpin(1048, [this](int delta) { StepFrequency(delta); });
     m_fields->addWidget(spin, row, 2);
     m_bottom->addLayout(m_fields, 0, 0, Qt::AlignTop);
@@ -337,7 +336,7 @@ bool CMainPage::OnKillActive()
 void CMainPage::RefreshControls()
 {
     m_start->setText(
-        Resource(main_page::StartTextId(Config().TimerMode != 0, m_cycle->TimerRunning())));
+        ResourceText(main_page::StartTextId(Config().TimerMode != 0, m_cycle->TimerRunning())));
 }
 
 void CMainPage::NeedsRepaint()
@@ -661,7 +660,7 @@ void CMainPage::OnTapAndHold(int x, int y)
 {
     Configuration& c = Config();
     const MenuResource& resource = ViewMenu(TrackMenu());
-    QMenu menu(Resource(resource.titleId), this);
+    QMenu menu(ResourceText(resource.titleId), this);
     menu.setObjectName(QStringLiteral("menu%1").arg(resource.id));
     for (const MenuItem& item : resource.items) {
         int* setting = ViewSetting(c, item.command);
@@ -669,7 +668,7 @@ void CMainPage::OnTapAndHold(int x, int y)
             menu.addSeparator();
             continue;
         }
-        QAction* action = menu.addAction(Resource(item.textId));
+        QAction* action = menu.addAction(ResourceText(item.textId));
         action->setCheckable(true);
         action->setChecked((*setting != 0) != (item.command == command_id::kFitToScreen));
         action->setData(item.command);

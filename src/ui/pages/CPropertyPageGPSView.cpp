@@ -1,6 +1,7 @@
 #include "ui/pages/CPropertyPageGPSView.h"
 
 #include "gps/GpsStatus.h"
+#include "ui/ResourceText.h"
 #include "gps/NmeaParser.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -24,8 +25,6 @@ namespace cid = control_id;
 // field have always been these.
 constexpr double kKnotsToKmh = 1.87;
 
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
-
 template <typename... Args>
 QString Printf(const char* format, Args... args)
 {
@@ -41,13 +40,13 @@ QString FixModeText(uint8_t fixType)
 {
     switch (fixType) {
         case 1:
-            return Text(string_id::kFixNotAvailable);
+            return ResourceText(string_id::kFixNotAvailable);
         case 2:
-            return Text(string_id::kFix2D);
+            return ResourceText(string_id::kFix2D);
         case 3:
-            return Text(string_id::kFix3D);
+            return ResourceText(string_id::kFix3D);
         default:
-            return Text(string_id::kFixUnknown);
+            return ResourceText(string_id::kFixUnknown);
     }
 }
 
@@ -85,16 +84,16 @@ CPropertyPageGPSView::CPropertyPageGPSView(SheetLink& sheet, Configuration& conf
         return label;
     };
     const auto line = [&](int labelId, int id, const QString& initial) {
-        grid->addWidget(new QLabel(Text(labelId), this), row, 0);
+        grid->addWidget(new QLabel(ResourceText(labelId), this), row, 0);
         grid->addWidget(text(id, initial), row, 1, 1, 2);
         ++row;
     };
     const QString zeroDop = QStringLiteral("0.00");
     line(string_id::kLatitudeLabel, cid::kGpsLatitude, QStringLiteral("0.000000"));
     line(string_id::kLongitudeLabel, cid::kGpsLongitude, QStringLiteral("0.000000"));
-    line(string_id::kSpeedLabel, cid::kGpsSpeed, Text(string_id::kInitialSpeed));
-    line(string_id::kQualityLabel, cid::kGpsQuality, Text(string_id::kNotAvailable));
-    line(string_id::kFixModeLabel, cid::kGpsFixMode, Text(string_id::kNotAvailable));
+    line(string_id::kSpeedLabel, cid::kGpsSpeed, ResourceText(string_id::kInitialSpeed));
+    line(string_id::kQualityLabel, cid::kGpsQuality, ResourceText(string_id::kNotAvailable));
+    line(string_id::kFixModeLabel, cid::kGpsFixMode, ResourceText(string_id::kNotAvailable));
     line(string_id::kVdopLabel, cid::kGpsVdop, zeroDop);
     line(string_id::kHdopLabel, cid::kGpsHdop, zeroDop);
     line(string_id::kPdopLabel, cid::kGpsPdop, zeroDop);
@@ -103,13 +102,13 @@ CPropertyPageGPSView::CPropertyPageGPSView(SheetLink& sheet, Configuration& conf
     // Up to 36 PRNs: the text wraps rather than widening the page.
     m_texts[cid::kGpsPrns]->setWordWrap(true);
     // Time and date share a row.
-    grid->addWidget(new QLabel(Text(string_id::kDateTimeLabel), this), row, 0);
+    grid->addWidget(new QLabel(ResourceText(string_id::kDateTimeLabel), this), row, 0);
     grid->addWidget(text(cid::kGpsTime, QStringLiteral("12:54:00")), row, 1);
     grid->addWidget(text(cid::kGpsDate, QStringLiteral("17/04/2006")), row, 2);
     ++row;
     line(string_id::kReceivedLabel, cid::kGpsReceived, QStringLiteral("0"));
-    grid->addWidget(new QLabel(Text(string_id::kFixAgeLabel), this), row, 0);
-    m_fixAgeText = new QLabel(Text(string_id::kNotAvailable), this);
+    grid->addWidget(new QLabel(ResourceText(string_id::kFixAgeLabel), this), row, 0);
+    m_fixAgeText = new QLabel(ResourceText(string_id::kNotAvailable), this);
     m_fixAgeText->setObjectName(QStringLiteral("fixAge"));
     grid->addWidget(m_fixAgeText, row, 1, 1, 2);
     ++row;
@@ -146,7 +145,7 @@ void CPropertyPageGPSView::Show(const GpsStatus& s)
     SetText(cid::kGpsLongitude, Printf("%.6lf", s.rmcLongitude));
     SetText(cid::kGpsSpeed, Printf("%.2lf Km/hr", s.speedKnots * kKnotsToKmh));
     SetText(cid::kGpsQuality,
-            Text(s.rmcStatus == 'A' ? string_id::kDataValid : string_id::kFixNotAvailable));
+            ResourceText(s.rmcStatus == 'A' ? string_id::kDataValid : string_id::kFixNotAvailable));
     SetText(cid::kGpsFixMode, FixModeText(s.fixType));
     SetText(cid::kGpsVdop, Printf("%.2lf", s.vdop));
     SetText(cid::kGpsHdop, Printf("%.2lf", s.hdop));
@@ -161,7 +160,7 @@ void CPropertyPageGPSView::Show(const GpsStatus& s)
     m_fixAgeText->setText(
         age ? QString::fromStdString(FormatResource(
                   string_id::kFixAgeSeconds, {std::to_string(static_cast<long>(*age))}))
-            : Text(string_id::kNotAvailable));
+            : ResourceText(string_id::kNotAvailable));
 }
 
 void CPropertyPageGPSView::SetText(int id, const QString& text)

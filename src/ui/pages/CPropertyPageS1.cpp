@@ -1,6 +1,7 @@
 #include "ui/pages/CPropertyPageS1.h"
 
 #include "session/StatusStrip.h"
+#include "ui/ResourceText.h"
 
 #include "base/Prompt.h"
 #include "config/Configuration.h"
@@ -22,8 +23,6 @@
 namespace orv {
 
 namespace {
-
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 QString ControlName(int id) { return QStringLiteral("control%1").arg(id); }
 
@@ -49,7 +48,7 @@ void CPropertyPageS1::BuildControls()
 
     auto* grid = new QGridLayout();
     m_mode = Named(new QComboBox(this), control_id::kMode);
-    auto* modeLabel = new QLabel(Text(string_id::kModeLabel), this);
+    auto* modeLabel = new QLabel(ResourceText(string_id::kModeLabel), this);
     modeLabel->setBuddy(m_mode);
     grid->addWidget(modeLabel, 0, 0);
     grid->addWidget(m_mode, 0, 1, 1, 3);
@@ -63,10 +62,10 @@ void CPropertyPageS1::BuildControls()
     m_xStep = makeEdit(control_id::kXStep);
     m_ySize = makeEdit(control_id::kYSize);
     m_yStep = makeEdit(control_id::kYStep);
-    m_xSizeLabel = Named(new QLabel(Text(string_id::kXSizeLabel), this), control_id::kXSizeLabel);
-    m_xStepLabel = Named(new QLabel(Text(string_id::kXStepLabel), this), control_id::kXStepLabel);
-    m_ySizeLabel = Named(new QLabel(Text(string_id::kYSizeLabel), this), control_id::kYSizeLabel);
-    m_yStepLabel = Named(new QLabel(Text(string_id::kYStepLabel), this), control_id::kYStepLabel);
+    m_xSizeLabel = Named(new QLabel(ResourceText(string_id::kXSizeLabel), this), control_id::kXSizeLabel);
+    m_xStepLabel = Named(new QLabel(ResourceText(string_id::kXStepLabel), this), control_id::kXStepLabel);
+    m_ySizeLabel = Named(new QLabel(ResourceText(string_id::kYSizeLabel), this), control_id::kYSizeLabel);
+    m_yStepLabel = Named(new QLabel(ResourceText(string_id::kYStepLabel), this), control_id::kYStepLabel);
     m_xSizeLabel->setBuddy(m_xSize);
     m_xStepLabel->setBuddy(m_xStep);
     m_ySizeLabel->setBuddy(m_ySize);
@@ -81,7 +80,7 @@ void CPropertyPageS1::BuildControls()
     grid->addWidget(m_yStep, 2, 3);
     layout->addLayout(grid);
 
-    auto* group = new QGroupBox(Text(string_id::kActiveFrequencies), this);
+    auto* group = new QGroupBox(ResourceText(string_id::kActiveFrequencies), this);
     auto* boxes = new QGridLayout(group);
     for (int n = 1; n <= kFrequencyCount; ++n) {
         auto* box =
@@ -91,10 +90,10 @@ void CPropertyPageS1::BuildControls()
         connect(box, &QCheckBox::clicked, this,
                 [this, n](bool checked) { OnFrequencyClicked(n, checked); });
     }
-    m_all = Named(new QCheckBox(Text(string_id::kAll), group), control_id::kAllFrequencies);
+    m_all = Named(new QCheckBox(ResourceText(string_id::kAll), group), control_id::kAllFrequencies);
     boxes->addWidget(m_all, 2, 0, 1, 2);
     // The tracer switch is created hidden; only its enabled state follows the frequencies.
-    m_trasser = Named(new QCheckBox(Text(string_id::kTrasser), group), control_id::kTrasser);
+    m_trasser = Named(new QCheckBox(ResourceText(string_id::kTrasser), group), control_id::kTrasser);
     m_trasser->setVisible(false);
     boxes->addWidget(m_trasser, 2, 2, 1, 3);
     layout->addWidget(group);
@@ -102,10 +101,10 @@ void CPropertyPageS1::BuildControls()
     auto* deviceRow = new QHBoxLayout();
     m_device = Named(new QComboBox(this), control_id::kDevice);
     m_device->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    auto* deviceLabel = new QLabel(Text(string_id::kDeviceLabel), this);
+    auto* deviceLabel = new QLabel(ResourceText(string_id::kDeviceLabel), this);
     deviceLabel->setBuddy(m_device);
-    m_add = Named(new QPushButton(Text(string_id::kAdd), this), control_id::kAdd);
-    m_delete = Named(new QPushButton(Text(string_id::kDelete), this), control_id::kDelete);
+    m_add = Named(new QPushButton(ResourceText(string_id::kAdd), this), control_id::kAdd);
+    m_delete = Named(new QPushButton(ResourceText(string_id::kDelete), this), control_id::kDelete);
     deviceRow->addWidget(deviceLabel);
     deviceRow->addWidget(m_device, 1);
     deviceRow->addWidget(m_add);
@@ -122,7 +121,7 @@ void CPropertyPageS1::BuildControls()
 
     layout->addStretch(1);
     auto* nextRow = new QHBoxLayout();
-    m_next = Named(new QPushButton(Text(string_id::kNextButton), this), control_id::kNext);
+    m_next = Named(new QPushButton(ResourceText(string_id::kNextButton), this), control_id::kNext);
     m_next->setDefault(true);
     nextRow->addStretch(1);
     nextRow->addWidget(m_next);
@@ -141,7 +140,7 @@ void CPropertyPageS1::InitPage()
     if (m_mode->count() != static_cast<int>(ModeEntries().size())) {
         m_mode->clear();
         for (const ModeEntry& entry : ModeEntries()) {
-            m_mode->addItem(Text(entry.textId), entry.workType);
+            m_mode->addItem(ResourceText(entry.textId), entry.workType);
         }
     }
     m_logic.modeIndex = 0;

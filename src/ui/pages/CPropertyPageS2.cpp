@@ -1,6 +1,7 @@
 #include "ui/pages/CPropertyPageS2.h"
 
 #include "config/Configuration.h"
+#include "ui/ResourceText.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
@@ -17,8 +18,6 @@
 namespace orv {
 
 namespace {
-
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 QLineEdit* PortEdit(QWidget* parent, int id)
 {
@@ -39,24 +38,24 @@ CPropertyPageS2::CPropertyPageS2(SheetLink& sheet, Configuration& config, Prompt
 {
     auto* layout = new QVBoxLayout(this);
 
-    auto* device = new QGroupBox(Text(string_id::kDeviceGroup), this);
+    auto* device = new QGroupBox(ResourceText(string_id::kDeviceGroup), this);
     auto* deviceForm = new QFormLayout(device);
     m_instrumentPort = PortEdit(device, control_id::kInstrumentPort);
-    deviceForm->addRow(Text(string_id::kBluetoothPortLabel), m_instrumentPort);
+    deviceForm->addRow(ResourceText(string_id::kBluetoothPortLabel), m_instrumentPort);
     layout->addWidget(device);
 
-    auto* gps = new QGroupBox(Text(string_id::kGpsReceiverGroup), this);
+    auto* gps = new QGroupBox(ResourceText(string_id::kGpsReceiverGroup), this);
     auto* gpsForm = new QFormLayout(gps);
     m_gpsPort = PortEdit(gps, control_id::kGpsPort);
     m_baud = new QComboBox(gps);
     m_baud->setObjectName(QStringLiteral("control%1").arg(control_id::kBaudRate));
-    gpsForm->addRow(Text(string_id::kBluetoothPortLabel), m_gpsPort);
-    gpsForm->addRow(Text(string_id::kBaudRateLabel), m_baud);
+    gpsForm->addRow(ResourceText(string_id::kBluetoothPortLabel), m_gpsPort);
+    gpsForm->addRow(ResourceText(string_id::kBaudRateLabel), m_baud);
     layout->addWidget(gps);
 
     layout->addStretch(1);
     auto* nextRow = new QHBoxLayout();
-    m_next = new QPushButton(Text(string_id::kNextButton), this);
+    m_next = new QPushButton(ResourceText(string_id::kNextButton), this);
     m_next->setObjectName(QStringLiteral("control%1").arg(control_id::kNext));
     m_next->setDefault(true);
     nextRow->addStretch(1);
@@ -104,7 +103,7 @@ void CPropertyPageS2::SyncList()
     if (m_baud->count() != static_cast<int>(m_logic.baudItems.size())) {
         m_baud->clear();
         for (const int id : m_logic.baudItems) {
-            m_baud->addItem(Text(id), id);
+            m_baud->addItem(ResourceText(id), id);
         }
     }
     m_baud->setCurrentIndex(m_logic.baudIndex);

@@ -1,6 +1,7 @@
 #include "ui/pages/CPropertyPageW1.h"
 
 #include "base/MessagePoster.h"
+#include "ui/ResourceText.h"
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
@@ -22,7 +23,6 @@ namespace sc = signal_control;
 namespace {
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 QLineEdit* PowerEdit(QWidget* parent, int id)
 {
@@ -40,7 +40,7 @@ CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt
     auto* layout = new QVBoxLayout(this);
 
     const auto radio = [this](QWidget* owner, int id, int textId) {
-        auto* b = new QRadioButton(Text(textId), owner);
+        auto* b = new QRadioButton(ResourceText(textId), owner);
         b->setObjectName(Name(id));
         // The groups are shown from the fields, not by the buttons' own exclusivity.
         b->setAutoExclusive(false);
@@ -49,14 +49,14 @@ CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt
         return b;
     };
     const auto check = [this](QWidget* owner, int id, int textId) {
-        auto* b = new QCheckBox(Text(textId), owner);
+        auto* b = new QCheckBox(ResourceText(textId), owner);
         b->setObjectName(Name(id));
         m_buttons[id] = b;
         connect(b, &QCheckBox::clicked, this, [this, id] { OnCommand(id); });
         return b;
     };
 
-    auto* units = new QGroupBox(Text(string_id::kMeasureUnitsGroup), this);
+    auto* units = new QGroupBox(ResourceText(string_id::kMeasureUnitsGroup), this);
     auto* unitsLayout = new QVBoxLayout(units);
     auto* unitRow = new QHBoxLayout();
     unitRow->addWidget(radio(units, sc::kAdcQuantums, string_id::kAdcQuantums));
@@ -73,7 +73,7 @@ CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt
     unitsLayout->addWidget(check(units, sc::kFilter, string_id::kSignalFilter));
     layout->addWidget(units);
 
-    auto* signal = new QGroupBox(Text(string_id::kSignalGroup), this);
+    auto* signal = new QGroupBox(ResourceText(string_id::kSignalGroup), this);
     auto* signalLayout = new QGridLayout(signal);
     m_powerModule = PowerEdit(signal, sc::kPowerModule);
     m_powerQuadrature = PowerEdit(signal, sc::kPowerQuadrature);
@@ -90,7 +90,7 @@ CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt
     layout->addStretch(1);
 
     auto* nextRow = new QHBoxLayout();
-    auto* next = new QPushButton(Text(string_id::kNextButton), this);
+    auto* next = new QPushButton(ResourceText(string_id::kNextButton), this);
     next->setObjectName(Name(control_id::kNext));
     nextRow->addStretch(1);
     nextRow->addWidget(next);

@@ -1,6 +1,7 @@
 #include "ui/pages/CPropertyPageW2.h"
 
 #include "base/MessagePoster.h"
+#include "ui/ResourceText.h"
 #include "config/Configuration.h"
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
@@ -27,7 +28,6 @@ namespace vc = view_control;
 namespace {
 
 QString Name(int id) { return QStringLiteral("control%1").arg(id); }
-QString Text(int id) { return QString::fromUtf8(ResourceString(id)); }
 
 QColor ToQColor(Colour c)
 {
@@ -77,7 +77,7 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt
         return e;
     };
     const auto check = [this](int id, int textId) {
-        auto* c = new QCheckBox(Text(textId), this);
+        auto* c = new QCheckBox(ResourceText(textId), this);
         c->setObjectName(Name(id));
         m_checks[id] = c;
         connect(c, &QCheckBox::clicked, this, [this, id] { OnCheck(id); });
@@ -121,7 +121,7 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt
         r->addStretch(1);
         return r;
     };
-    const auto label = [this](int textId) { return new QLabel(Text(textId), this); };
+    const auto label = [this](int textId) { return new QLabel(ResourceText(textId), this); };
 
     layout->addLayout(row({label(string_id::kDepthLabel), edit(vc::kDepth),
                            label(string_id::kMetres), label(string_id::kPixelRefinementLabel),
@@ -139,7 +139,7 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt
                            label(string_id::kTimesEvery), edit(vc::kTimerDelay),
                            label(string_id::kMilliseconds)}));
 
-    auto* graphics = new QGroupBox(Text(string_id::kShowGraphicsGroup), this);
+    auto* graphics = new QGroupBox(ResourceText(string_id::kShowGraphicsGroup), this);
     auto* g = new QVBoxLayout(graphics);
     g->addLayout(row({check(vc::kSoundingCurve, string_id::kSoundingCurve)}));
     g->addLayout(row({check(vc::kProfileCurve, string_id::kProfileCurveAfter),
@@ -156,7 +156,7 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt
     layout->addStretch(1);
 
     auto* nextRow = new QHBoxLayout();
-    auto* next = new QPushButton(Text(string_id::kNextButton), this);
+    auto* next = new QPushButton(ResourceText(string_id::kNextButton), this);
     next->setObjectName(Name(control_id::kNext));
     nextRow->addStretch(1);
     nextRow->addWidget(next);
@@ -373,12 +373,12 @@ void CPropertyPageW2::OnColourCommand(int command)
 int CPropertyPageW2::RunColourMenu(int x, int y)
 {
     const MenuResource& resource = ColourMenu();
-    QMenu menu(Text(resource.titleId), this);
+    QMenu menu(ResourceText(resource.titleId), this);
     for (const MenuItem& item : resource.items) {
         if (item.command == 0) {
             menu.addSeparator();
         } else {
-            menu.addAction(Text(item.textId))->setData(item.command);
+            menu.addAction(ResourceText(item.textId))->setData(item.command);
         }
     }
     const QAction* chosen = menu.exec(mapToGlobal(QPoint(x, y)));
