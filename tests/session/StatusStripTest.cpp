@@ -64,7 +64,8 @@ TEST(StatusStrip, EveryStateOfTheInstrumentAndTheGpsHasItsWordsAndColour)
         {0.4, Severity::Normal}, {2.5, Severity::Caution}, {6.0, Severity::Alarm}};
     for (const auto& [age, severity] : ages) {
         in.gps.fixAgeSeconds = age;
-        const StripItem* gps = Find(ComposeStrip(in), "GPS:");
+        const auto items = ComposeStrip(in);  // kept: Find points into it
+        const StripItem* gps = Find(items, "GPS:");
         ASSERT_NE(gps, nullptr);
         EXPECT_EQ(gps->severity, severity) << age;
     }
