@@ -232,7 +232,8 @@ TEST_F(NmeaReaderTest, AReceiverThatIsNotThereYetIsWaitedFor)
 
     m_port.failOpen = false;
     m_port.Queue("$GPRMC,101011,A,4807.038,N,01131.000,E,0.0,0.0,150419,,*17\r\n");
-    ASSERT_TRUE(WaitFor([&] { return RmcCount() == 1; }));
+    // The link's state is updated after the parser has the sentence: wait for both.
+    ASSERT_TRUE(WaitFor([&] { return RmcCount() == 1 && State().haveFix; }));
     s = State();
     EXPECT_EQ(s.kind, GpsLinkState::Kind::Open);
     EXPECT_EQ(s.opens, 1u);
