@@ -13,6 +13,8 @@
 #include "signal/SignalComputation.h"
 #include "sim/InstrumentSimulator.h"
 
+#include "NullPlatform.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -34,28 +36,8 @@ using namespace orv;
 
 constexpr int kStations = 100000;
 
-class NoSettings final : public SettingsStore
-{
-public:
-    std::optional<uint32_t> ReadDword(const std::string&) const override { return std::nullopt; }
-    std::optional<std::vector<uint8_t>> ReadBinary(const std::string&) const override
-    {
-        return std::nullopt;
-    }
-    bool WriteDword(const std::string&, uint32_t) override { return true; }
-    bool WriteBinary(const std::string&, std::span<const uint8_t>) override { return true; }
-    bool Flush(std::string&) override { return true; }
-};
-
-class NoPrompt final : public Prompt
-{
-public:
-    Answer Ask(const std::string&, const std::string&, Buttons, Icon) override
-    {
-        return Answer::No;
-    }
-    void Tell(const std::string&, const std::string&, Icon) override {}
-};
+using bench::NoPrompt;
+using bench::NoSettings;
 
 // A walk to and fro over a field, lines 1 m apart with a station every metre, from 59.9 N
 // 10.7 E, measured over a buried body.

@@ -10,6 +10,8 @@
 #include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
 
+#include "NullPlatform.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
@@ -28,28 +30,8 @@ using namespace orv;
 
 constexpr int kStations = 100000;
 
-class NoSettings final : public SettingsStore
-{
-public:
-    std::optional<uint32_t> ReadDword(const std::string&) const override { return std::nullopt; }
-    std::optional<std::vector<uint8_t>> ReadBinary(const std::string&) const override
-    {
-        return std::nullopt;
-    }
-    bool WriteDword(const std::string&, uint32_t) override { return true; }
-    bool WriteBinary(const std::string&, std::span<const uint8_t>) override { return true; }
-    bool Flush(std::string&) override { return true; }
-};
-
-class NoPrompt final : public Prompt
-{
-public:
-    Answer Ask(const std::string&, const std::string&, Buttons, Icon) override
-    {
-        return Answer::No;
-    }
-    void Tell(const std::string&, const std::string&, Icon) override {}
-};
+using bench::NoPrompt;
+using bench::NoSettings;
 
 struct Fixture
 {
