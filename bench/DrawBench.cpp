@@ -8,13 +8,13 @@
 
 #include "../tests/support/FakePrompt.h"
 #include "../tests/support/FakeSettingsStore.h"
-#include "sim/InstrumentSimulator.h"
 #include "config/Configuration.h"
 #include "graphics/GraphicChoice.h"
 #include "graphics/MapDrawing.h"
 #include "graphics/PlotCanvas.h"
 #include "graphics/TextPainter.h"
 #include "graphics/TrackDrawing.h"
+#include "sim/InstrumentSimulator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -151,8 +151,7 @@ void GridGraphicRedraw(benchmark::State& state)
     const int graphic = int(state.range(2));
     for (auto _ : state) {
         canvas.Clear();
-        benchmark::DoNotOptimize(
-            DrawGraphicFrame(context, survey, graphic, target, frame, false));
+        benchmark::DoNotOptimize(DrawGraphicFrame(context, survey, graphic, target, frame, false));
     }
     Frames(state);
 }

@@ -3,6 +3,7 @@
 // computing, placing and formatting beyond moving the bytes. Collecting the values (the signal
 // computation of every station and frequency) is measured on its own.
 
+#include "NullPlatform.h"
 #include "base/AtomicFile.h"
 #include "base/Prompt.h"
 #include "config/Configuration.h"
@@ -12,8 +13,6 @@
 #include "exchange/StationTable.h"
 #include "signal/SignalComputation.h"
 #include "sim/InstrumentSimulator.h"
-
-#include "NullPlatform.h"
 
 #include <benchmark/benchmark.h>
 

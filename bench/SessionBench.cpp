@@ -2,6 +2,7 @@
 // the same bytes in the same run: the reader's checks and the writer's atomic replace should
 // cost little beyond moving the bytes.
 
+#include "NullPlatform.h"
 #include "base/AtomicFile.h"
 #include "base/ByteOrder.h"
 #include "base/Prompt.h"
@@ -9,8 +10,6 @@
 #include "config/SettingsStore.h"
 #include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
-
-#include "NullPlatform.h"
 
 #include <benchmark/benchmark.h>
 

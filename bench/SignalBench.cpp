@@ -3,8 +3,8 @@
 
 #include "../tests/support/FakePrompt.h"
 #include "../tests/support/FakeSettingsStore.h"
-#include "config/Configuration.h"
 #include "base/MeasurementSlot.h"
+#include "config/Configuration.h"
 #include "signal/InverseModel.h"
 #include "signal/SignalComputation.h"
 

@@ -29,8 +29,8 @@ class Sink final : public orv::MessagePoster
 public:
     void Post(const orv::ProgramMessage& message) override
     {
-        if (message.fix && (!std::isfinite(message.fix->latitude) ||
-                            !std::isfinite(message.fix->longitude))) {
+        if (message.fix &&
+            (!std::isfinite(message.fix->latitude) || !std::isfinite(message.fix->longitude))) {
             __builtin_trap();
         }
     }

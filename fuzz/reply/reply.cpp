@@ -7,9 +7,9 @@
 #include "FakeSerialPort.h"
 #include "FakeSettingsStore.h"
 #include "FakeTickClock.h"
+#include "base/MeasurementSlot.h"
 #include "config/Configuration.h"
 #include "instrument/InstrumentDevice.h"
-#include "base/MeasurementSlot.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,6 @@
 #include "app/Application.h"
 
 #include "app/COrvControlSheet.h"
-#include "ui/ResourceText.h"
 #include "app/Program.h"
 #include "base/PortNamer.h"
 #include "base/Prompt.h"
@@ -10,12 +9,13 @@
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "session/ProgramCore.h"
+#include "ui/ResourceText.h"
 
 #include <QApplication>
-#include <QMenu>
-#include <QMenuBar>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 
 #include <atomic>
@@ -43,9 +43,8 @@ void AddSimulatorMenu(COrvControlSheet& sheet, Program& program)
     const auto item = [&](int textId, const char* name, auto fault) {
         QAction* action = menu->addAction(ResourceText(textId));
         action->setObjectName(QString::fromLatin1(name));
-        QObject::connect(action, &QAction::triggered, &sheet, [&program, fault] {
-            (program.*fault)(kSimulatedFaultSeconds);
-        });
+        QObject::connect(action, &QAction::triggered, &sheet,
+                         [&program, fault] { (program.*fault)(kSimulatedFaultSeconds); });
     };
     item(string_id::kSimulatorDropInstrument, "dropInstrument", &Program::DropInstrument);
     item(string_id::kSimulatorStallGps, "stallGps", &Program::StallGps);

@@ -1,7 +1,6 @@
 #include "app/COrvControlSheet.h"
 
 #include "app/QtKeys.h"
-#include "ui/ResourceText.h"
 #include "base/MessagePoster.h"
 #include "base/PowerStatus.h"
 #include "base/Prompt.h"
@@ -25,8 +24,9 @@
 #include "ui/CExportDialog.h"
 #include "ui/CStatusStrip.h"
 #include "ui/KeyBindings.h"
-#include "ui/pages/CMainPage.h"
 #include "ui/KeyRouter.h"
+#include "ui/ResourceText.h"
+#include "ui/pages/CMainPage.h"
 #include "ui/pages/CMainPagePlaceholder.h"
 #include "ui/pages/CPropertyPageGPSView.h"
 #include "ui/pages/CPropertyPageS1.h"
@@ -40,16 +40,16 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTimerEvent>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSignalBlocker>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QScroller>
+#include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTimerEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -71,9 +71,9 @@ std::string Title() { return std::string(ResourceString(string_id::kAppTitle)); 
 COrvControlSheet::COrvControlSheet(const SheetEnvironment& environment, QWidget* parent)
     : QMainWindow(parent), m_environment(environment), m_core(*environment.core), m_poster(this)
 {
-    const SessionParts parts{m_core.Config(),   m_core.Device(),  m_core.ProgramPrompt(),
-                             *m_environment.files, &m_core.Parser(), &m_core.Matcher(),
-                             m_environment.dataDirectory};
+    const SessionParts parts{
+        m_core.Config(),  m_core.Device(),   m_core.ProgramPrompt(),     *m_environment.files,
+        &m_core.Parser(), &m_core.Matcher(), m_environment.dataDirectory};
     m_session = std::make_unique<SessionController>(parts, static_cast<SessionWindow&>(*this));
     setWindowTitle(ResourceText(string_id::kAppTitle));
     setObjectName(QStringLiteral("COrvControlSheet"));
@@ -187,7 +187,8 @@ StripInput COrvControlSheet::GatherStrip()
     in.staleSeconds = double(config.GpsStaleMilliseconds()) / 1000.0;
     // The handheld's battery changes slowly: read every ten seconds.
     const uint32_t now = m_core.Ticks().Now();
-    if (m_environment.power != nullptr && (m_powerReadTick == 0 || now - m_powerReadTick >= 10000)) {
+    if (m_environment.power != nullptr &&
+        (m_powerReadTick == 0 || now - m_powerReadTick >= 10000)) {
         m_handheldPercent = m_environment.power->BatteryPercent();
         m_powerReadTick = now == 0 ? 1 : now;
     }
@@ -196,8 +197,8 @@ StripInput COrvControlSheet::GatherStrip()
     in.handheldWarningPercent = config.HandheldBatteryWarning;
     in.instrumentSerial = config.ConnectedSerial;
     in.standIn = config.CalibrationStandIn();
-    if (m_batteries.Update(in.instrument.centivolts, in.handheldPercent,
-                           in.instrumentWarningVolts, in.handheldWarningPercent)) {
+    if (m_batteries.Update(in.instrument.centivolts, in.handheldPercent, in.instrumentWarningVolts,
+                           in.handheldWarningPercent)) {
         QApplication::beep();
     }
     UpdateTitle();
@@ -315,7 +316,8 @@ void COrvControlSheet::BuildPages()
         frame->hide();
         m_frames[static_cast<size_t>(id)] = frame;
         for (QPushButton* button : page->findChildren<QPushButton*>()) {
-            if (button->minimumHeight() < kLeastButton && button->sizeHint().height() < kLeastButton) {
+            if (button->minimumHeight() < kLeastButton &&
+                button->sizeHint().height() < kLeastButton) {
                 button->setMinimumHeight(kLeastButton);
             }
         }
@@ -542,8 +544,8 @@ void COrvControlSheet::ShowSession(Survey* survey)
     SelectPage(0);
     if (survey != nullptr) {
         const bool track = survey->IsTrack();
-        auto* main = static_cast<CMainPagePlaceholder*>(
-            Page(track ? PageId::MainTrack : PageId::MainGrid));
+        auto* main =
+            static_cast<CMainPagePlaceholder*>(Page(track ? PageId::MainTrack : PageId::MainGrid));
         main->ResetCursorState();
         main->SetSurvey(survey);
         AddPage(PageId::ViewSettings);
@@ -612,8 +614,7 @@ void COrvControlSheet::Export()
     const std::string extension = FormatExtension(choice.format);
     const auto path = m_session->ChooseExportFile(
         std::string(ResourceString(string_id::kExportTitle)),
-        description + "|*" + extension + "|All Files (*.*)|*.*||",
-        extension);
+        description + "|*" + extension + "|All Files (*.*)|*.*||", extension);
     if (!path) {
         return;
     }
@@ -827,8 +828,8 @@ void COrvControlSheet::ShowKeys()
             .arg(ResourceText(string_id::kKeysIntroduction).toHtmlEscaped(), rows,
                  ResourceText(string_id::kKeysLongPress).toHtmlEscaped(),
                  ResourceText(string_id::kKeyFullScreen).toHtmlEscaped());
-    QMessageBox box(QMessageBox::Information, ResourceText(string_id::kKeysCaption), html, QMessageBox::Ok,
-                    this);
+    QMessageBox box(QMessageBox::Information, ResourceText(string_id::kKeysCaption), html,
+                    QMessageBox::Ok, this);
     box.setTextFormat(Qt::RichText);
     box.exec();
 }

@@ -24,8 +24,8 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 

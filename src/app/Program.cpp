@@ -75,8 +75,15 @@ struct Program::Parts
     QtSerialPort gpsPort;
     PosixSystemClock systemClock;
     QtBluetoothRadio radio;
-    ProgramCore core{PlatformParts{store, DefaultCalibrationPath(), prompt, instrumentPort,
-                                   gpsPort, SteadyTickClock(), systemClock, &radio, {}}};
+    ProgramCore core{PlatformParts{store,
+                                   DefaultCalibrationPath(),
+                                   prompt,
+                                   instrumentPort,
+                                   gpsPort,
+                                   SteadyTickClock(),
+                                   systemClock,
+                                   &radio,
+                                   {}}};
     PowerStatusLinux power;
     SleepInhibitor awake;
     QtFileChooser files{QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
@@ -134,8 +141,9 @@ SheetEnvironment Program::SheetParts()
     environment.dataDirectory = DataDirectory();
     environment.stayAwake = [this](bool hold) {
         if (hold) {
-            m_parts->awake.Hold(QStringLiteral("A survey is open: the instrument and the GPS "
-                                               "receiver are connected over Bluetooth"));
+            m_parts->awake.Hold(
+                QStringLiteral("A survey is open: the instrument and the GPS "
+                               "receiver are connected over Bluetooth"));
         } else {
             m_parts->awake.Release();
         }

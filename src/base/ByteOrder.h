@@ -11,7 +11,10 @@ namespace orv {
 
 namespace little_endian {
 
-constexpr uint16_t Load16(const uint8_t* p) { return uint16_t(uint16_t{p[0]} | uint16_t{p[1]} << 8); }
+constexpr uint16_t Load16(const uint8_t* p)
+{
+    return uint16_t(uint16_t{p[0]} | uint16_t{p[1]} << 8);
+}
 
 constexpr uint32_t Load32(const uint8_t* p)
 {
@@ -52,7 +55,10 @@ inline void StoreDouble(uint8_t* p, double d)
 
 namespace big_endian {
 
-constexpr uint16_t Load16(const uint8_t* p) { return uint16_t(uint16_t{p[0]} << 8 | uint16_t{p[1]}); }
+constexpr uint16_t Load16(const uint8_t* p)
+{
+    return uint16_t(uint16_t{p[0]} << 8 | uint16_t{p[1]});
+}
 
 constexpr uint32_t Load24(const uint8_t* p)
 {

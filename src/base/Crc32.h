@@ -3,10 +3,9 @@
 // it to recognise its records and the session file it continues; `crc` chains a previous result,
 // so Crc32(b, Crc32(a)) equals the CRC of a followed by b.
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <span>
+#include <zlib.h>
 
 namespace orv {
 

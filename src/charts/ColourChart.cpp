@@ -1,9 +1,9 @@
 #include "charts/ColourChart.h"
 
+#include "base/ByteOrder.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "base/ByteOrder.h"
 
 namespace orv {
 

@@ -3,11 +3,11 @@
 // a minimum and a maximum: stop k stands at minimum + k * step. The configuration owns two, the
 // area chart of maps and the profile chart of sections. All arithmetic is single precision.
 
+#include "base/Colour.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
-
-#include "base/Colour.h"
 
 namespace orv {
 

@@ -1,13 +1,13 @@
 #include "config/Configuration.h"
 
+#include "base/ByteOrder.h"
+#include "config/ConfigurationFields.h"
+#include "config/SettingsStore.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
-
-#include "base/ByteOrder.h"
-#include "config/ConfigurationFields.h"
-#include "config/SettingsStore.h"
 
 namespace orv {
 
@@ -78,7 +78,8 @@ bool SaveChart(SettingsStore& store, const ChartNames& names, const ColourChart&
 
 Configuration::Configuration(SettingsStore& store, const std::string& calibrationPath,
                              Prompt& prompt)
-    : m_store(store), m_calibrationStore(std::make_unique<CalibrationStore>(calibrationPath, prompt))
+    : m_store(store),
+      m_calibrationStore(std::make_unique<CalibrationStore>(calibrationPath, prompt))
 {
     LoadDefaults();
     Load();
@@ -217,7 +218,8 @@ bool Configuration::Save(std::string& error)
             case FieldKind::Text: {
                 const std::string& text = this->*field.textField;
                 ok = m_store.WriteBinary(
-                         name, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())) &&
+                         name,
+                         std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())) &&
                      ok;
                 break;
             }
@@ -280,7 +282,7 @@ std::optional<CalibrationId> Configuration::CalibrationStandIn() const
 
 uint32_t Configuration::GpsBaudRate() const
 {
-    static constexpr uint32_t kRates[] = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
+    static constexpr uint32_t kRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                           19200, 38400, 56000, 57600, 115200, 128000, 256000};
     if (GpsBaudRateId >= 73 && GpsBaudRateId <= 87) {
         return kRates[GpsBaudRateId - 73];

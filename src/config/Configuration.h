@@ -2,17 +2,11 @@
 // The one settings record of the program, shared by every page, the surveys, the signal
 // computation and the drawing code. The program makes it at start-up (loaded from the
 // SettingsStore) and hands it down by reference; it is saved back only at the program's exit
-// (SaveAndClose): a setting changed on a page lives in memory until then. Settings are read at the moment of use, so a change acts
-// at once on everything, stored measurements included.
+// (SaveAndClose): a setting changed on a page lives in memory until then. Settings are read at the
+// moment of use, so a change acts at once on everything, stored measurements included.
 //
 // Fields named "bool" in the stored format are ints holding 0 or 1; no value is range-checked on
 // load, users clamp where they need to. Registry value names are part of the stored format.
-
-#include <array>
-#include <cstdint>
-#include <memory>
-#include <optional>
-#include <string>
 
 #include "base/Colour.h"
 #include "base/Frequencies.h"
@@ -20,6 +14,12 @@
 #include "calibration/CalibrationRecord.h"
 #include "calibration/CalibrationStore.h"
 #include "charts/ColourChart.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace orv {
 
@@ -84,8 +84,8 @@ public:
     int PhaseEqualization = 0;
     int SubtractUndercompensation = 0;
     int SignalChannelIsCurrent = 0;
-    int UnitMeasure = 0;  // 0 ADC quantums, 1 apparent values
-    int SignalComponent = 1;  // 0 module, 1 quadrature, 2 in-phase
+    int UnitMeasure = 0;        // 0 ADC quantums, 1 apparent values
+    int SignalComponent = 1;    // 0 module, 1 quadrature, 2 in-phase
     int ApparentValueKind = 0;  // 0 resistivity (Ohm*m), 1 conductivity (mS/m)
     float PowerInphase = 2.5f;
     float PowerModule = 2.0f;

@@ -256,8 +256,9 @@ bool SetFieldFromText(Configuration& config, const FieldInfo& field, std::string
             if (parts.size() == size_t(kFrequencyCount)) {
                 for (size_t i = 0; i < parts.size(); ++i) {
                     if (parts[i] != "0" && parts[i] != "1") {
-                        error = "UsedFrequencies takes 14 flags 0 or 1, or a list of frequency "
-                                "numbers 1..14";
+                        error =
+                            "UsedFrequencies takes 14 flags 0 or 1, or a list of frequency "
+                            "numbers 1..14";
                         return false;
                     }
                     flags[i] = parts[i] == "1" ? 1 : 0;
@@ -266,8 +267,9 @@ bool SetFieldFromText(Configuration& config, const FieldInfo& field, std::string
                 for (const auto part : parts) {
                     long long n = 0;
                     if (!ParseInteger(part, n) || n < 1 || n > kFrequencyCount) {
-                        error = "UsedFrequencies takes 14 flags 0 or 1, or a list of frequency "
-                                "numbers 1..14";
+                        error =
+                            "UsedFrequencies takes 14 flags 0 or 1, or a list of frequency "
+                            "numbers 1..14";
                         return false;
                     }
                     flags[size_t(n - 1)] = 1;

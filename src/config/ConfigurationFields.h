@@ -3,26 +3,26 @@
 // and where they live in the record. Load, Save, `orvtool config` and `--set Field=Value` of the
 // tools all work from this one table.
 
+#include "config/Configuration.h"
+
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "config/Configuration.h"
-
 namespace orv {
 
 enum class FieldKind {
-    Int,  // DWORD
-    Float,  // binary, 4 bytes
+    Int,          // DWORD
+    Float,        // binary, 4 bytes
     Frequencies,  // binary, 14 bytes of 0 or 1
-    Double,  // not stored
-    ColourWord,  // not stored
-    Text,  // not stored
+    Double,       // not stored
+    ColourWord,   // not stored
+    Text,         // not stored
 };
 
 struct FieldInfo
 {
-    const char* name;  // the field's code name, e.g. "UnitMeasure"
+    const char* name;          // the field's code name, e.g. "UnitMeasure"
     const char* registryName;  // nullptr when the field is not stored; "" is the unnamed value
     FieldKind kind;
     int Configuration::*intField = nullptr;

@@ -48,7 +48,8 @@ std::string DefaultCalibrationPath()
     if (!v.empty()) {
         return v;
     }
-    return (std::filesystem::path(SettingsFilePath()).parent_path() / "OrvCalibration.ini").string();
+    return (std::filesystem::path(SettingsFilePath()).parent_path() / "OrvCalibration.ini")
+        .string();
 }
 
 std::string DataDirectory()

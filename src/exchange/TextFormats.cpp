@@ -114,7 +114,8 @@ std::string PlainCsv(const StationTable& table)
         } else {
             out += std::to_string(row.profile) + "," + std::to_string(row.station);
         }
-        out += row.local ? "," + ShortestFloatText(row.x) + "," + ShortestFloatText(row.y) : std::string(",,");
+        out += row.local ? "," + ShortestFloatText(row.x) + "," + ShortestFloatText(row.y)
+                         : std::string(",,");
         for (size_t c = 0; c < table.frequencies.size(); ++c) {
             out += "," + ShortestFloatText(table.Value(r, c));
         }

@@ -3,8 +3,8 @@
 // decide whether the clock is to be set, and pick the fix for the matcher. `orvtool nmea` runs
 // the same steps over a file, so its fixes are the ones the thread would hand on.
 
-#include "base/SystemClock.h"
 #include "base/GpsFix.h"
+#include "base/SystemClock.h"
 #include "gps/GpsStatus.h"
 
 #include <cstdint>

@@ -126,18 +126,15 @@ void FinishValues(const Configuration& config, CurveValues& curve)
 
 struct ProfilePlot
 {
-    int top = 0;         // below the caption
+    int top = 0;  // below the caption
     int plotLeft = 0;
     int plotBottom = 0;
-    int available = 0;   // right - plotLeft - 2, at least 0
-    int labelRoom = 0;   // the y labels' room left of the curve
+    int available = 0;  // right - plotLeft - 2, at least 0
+    int labelRoom = 0;  // the y labels' room left of the curve
     bool labelled = false;
 };
 
-std::string IntegerLabel(float v)
-{
-    return std::to_string(RoundToInt(v));
-}
+std::string IntegerLabel(float v) { return std::to_string(RoundToInt(v)); }
 
 // The caption over a labelled profile curve: the value unit and the frequency in kHz.
 std::string ProfileCaption(const Configuration& config, int f)
@@ -312,10 +309,9 @@ bool DrawSoundingCurve(const DrawContext& context, const MeasurementSlot* record
     if (scaleMarks) {
         TextPainter& text = context.text;
         const int row = text.Measure("0").height + metrics.captionGap;
-        const int column =
-            std::max(text.Measure(LabelNumber(std::trunc(dMax), 1.0) ).width,
-                     text.Measure(LabelNumber(std::trunc(dMin), 1.0) + " m").width) +
-            metrics.captionGap;
+        const int column = std::max(text.Measure(LabelNumber(std::trunc(dMax), 1.0)).width,
+                                    text.Measure(LabelNumber(std::trunc(dMin), 1.0) + " m").width) +
+                           metrics.captionGap;
         if (frame.Width() > 4 * column && frame.Height() > 4 * row) {
             plotFrame.top += row;
             plotFrame.left += column;
@@ -420,8 +416,7 @@ bool DrawSoundingCurve(const DrawContext& context, const MeasurementSlot* record
     DrawPolyline(canvas, std::span(xs).first(size_t(o)), std::span(ys).first(size_t(o)),
                  std::span(values).first(size_t(o)), context.metrics.valueBandHalfWidth);
     if (labelled) {
-        DrawSoundingLabels(context, frame, plotFrame, valueMarks, valueStep, depthMarks,
-                           depthStep);
+        DrawSoundingLabels(context, frame, plotFrame, valueMarks, valueStep, depthMarks, depthStep);
     }
     return true;
 }

@@ -54,12 +54,28 @@ struct DrawMetrics
         const auto scale = [ratio](int& size) {
             size = std::max(1, static_cast<int>(std::lround(static_cast<float>(size) * ratio)));
         };
-        for (int* size :
-             {&m.majorTick, &m.minorTick, &m.xLabelRise, &m.yLabelIndent, &m.labelGap,
-              &m.labelHalo, &m.legendGap, &m.legendBar, &m.legendTick, &m.legendPad,
-              &m.legendUnitGap, &m.legendLeastWidth, &m.legendLeastHeight, &m.soundingMargin,
-              &m.profileLabelLeft, &m.profileLabelBottom, &m.valueBandHalfWidth, &m.captionGap,
-              &m.trackCircle, &m.dashOn, &m.dashOff, &m.thinnestTrueScaleSection}) {
+        for (int* size : {&m.majorTick,
+                          &m.minorTick,
+                          &m.xLabelRise,
+                          &m.yLabelIndent,
+                          &m.labelGap,
+                          &m.labelHalo,
+                          &m.legendGap,
+                          &m.legendBar,
+                          &m.legendTick,
+                          &m.legendPad,
+                          &m.legendUnitGap,
+                          &m.legendLeastWidth,
+                          &m.legendLeastHeight,
+                          &m.soundingMargin,
+                          &m.profileLabelLeft,
+                          &m.profileLabelBottom,
+                          &m.valueBandHalfWidth,
+                          &m.captionGap,
+                          &m.trackCircle,
+                          &m.dashOn,
+                          &m.dashOff,
+                          &m.thinnestTrueScaleSection}) {
             scale(*size);
         }
         return m;

@@ -2,8 +2,8 @@
 
 #include "base/NoValue.h"
 #include "base/Prompt.h"
-#include "config/Configuration.h"
 #include "charts/ColourChart.h"
+#include "config/Configuration.h"
 #include "graphics/PlotCanvas.h"
 
 #include <algorithm>

@@ -156,8 +156,8 @@ bool DrawGridFrame(const DrawContext& context, const GridSurveyData& survey, int
                                       return DrawGridMap(context, survey, p, t.frequency, plot);
                                   });
         case kSection:
-            return (!checked || (c.ShowSections != 0 &&
-                                 FindMeasuredRun(survey, p, s).Length() >= c.MinStationsForProfile)) &&
+            return (!checked || (c.ShowSections != 0 && FindMeasuredRun(survey, p, s).Length() >=
+                                                            c.MinStationsForProfile)) &&
                    DrawWithLegend(context, c.ProfileChart, rect, {}, [&](const FrameRect& plot) {
                        return DrawGridSection(context, survey, p, s, plot);
                    });
@@ -175,21 +175,18 @@ bool DrawGridFrame(const DrawContext& context, const GridSurveyData& survey, int
 }
 
 bool DrawTrackFrame(const DrawContext& context, const TrackSurveyData& survey, int frame,
-                    const GraphicTarget& t, const FrameRect& rect, bool checked,
-                    bool* drawnToScale)
+                    const GraphicTarget& t, const FrameRect& rect, bool checked, bool* drawnToScale)
 {
     Configuration& c = context.config;
     const int records = survey.Count();
     switch (frame) {
         case kMap:
-            return (!checked ||
-                    (c.ShowMaps != 0 && records >= c.MinMeasurementsForScatteredMap)) &&
-                   DrawWithLegend(context, c.AreaChart, rect,
-                                  TrackMapCaption(c, t.frequency, t.radius),
-                                  [&](const FrameRect& plot) {
-                                      return DrawTrackMap(context, survey, t.frequency, t.radius,
-                                                          plot);
-                                  });
+            return (!checked || (c.ShowMaps != 0 && records >= c.MinMeasurementsForScatteredMap)) &&
+                   DrawWithLegend(
+                       context, c.AreaChart, rect, TrackMapCaption(c, t.frequency, t.radius),
+                       [&](const FrameRect& plot) {
+                           return DrawTrackMap(context, survey, t.frequency, t.radius, plot);
+                       });
         case kSection:
             return (!checked || (c.ShowSections != 0 && records >= c.MinStationsForProfile)) &&
                    DrawWithLegend(context, c.ProfileChart, rect, {}, [&](const FrameRect& plot) {
@@ -207,8 +204,7 @@ bool DrawTrackFrame(const DrawContext& context, const TrackSurveyData& survey, i
                    DrawSoundingCurve(context, record, LeftHalf(rect));
         }
         case kTrackView:
-            return DrawTrack(context.canvas, c, survey, rect, kOverviewTrackStyle,
-                             context.metrics);
+            return DrawTrack(context.canvas, c, survey, rect, kOverviewTrackStyle, context.metrics);
         default:
             return false;
     }
@@ -287,9 +283,9 @@ ChosenGraphic ChooseGraphic(GraphicSelection& selection, const DrawContext& cont
     if (shown == kNone) {
         context.canvas.Clear();
     }
-    ChosenGraphic chosen{shown, GraphicStatusText(shown, survey.track != nullptr, target.profile,
-                                                  target.station, target.frequency + 1,
-                                                  drawnToScale),
+    ChosenGraphic chosen{shown,
+                         GraphicStatusText(shown, survey.track != nullptr, target.profile,
+                                           target.station, target.frequency + 1, drawnToScale),
                          {}};
     if (survey.track != nullptr && shown != kMap) {
         chosen.note = TrackMapNote(context.config, *survey.track);

@@ -90,10 +90,9 @@ struct GraphicTarget
 // kHz and, on the track, the gridding radius in cells. A frame too small for a legend shows the
 // picture alone. `drawnToScale`, when given, tells whether a proportional drawing kept true
 // scale (a track section too thin for it is drawn fit to screen).
-[[nodiscard]] bool DrawGraphicFrame(const DrawContext& context, const SurveyView& survey,
-                                    int frame, const GraphicTarget& target, const FrameRect& rect,
-                                    bool checked,
-                                    bool* drawnToScale = nullptr);
+[[nodiscard]] bool DrawGraphicFrame(const DrawContext& context, const SurveyView& survey, int frame,
+                                    const GraphicTarget& target, const FrameRect& rect,
+                                    bool checked, bool* drawnToScale = nullptr);
 
 struct ChosenGraphic
 {

@@ -60,8 +60,8 @@ double FirstStep(double rough)
 
 }  // namespace
 
-LegendLayout LayoutLegend(const DrawContext& context, const FrameRect& frame,
-                          std::string_view unit, std::string_view caption)
+LegendLayout LayoutLegend(const DrawContext& context, const FrameRect& frame, std::string_view unit,
+                          std::string_view caption)
 {
     const DrawMetrics& m = context.metrics;
     LegendLayout layout;
@@ -118,8 +118,8 @@ std::vector<LegendTick> LegendTicks(TextPainter& text, const DrawMetrics& metric
     }
     const double span = double(barWidth - 1);
     double step = FirstStep(std::max(range * kFirstSpacing / span, range / kMostNumbers));
-    for (int attempt = 0; attempt < kMostStepsTried && std::isfinite(step); ++attempt,
-             step = NextStep(step)) {
+    for (int attempt = 0; attempt < kMostStepsTried && std::isfinite(step);
+         ++attempt, step = NextStep(step)) {
         std::vector<LegendTick> candidate;
         const double first = std::ceil(lo / step - 1e-9);
         bool crowded = false;
@@ -134,8 +134,8 @@ std::vector<LegendTick> LegendTicks(TextPainter& text, const DrawMetrics& metric
             tick.x = static_cast<int>(std::lround((value - lo) / range * span));
             tick.text = LabelNumber(value, step);
             const int width = text.Measure(tick.text).width;
-            const int left = std::max(std::min(tick.x - width / 2, barWidth + rightRoom - width),
-                                      -leftRoom);
+            const int left =
+                std::max(std::min(tick.x - width / 2, barWidth + rightRoom - width), -leftRoom);
             tick.labelLeft = left;
             if (!candidate.empty() && left < lastRight + metrics.labelGap) {
                 crowded = true;

@@ -23,8 +23,8 @@ namespace orv {
 
 struct LegendLayout
 {
-    FrameRect plot;       // where the picture goes: the frame, less the strip
-    FrameRect strip;      // the legend's strip; empty (shown false) on a frame too small for it
+    FrameRect plot;   // where the picture goes: the frame, less the strip
+    FrameRect strip;  // the legend's strip; empty (shown false) on a frame too small for it
     bool shown = false;
     std::string unit;     // at the bar's right end
     std::string caption;  // after the unit, or on a line of its own under the numbers

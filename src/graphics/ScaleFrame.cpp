@@ -223,9 +223,9 @@ void DrawYAxis(bool gridLines, Colour gridColour, PlotCanvas& canvas, TextPainte
                            label};
     };
     for (const PlacedLabel& label : ThinnedLabels(majors, unit, 0, place)) {
-        const bool crossesX = std::any_of(xLabels.begin(), xLabels.end(), [&](const PlacedLabel& x) {
-            return label.Crosses(x, metrics.labelGap);
-        });
+        const bool crossesX =
+            std::any_of(xLabels.begin(), xLabels.end(),
+                        [&](const PlacedLabel& x) { return label.Crosses(x, metrics.labelGap); });
         if (!crossesX) {
             DrawLabel(text, canvas, label.left, label.top, label.text, metrics);
         }

@@ -224,8 +224,8 @@ bool DrawGridSection(const DrawContext& context, const GridSurveyData& survey, i
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.left + outW * e, picture.top + outH * e,
-                       0.0f, static_cast<float>(n - 1) * survey.xStep, grid.maxDepth,
-                       grid.minDepth, kMetreAxes, context.metrics);
+                       0.0f, static_cast<float>(n - 1) * survey.xStep, grid.maxDepth, grid.minDepth,
+                       kMetreAxes, context.metrics);
     }
     return true;
 }

@@ -114,16 +114,17 @@ bool DrawTrack(PlotCanvas& canvas, const Configuration& config, const TrackSurve
     const int cursor = survey.cursor;
     if (survey.IsPositioned(cursor - 1)) {
         const Pixel p = projection.Of(survey.PositionOf(cursor - 1));
-        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
+        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn,
+                              metrics.dashOff);
     }
     if (survey.IsPositioned(cursor + 1)) {
         const Pixel p = projection.Of(survey.PositionOf(cursor + 1));
-        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn, metrics.dashOff);
+        canvas.DrawDashedLine(p.x, p.y, here.x, here.y, trackColour, metrics.dashOn,
+                              metrics.dashOff);
     }
     Circle(canvas, here, metrics.trackCircle, trackColour, style.fill);
     // A selected station without a position is to be measured again where the operator stands.
-    const Pixel dot =
-        survey.IsPositioned(cursor) ? projection.Of(survey.PositionOf(cursor)) : here;
+    const Pixel dot = survey.IsPositioned(cursor) ? projection.Of(survey.PositionOf(cursor)) : here;
     Circle(canvas, dot, metrics.trackCircle, config.CursorColour, config.CursorColour);
     return true;
 }

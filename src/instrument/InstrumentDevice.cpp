@@ -1,12 +1,12 @@
 #include "instrument/InstrumentDevice.h"
 
+#include "base/GpsReaderLauncher.h"
+#include "base/PortNamer.h"
 #include "base/Prompt.h"
+#include "base/SerialPort.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "instrument/BluetoothRadio.h"
-#include "base/GpsReaderLauncher.h"
-#include "base/PortNamer.h"
-#include "base/SerialPort.h"
 #include "instrument/WireProtocol.h"
 
 #include <algorithm>
@@ -35,8 +35,9 @@ std::string OpenFailure(const std::string& which, const std::string& description
         return "cannot open the " + which + " port " + description;
     }
     const size_t open = description.find(" (");
-    const std::string name =
-        open == std::string::npos ? description : description.substr(open + 2, description.size() - open - 3);
+    const std::string name = open == std::string::npos
+                                 ? description
+                                 : description.substr(open + 2, description.size() - open - 3);
     return reason + " (the " + which + " port " + name + ")";
 }
 
@@ -323,9 +324,8 @@ bool InstrumentDevice::Transfer(PendingExchange& x)
             m_clock.Sleep(m_timings.idleSleepMs);
         }
         if (m_clock.Now() - sent > timeout) {
-            return fail("no complete reply from the instrument within " +
-                        std::to_string(timeout) + " ms (" +
-                        std::to_string(received) + " of " + std::to_string(reply.size()) +
+            return fail("no complete reply from the instrument within " + std::to_string(timeout) +
+                        " ms (" + std::to_string(received) + " of " + std::to_string(reply.size()) +
                         " bytes)");
         }
     }

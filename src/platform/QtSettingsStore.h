@@ -6,9 +6,9 @@
 // leaves half a file. On Windows the registry itself must keep the kinds (QSettings would store
 // byte arrays there as text): a registry store implements the same interface there.
 
-#include <memory>
-
 #include "config/SettingsStore.h"
+
+#include <memory>
 
 class QSettings;
 

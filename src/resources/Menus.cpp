@@ -9,10 +9,9 @@ namespace orv {
 namespace {
 
 constexpr MenuItem kSessionItems[] = {
-    {command_id::kNew, string_id::kMenuNew},     {command_id::kOpen, string_id::kMenuOpen},
-    {command_id::kSave, string_id::kMenuSave},   {command_id::kSaveAs, string_id::kMenuSaveAs},
-    {command_id::kExport, string_id::kMenuExport},
-    {0, 0},
+    {command_id::kNew, string_id::kMenuNew},       {command_id::kOpen, string_id::kMenuOpen},
+    {command_id::kSave, string_id::kMenuSave},     {command_id::kSaveAs, string_id::kMenuSaveAs},
+    {command_id::kExport, string_id::kMenuExport}, {0, 0},
     {command_id::kClose, string_id::kMenuClose},
 };
 

@@ -1,8 +1,9 @@
 #pragma once
 // What the measurement cycle needs of the thread it runs on: the port work of an exchange off
-// that thread, its completion back on it, and its timers (the timed series, the link watch). The window's
-// implementation runs the transfer on one long-lived worker thread and delivers completions and
-// timer ticks through its event loop; a headless caller may run the transfer in place.
+// that thread, its completion back on it, and its timers (the timed series, the link watch). The
+// window's implementation runs the transfer on one long-lived worker thread and delivers
+// completions and timer ticks through its event loop; a headless caller may run the transfer in
+// place.
 //
 //     runner.Run([&] { device.Transfer(pending); },    // off the caller's thread
 //                [this] { OnTransferred(); });          // later, on the caller's thread

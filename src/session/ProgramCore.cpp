@@ -5,21 +5,19 @@
 #include "gps/NmeaParser.h"
 #include "gps/NmeaReader.h"
 
-
 namespace orv {
 
 ProgramCore::ProgramCore(const PlatformParts& parts) : m_parts(parts)
 {
-    m_config = std::make_unique<Configuration>(m_parts.settings, m_parts.calibrationPath,
-                                               m_parts.prompt);
+    m_config =
+        std::make_unique<Configuration>(m_parts.settings, m_parts.calibrationPath, m_parts.prompt);
     m_parser = std::make_unique<NmeaParser>(m_parts.tickClock);
     m_matcher = std::make_unique<GpsMatcher>(m_parts.tickClock);
     m_reader = std::make_unique<NmeaReader>(*m_parser, *m_matcher, m_parts.systemClock,
                                             m_parts.tickClock, m_parts.prompt);
-    m_device = std::make_unique<InstrumentDevice>(*m_config, m_parts.instrumentPort,
-                                                  m_parts.gpsPort, m_parts.tickClock,
-                                                  m_parts.prompt, m_parts.radio, m_reader.get(),
-                                                  m_parts.timings);
+    m_device = std::make_unique<InstrumentDevice>(
+        *m_config, m_parts.instrumentPort, m_parts.gpsPort, m_parts.tickClock, m_parts.prompt,
+        m_parts.radio, m_reader.get(), m_parts.timings);
 }
 
 ProgramCore::~ProgramCore() { ReleaseInstrumentDevice(); }

@@ -15,9 +15,9 @@
 #include "survey/TrackSurvey.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <new>
 
 namespace orv {
@@ -112,7 +112,8 @@ void SessionController::Load(const std::string& path)
     std::unique_ptr<Survey> survey = OpenSession(path, m_parts.config, error, &detail);
     m_window.ActivatePage();
     if (!survey) {
-        Tell(detail.empty() ? error : FormatResource(string_id::kWrongFormatDetail, {error, detail}));
+        Tell(detail.empty() ? error
+                            : FormatResource(string_id::kWrongFormatDetail, {error, detail}));
         Reset();
         return;
     }
@@ -144,8 +145,8 @@ bool SessionController::SaveAs()
     FileDialogOptions options;
     options.caption = ResourceString(string_id::kSaveSessionCaption);
     options.defaultExtension = ResourceString(string_id::kSessionExtension);
-    options.initialName = m_survey->FilePath().empty() ? AutomaticFileName(std::time(nullptr))
-                                                       : m_survey->FilePath();
+    options.initialName =
+        m_survey->FilePath().empty() ? AutomaticFileName(std::time(nullptr)) : m_survey->FilePath();
     options.filter = ResourceString(string_id::kSessionFilter);
     options.confirmOverwrite = true;
     options.folder = DialogFolder();
@@ -170,7 +171,8 @@ std::optional<std::string> SessionController::ChooseExportFile(const std::string
     name.replace_extension(extension);
     FileDialogOptions options;
     options.caption = caption;
-    options.defaultExtension = extension.empty() || extension[0] != '.' ? extension : extension.substr(1);
+    options.defaultExtension =
+        extension.empty() || extension[0] != '.' ? extension : extension.substr(1);
     options.initialName = name.string();
     options.filter = filter;
     options.confirmOverwrite = true;

@@ -1,11 +1,8 @@
 #include "session/StationMeasurer.h"
 
-#include "gps/GpsLinkState.h"
-
-#include <chrono>
-
 #include "base/MessagePoster.h"
 #include "config/Configuration.h"
+#include "gps/GpsLinkState.h"
 #include "gps/GpsMatcher.h"
 #include "instrument/InstrumentDevice.h"
 #include "survey/GridSurvey.h"
@@ -13,6 +10,7 @@
 #include "survey/TrackSurvey.h"
 
 #include <array>
+#include <chrono>
 
 namespace orv {
 

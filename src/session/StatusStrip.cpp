@@ -41,8 +41,7 @@ StripItem InstrumentItem(const InstrumentLinkStatus& link)
             return {FormatResource(string_id::kStripInstrumentConnecting, {ShortPort(link.port)}),
                     Severity::Caution};
         case InstrumentLink::NotAnswering:
-            return {FormatResource(string_id::kStripInstrumentNotAnswering,
-                                   {ShortPort(link.port)}),
+            return {FormatResource(string_id::kStripInstrumentNotAnswering, {ShortPort(link.port)}),
                     Severity::Alarm};
         case InstrumentLink::NoPort:
             return {FormatResource(string_id::kStripInstrumentNoPort, {ShortPort(link.port)}),
@@ -132,15 +131,15 @@ std::vector<StripItem> ComposeStrip(const StripInput& in)
     if (in.session) {
         // First: nothing else on the strip matters as much as measurements that may be lost.
         if (!in.journalProblem.empty()) {
-            items.push_back(
-                {FormatResource(string_id::kStripJournalProblem, {in.journalProblem}), Severity::Alarm});
+            items.push_back({FormatResource(string_id::kStripJournalProblem, {in.journalProblem}),
+                             Severity::Alarm});
         }
         items.push_back(InstrumentItem(in.instrument));
         if (in.instrument.centivolts) {
             const double volts = *in.instrument.centivolts * 0.01;
-            items.push_back({FormatResource(string_id::kStripInstrumentBattery, {Number(volts, 1)}),
-                             volts < in.instrumentWarningVolts ? Severity::Alarm
-                                                               : Severity::Normal});
+            items.push_back(
+                {FormatResource(string_id::kStripInstrumentBattery, {Number(volts, 1)}),
+                 volts < in.instrumentWarningVolts ? Severity::Alarm : Severity::Normal});
         }
         if (in.track) {
             items.push_back(GpsItem(in.gps, in.staleSeconds));
@@ -155,14 +154,13 @@ std::vector<StripItem> ComposeStrip(const StripInput& in)
         }
     }
     if (in.standIn) {
-        items.push_back({CalibrationStandInText(in.instrumentSerial, *in.standIn),
-                         Severity::Caution});
+        items.push_back(
+            {CalibrationStandInText(in.instrumentSerial, *in.standIn), Severity::Caution});
     }
     if (in.handheldPercent >= 0 && in.handheldPercent <= 100) {
-        items.push_back({FormatResource(string_id::kStripHandheldBattery,
-                                        {std::to_string(in.handheldPercent)}),
-                         in.handheldPercent < in.handheldWarningPercent ? Severity::Alarm
-                                                                        : Severity::Normal});
+        items.push_back(
+            {FormatResource(string_id::kStripHandheldBattery, {std::to_string(in.handheldPercent)}),
+             in.handheldPercent < in.handheldWarningPercent ? Severity::Alarm : Severity::Normal});
     }
     return items;
 }

@@ -2,8 +2,8 @@
 // What the status strip shows, without a screen: the instrument link with its port, the GPS on
 // a GPS track (fix quality, satellites used and the age of the last fix), both batteries, the
 // calibration standing in for an instrument that has none of its own, the stations left
-// without a position, and measurements that could not be written to the disk. Each item has a severity: amber for what needs an eye, red for what stops
-// the work or makes it untrustworthy.
+// without a position, and measurements that could not be written to the disk. Each item has a
+// severity: amber for what needs an eye, red for what stops the work or makes it untrustworthy.
 //
 //     StripInput in = ...;                        // gathered once a second by the window
 //     for (const StripItem& item : ComposeStrip(in)) { show(item.text, item.severity); }
@@ -34,10 +34,10 @@ struct GpsStripInput
     enum class State { Off, Connecting, NoPort, Lost, Open };
     State state = State::Off;
     std::string port;
-    bool haveFix = false;       // a valid fix has come since the link opened
-    double fixAgeSeconds = 0;   // of the last valid fix
-    int quality = 0;            // GGA fix quality: 0 invalid, 1 GPS, 2 DGPS, 4 RTK, 5 float RTK
-    int satellites = 0;         // used in the fix
+    bool haveFix = false;      // a valid fix has come since the link opened
+    double fixAgeSeconds = 0;  // of the last valid fix
+    int quality = 0;           // GGA fix quality: 0 invalid, 1 GPS, 2 DGPS, 4 RTK, 5 float RTK
+    int satellites = 0;        // used in the fix
 };
 
 struct StripInput

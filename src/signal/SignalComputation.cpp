@@ -1,8 +1,8 @@
 #include "signal/SignalComputation.h"
 
+#include "base/MeasurementSlot.h"
 #include "base/NoValue.h"
 #include "config/Configuration.h"
-#include "base/MeasurementSlot.h"
 #include "signal/ApparentConductivity.h"
 #include "signal/Complex.h"
 

@@ -158,8 +158,8 @@ bool ParseJournal(std::span<const uint8_t> bytes, JournalContents& contents, std
         record.cursorStation = int32_t(little_endian::Load32(r + 12));
         if (kind == journal::kStationMeta) {
             const uint8_t known = r[16];
-            const uint64_t time =
-                uint64_t{little_endian::Load32(r + 17)} | uint64_t{little_endian::Load32(r + 21)} << 32;
+            const uint64_t time = uint64_t{little_endian::Load32(r + 17)} |
+                                  uint64_t{little_endian::Load32(r + 21)} << 32;
             if (known & 1) {
                 record.meta.unixTimeMs = int64_t(time);
             }

@@ -1,11 +1,11 @@
 #include "survey/SessionFile.h"
-#include "survey/StationLog.h"
 
-#include "base/Crc32.h"
 #include "base/ByteOrder.h"
+#include "base/Crc32.h"
 #include "config/Configuration.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFormat.h"
+#include "survey/StationLog.h"
 #include "survey/TrackSurvey.h"
 
 #include <array>

@@ -2,8 +2,8 @@
 
 #include "base/ByteOrder.h"
 #include "base/CodePage.h"
-#include "config/Configuration.h"
 #include "base/MeasurementSlot.h"
+#include "config/Configuration.h"
 
 #include <algorithm>
 

@@ -116,7 +116,8 @@ bool ParseStationLog(std::string_view text, size_t slotCount, std::vector<Statio
             if (count == 5) {
                 return fail("more than 5 fields");
             }
-            fields[count++] = line.substr(from, comma == std::string_view::npos ? line.npos : comma - from);
+            fields[count++] =
+                line.substr(from, comma == std::string_view::npos ? line.npos : comma - from);
             if (comma == std::string_view::npos) {
                 break;
             }

@@ -30,10 +30,7 @@ struct StationMeta
     std::optional<int> satellites;      // satellites in use
     std::optional<double> hdop;
 
-    [[nodiscard]] bool Empty() const
-    {
-        return !unixTimeMs && !fixQuality && !satellites && !hdop;
-    }
+    [[nodiscard]] bool Empty() const { return !unixTimeMs && !fixQuality && !satellites && !hdop; }
     friend bool operator==(const StationMeta&, const StationMeta&) = default;
 };
 

@@ -23,9 +23,9 @@
 // left by a crash or a kill is found at the next start (JournalRecovery.h).
 
 #include "base/Frequencies.h"
-#include "calibration/CalibrationId.h"
 #include "base/GpsFix.h"
 #include "base/MeasurementSlot.h"
+#include "calibration/CalibrationId.h"
 #include "survey/GrowableArray.h"
 #include "survey/StationLog.h"
 

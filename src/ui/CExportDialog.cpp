@@ -1,9 +1,9 @@
 #include "ui/CExportDialog.h"
 
 #include "config/Configuration.h"
-#include "ui/ResourceText.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "ui/ResourceText.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -70,15 +70,16 @@ CExportDialog::CExportDialog(const Configuration& config, bool track, QWidget* p
     m_frequency->addItem(ResourceText(string_id::kExportAllFrequencies), 0);
     for (int f = 0; f < kFrequencyCount; ++f) {
         if (config.UsedFrequencies[size_t(f)] != 0) {
-            m_frequency->addItem(FrequencyLabel(f + 1, config.ActiveCalibration.Frequencies[size_t(f)]),
-                                 f + 1);
+            m_frequency->addItem(
+                FrequencyLabel(f + 1, config.ActiveCalibration.Frequencies[size_t(f)]), f + 1);
         }
     }
     form->addRow(ResourceText(string_id::kExportFrequency), m_frequency);
 
     m_unit = new QComboBox(this);
     m_unit->setObjectName(QStringLiteral("exportUnit"));
-    m_unit->addItem(ResourceText(string_id::kExportUnitAsShown), static_cast<int>(ExportUnit::AsConfigured));
+    m_unit->addItem(ResourceText(string_id::kExportUnitAsShown),
+                    static_cast<int>(ExportUnit::AsConfigured));
     m_unit->addItem(QStringLiteral("ADC"), static_cast<int>(ExportUnit::Adc));
     m_unit->addItem(QStringLiteral("Ohm\u00b7m"), static_cast<int>(ExportUnit::OhmMetres));
     m_unit->addItem(QStringLiteral("mS/m"), static_cast<int>(ExportUnit::MilliSiemensPerMetre));
@@ -136,9 +137,9 @@ bool RunExport(QWidget* parent, const StationTable& table, const ExportOptions& 
                const std::string& path, ExportResult& result, std::string& error)
 {
     constexpr int kSteps = 1000;
-    QProgressDialog progress(
-        ResourceText(string_id::kExportProgress).arg(QFileInfo(QString::fromStdString(path)).fileName()),
-        ResourceText(string_id::kExportCancel), 0, kSteps, parent);
+    QProgressDialog progress(ResourceText(string_id::kExportProgress)
+                                 .arg(QFileInfo(QString::fromStdString(path)).fileName()),
+                             ResourceText(string_id::kExportCancel), 0, kSteps, parent);
     progress.setObjectName(QStringLiteral("exportProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
@@ -165,7 +166,8 @@ bool RunExport(QWidget* parent, const StationTable& table, const ExportOptions& 
                 return !cancelled.load();
             },
             result, error);
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();

@@ -45,7 +45,8 @@ private:
 
 // Writes `table` on a worker thread while a progress dialog over `parent` shows the share done;
 // its Cancel stops the export (the target is then left as it was). Returns as WriteExport does.
-[[nodiscard]] bool RunExport(QWidget* parent, const StationTable& table, const ExportOptions& options,
-                             const std::string& path, ExportResult& result, std::string& error);
+[[nodiscard]] bool RunExport(QWidget* parent, const StationTable& table,
+                             const ExportOptions& options, const std::string& path,
+                             ExportResult& result, std::string& error);
 
 }  // namespace orv

@@ -11,7 +11,8 @@
 
 namespace orv {
 
-CPropertyPageBase::CPropertyPageBase(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+CPropertyPageBase::CPropertyPageBase(PageId id, SheetLink& sheet, Configuration& config,
+                                     Prompt& prompt, QWidget* parent)
     : QWidget(parent), m_id(id), m_sheet(sheet), m_config(config), m_prompt(prompt)
 {
     setObjectName(QStringLiteral("page%1").arg(PageDialogId(id)));

@@ -47,7 +47,8 @@ class CPropertyPageBase : public QWidget
     Q_OBJECT
 
 public:
-    CPropertyPageBase(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent = nullptr);
+    CPropertyPageBase(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt,
+                      QWidget* parent = nullptr);
 
     PageId Id() const { return m_id; }
     // The page's title, string-table text.
@@ -96,7 +97,6 @@ public:
     Configuration& Config() const { return m_config; }
 
 protected:
-
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool event(QEvent* event) override;
 

@@ -1,7 +1,7 @@
 #include "ui/KeyBindings.h"
 
-#include "ui/KeyRouter.h"
 #include "resources/ResourceIds.h"
+#include "ui/KeyRouter.h"
 
 namespace orv {
 

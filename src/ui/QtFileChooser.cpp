@@ -1,8 +1,8 @@
 #include "ui/QtFileChooser.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "ui/SheetState.h"
 
-#include "survey/Survey.h"
 #include "resources/ResourceIds.h"
+#include "survey/Survey.h"
 
 namespace orv {
 

@@ -1,14 +1,14 @@
 #include "config/Configuration.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "TempDir.h"
 #include "base/ByteOrder.h"
 #include "config/ConfigurationFields.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace orv {
 namespace {
@@ -41,7 +41,8 @@ TEST_F(ConfigurationTest, FirstRunHasDefaultsAndSecondRunReadsBackWhatWasSaved)
     EXPECT_EQ(config->YSize, 10);
     EXPECT_EQ(config->GpsBaudRateId, 79);
     EXPECT_EQ(config->GpsStaleSeconds, 5);
-    EXPECT_EQ(config->UsedFrequencies, (std::array<int, 14>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(config->UsedFrequencies,
+              (std::array<int, 14>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
     EXPECT_EQ(config->AreaChart.Count(), 15);
     EXPECT_EQ(config->AreaChart.Minimum(), -10.0f);
     // An empty calibration store hands out the built-in calibration of instrument 9.
@@ -90,8 +91,8 @@ TEST_F(ConfigurationTest, StoredValuesOfTheWrongShapeKeepTheDefaults)
     longer.push_back(0x99);
     m_store.values["Depth scale factor"] = longer;  // read from its first four bytes
     m_store.values["Used frequences"] = std::vector<uint8_t>(13, 0);  // one flag short
-    m_store.values["Work type"] = std::vector<uint8_t>{3, 0, 0, 0};  // a blob for a DWORD
-    m_store.values["ySize"] = uint32_t{0xFFFFFFFFu};  // not range-checked on load
+    m_store.values["Work type"] = std::vector<uint8_t>{3, 0, 0, 0};   // a blob for a DWORD
+    m_store.values["ySize"] = uint32_t{0xFFFFFFFFu};                  // not range-checked on load
     m_store.values["ORV serial number"] = uint32_t{0x12345};
     m_store.values["Profile color chart minimum value"] = FloatBytes(2.0f);  // max falls back to 0
 
@@ -155,7 +156,7 @@ TEST_F(ConfigurationTest, InstrumentSerialSelectsItsCalibrationAtTheKeyDate)
 TEST_F(ConfigurationTest, GpsSpeedTable)
 {
     auto config = Make();
-    const std::pair<int, uint32_t> cases[] = {{73, 110},  {78, 4800},     {79, 9600}, {83, 56000},
+    const std::pair<int, uint32_t> cases[] = {{73, 110},    {78, 4800}, {79, 9600}, {83, 56000},
                                               {87, 256000}, {72, 9600}, {88, 9600}, {-5, 9600}};
     for (const auto& [id, speed] : cases) {
         config->GpsBaudRateId = id;
@@ -180,12 +181,14 @@ TEST_F(ConfigurationTest, SettingsByNameRefuseBadTextAndKeepTheField)
     EXPECT_TRUE(ApplySetting(*config, "CursorColour=0x0000FF00", error));
     EXPECT_EQ(config->UnitMeasure, 1);
     EXPECT_EQ(config->XStep, 0.25f);
-    EXPECT_EQ(config->UsedFrequencies, (std::array<int, 14>{1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(config->UsedFrequencies,
+              (std::array<int, 14>{1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
     EXPECT_EQ(config->CursorColour, 0x0000FF00u);
     EXPECT_EQ(FieldValueText(*config, *FindConfigurationField("XStep")), "0.25");
 
-    const char* bad[] = {"UnitMeasure=one", "XStep=1e999", "XStep=", "UsedFrequencies=0,15",
-                         "NoSuchField=1", "UnitMeasure", "CalibrationKey=70000"};
+    const char* bad[] = {
+        "UnitMeasure=one", "XStep=1e999",         "XStep=", "UsedFrequencies=0,15", "NoSuchField=1",
+        "UnitMeasure",     "CalibrationKey=70000"};
     for (const char* assignment : bad) {
         SCOPED_TRACE(assignment);
         error.clear();
@@ -202,7 +205,10 @@ class OrderWatchingStore final : public SettingsStore
 {
 public:
     explicit OrderWatchingStore(std::string calibrationPath) : m_path(std::move(calibrationPath)) {}
-    std::optional<uint32_t> ReadDword(const std::string& n) const override { return m_inner.ReadDword(n); }
+    std::optional<uint32_t> ReadDword(const std::string& n) const override
+    {
+        return m_inner.ReadDword(n);
+    }
     std::optional<std::vector<uint8_t>> ReadBinary(const std::string& n) const override
     {
         return m_inner.ReadBinary(n);

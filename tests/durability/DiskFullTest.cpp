@@ -113,8 +113,8 @@ TEST_F(DiskFullTest, FailedJournalAppendIsReportedAndTheStationKept)
             // The survey holds the journal: recover a copy of it.
             std::filesystem::copy_file(journal, m_dir.File("copy.journal"),
                                        std::filesystem::copy_options::overwrite_existing);
-            auto recovered = RecoverJournal(m_dir.File("copy.journal"), m_dir.File("elsewhere"),
-                                            config, error);
+            auto recovered =
+                RecoverJournal(m_dir.File("copy.journal"), m_dir.File("elsewhere"), config, error);
             ASSERT_TRUE(recovered) << error;
             EXPECT_EQ(recovered->ValidCount(), 2);
             std::string ignored;
@@ -131,8 +131,8 @@ TEST_F(DiskFullTest, FailedJournalAppendIsReportedAndTheStationKept)
             Configuration config(m_store, m_dir.File("OrvCalibration.ini"), m_prompt);
             std::filesystem::copy_file(journal, m_dir.File("copy.journal"),
                                        std::filesystem::copy_options::overwrite_existing);
-            auto recovered = RecoverJournal(m_dir.File("copy.journal"), m_dir.File("elsewhere"),
-                                            config, error);
+            auto recovered =
+                RecoverJournal(m_dir.File("copy.journal"), m_dir.File("elsewhere"), config, error);
             ASSERT_TRUE(recovered) << error;
             EXPECT_EQ(recovered->ValidCount(), 5);
             for (int i = 0; i < 5; ++i) {

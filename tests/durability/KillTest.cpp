@@ -178,9 +178,12 @@ protected:
     // The survey a kill interrupts, in its own folder.
     static std::vector<std::string> SurveyCommand(const std::string& folder, unsigned port = 7)
     {
-        return {kOrvtool,  "survey",  "--port", std::to_string(port), "--work-type",
-                "Line",    "--stations", std::to_string(kStations), "--out",
-                folder + "/survey.orv", "--progress"};
+        return {kOrvtool,      "survey",
+                "--port",      std::to_string(port),
+                "--work-type", "Line",
+                "--stations",  std::to_string(kStations),
+                "--out",       folder + "/survey.orv",
+                "--progress"};
     }
     // Its own data folder, where the pointers to its journals go.
     static std::vector<std::string> DataFolder(const std::string& folder)
@@ -243,9 +246,10 @@ TEST_F(KillTest, KilledSurveyLosesNoAcknowledgedStation)
     const long minutes = EnvNumber("ORV_CRASH_MINUTES", 0);
     const int lanes = int(std::clamp(EnvNumber("ORV_CRASH_LANES", 2), 1L, 8L));
     const uint32_t seed = uint32_t(EnvNumber("ORV_CRASH_SEED", long(std::random_device{}())));
-    std::printf("kill harness: %ld kills of %d-station surveys in %d lanes, seed %u "
-                "(replay: scripts/crash-test %ld --seed %u)\n",
-                kills, kStations, lanes, seed, kills, seed);
+    std::printf(
+        "kill harness: %ld kills of %d-station surveys in %d lanes, seed %u "
+        "(replay: scripts/crash-test %ld --seed %u)\n",
+        kills, kStations, lanes, seed, kills, seed);
     std::fflush(stdout);
     for (int lane = 0; lane < lanes; ++lane) {
         ASSERT_TRUE(StartSimulator(unsigned(7 + lane)));
@@ -300,11 +304,11 @@ TEST_F(KillTest, KilledSurveyLosesNoAcknowledgedStation)
 
             std::filesystem::remove_all(folder);
             std::filesystem::create_directories(folder);
-            const std::string where = "kill " + std::to_string(k) + " (seed " +
-                                      std::to_string(seed) + ")";
+            const std::string where =
+                "kill " + std::to_string(k) + " (seed " + std::to_string(seed) + ")";
             const std::string progress = folder + "/progress";
-            const pid_t pid = Spawn(SurveyCommand(folder, port), progress, folder + "/err",
-                                    DataFolder(folder));
+            const pid_t pid =
+                Spawn(SurveyCommand(folder, port), progress, folder + "/err", DataFolder(folder));
             if (pid <= 0) {
                 failed(where + ": orvtool survey does not start");
                 return;
@@ -366,8 +370,7 @@ TEST_F(KillTest, KilledSurveyLosesNoAcknowledgedStation)
             for (const auto& [index, crc] : acked) {
                 const auto found = got.find(index);
                 if (found == got.end()) {
-                    failed(where + ": acknowledged station " + std::to_string(index) +
-                           " is lost");
+                    failed(where + ": acknowledged station " + std::to_string(index) + " is lost");
                 } else if (found->second != crc) {
                     failed(where + ": station " + std::to_string(index) + " came back changed");
                 }
@@ -409,11 +412,11 @@ TEST_F(KillTest, KilledSurveyLosesNoAcknowledgedStation)
         "kill harness: %ld kills (seed %u): %ld during the survey, %ld after it ended; %ld "
         "with nothing acknowledged yet; %ld recoveries; %ld stations back, %ld of them in "
         "flight at the kill\n",
-        tally.kills, seed, tally.kills - tally.finished, tally.finished,
-        tally.nothingAcknowledged, tally.recovered, tally.stations, tally.inFlight);
+        tally.kills, seed, tally.kills - tally.finished, tally.finished, tally.nothingAcknowledged,
+        tally.recovered, tally.stations, tally.inFlight);
     RecordProperty("Kills", int(tally.kills));
-    EXPECT_TRUE(problems.empty()) << problems.size() << " problems; the first: "
-                                  << problems.front();
+    EXPECT_TRUE(problems.empty()) << problems.size()
+                                  << " problems; the first: " << problems.front();
     if (minutes == 0) {
         EXPECT_EQ(tally.kills, kills);
     }
@@ -471,12 +474,15 @@ TEST_F(KillTest, RecoverListsRecoversAndDiscardsWithClearWords)
         const char* said;
     } wrong[] = {
         {"no output file", {"recover", journal}, "--out FILE.orv"},
-        {"no such journal", {"recover", folder + "/gone.journal", "--out", folder + "/x.orv"},
+        {"no such journal",
+         {"recover", folder + "/gone.journal", "--out", folder + "/x.orv"},
          "there is no journal at"},
         {"output exists", {"recover", journal, "--out", folder + "/progress"}, "--overwrite"},
-        {"output is the journal", {"recover", journal, "--out", journal, "--overwrite"},
+        {"output is the journal",
+         {"recover", journal, "--out", journal, "--overwrite"},
          "over its own journal"},
-        {"not a journal", {"recover", "discard", folder + "/progress"},
+        {"not a journal",
+         {"recover", "discard", folder + "/progress"},
          "is not a measurement journal"},
     };
     for (const auto& w : wrong) {

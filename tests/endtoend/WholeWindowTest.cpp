@@ -8,25 +8,25 @@
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "FakeSystemClock.h"
-#include "sim/GpsSimulator.h"
-#include "sim/InstrumentSimulator.h"
 #include "TempDir.h"
 #include "app/COrvControlSheet.h"
 #include "base/ByteOrder.h"
 #include "base/NoValue.h"
+#include "base/PortNamer.h"
+#include "base/SerialPort.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "gps/GpsMatcher.h"
 #include "gps/NmeaParser.h"
 #include "gps/NmeaReader.h"
 #include "instrument/InstrumentDevice.h"
-#include "base/PortNamer.h"
-#include "session/ProgramCore.h"
-#include "session/StatusStrip.h"
-#include "base/SerialPort.h"
 #include "instrument/WireProtocol.h"
 #include "platform/QtSerialPort.h"
 #include "resources/ResourceIds.h"
+#include "session/ProgramCore.h"
+#include "session/StatusStrip.h"
+#include "sim/GpsSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
@@ -63,7 +63,7 @@
 
 namespace orv {
 
-// The QApplication of the test program (tests/ui/QtTestApplication.cpp).
+// The QApplication of the test program (tests/support/QtTestApplication.cpp).
 QApplication& TestApplication();
 
 namespace {
@@ -204,10 +204,9 @@ protected:
         ::setenv("ORVCONTROL_PORT_PATTERN", (m_dir.Path() / "port%u").c_str(), 1);
         // The reply time-out is long enough for any reply of the simulator, short enough for
         // the unanswered ones.
-        m_core = std::make_unique<ProgramCore>(
-            PlatformParts{m_store, m_dir.File("OrvCalibration.ini"), m_prompt, m_instrumentPort,
-                          m_gpsPort, SteadyTickClock(), m_systemClock, nullptr,
-                          LinkTimings{1500, 10}});
+        m_core = std::make_unique<ProgramCore>(PlatformParts{
+            m_store, m_dir.File("OrvCalibration.ini"), m_prompt, m_instrumentPort, m_gpsPort,
+            SteadyTickClock(), m_systemClock, nullptr, LinkTimings{1500, 10}});
     }
     void TearDown() override
     {

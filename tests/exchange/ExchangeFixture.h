@@ -2,7 +2,7 @@
 // Simulated surveys of every work type over known ground, the sources and tables an export
 // takes from them, and a folder to write into.
 
-#include "../drawing/SimulatedSurveys.h"
+#include "../graphics/SimulatedSurveys.h"
 #include "TempDir.h"
 #include "config/Configuration.h"
 #include "exchange/ExportSource.h"

@@ -1,7 +1,7 @@
 // The gridded maps as GeoTIFF and Surfer grids, read back through GDAL: the Main page's map
 // cell for cell, nodata where no station reaches, and their place on the ground.
 
-#include "../drawing/FakeTextPainter.h"
+#include "../graphics/FakeTextPainter.h"
 #include "ExchangeFixture.h"
 #include "FakePrompt.h"
 #include "GdalRead.h"

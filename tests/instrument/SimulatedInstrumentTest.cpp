@@ -3,17 +3,17 @@
 
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
-#include "sim/InstrumentSimulator.h"
 #include "QtApplication.h"
 #include "ReplyBuilder.h"
 #include "TempDir.h"
+#include "base/PortNamer.h"
 #include "base/TickClock.h"
 #include "calibration/DefaultCalibration.h"
 #include "config/Configuration.h"
 #include "instrument/InstrumentDevice.h"
-#include "base/PortNamer.h"
 #include "platform/QtBluetoothRadio.h"
 #include "platform/QtSerialPort.h"
+#include "sim/InstrumentSimulator.h"
 
 #include <gtest/gtest.h>
 

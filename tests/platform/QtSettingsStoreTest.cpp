@@ -1,8 +1,8 @@
 #include "platform/QtSettingsStore.h"
 
-#include <gtest/gtest.h>
-
 #include "TempDir.h"
+
+#include <gtest/gtest.h>
 
 namespace orv {
 namespace {

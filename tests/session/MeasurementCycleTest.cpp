@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <map>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -154,13 +154,13 @@ protected:
     FakeTickClock m_clock;
     FakeSerialPort m_instrument{&m_clock};
     FakeSerialPort m_gps{&m_clock};
-    InstrumentDevice m_device{m_config, m_instrument, m_gps, m_clock, m_prompt, nullptr, nullptr,
-                              LinkTimings{1000, 10}};
+    InstrumentDevice m_device{m_config, m_instrument, m_gps,   m_clock,
+                              m_prompt, nullptr,      nullptr, LinkTimings{1000, 10}};
     SteppedRunner m_runner;
     RecordingView m_view;
     // The handheld's own cycle; the link watch has tests of its own.
-    MeasurementCycle m_cycle{m_config, m_device, m_prompt, m_runner, m_view,
-                             CycleTimings{1000, 5000, false}};
+    MeasurementCycle m_cycle{m_config, m_device, m_prompt,
+                             m_runner, m_view,   CycleTimings{1000, 5000, false}};
     std::unique_ptr<GridSurvey> m_survey;
 };
 
@@ -194,9 +194,8 @@ TEST_F(MeasurementCycleTest, StartConnectsReadsTheBatteryAndStoresOneMeasurement
     QueueMeasurement(2);
     m_cycle.Start();
     m_runner.Settle();
-    EXPECT_EQ(m_view.Take(),
-              (Events{"busy", "battery 1200", "idle", "busy", "idle", "stored, redraw",
-                      "beep beep"}));
+    EXPECT_EQ(m_view.Take(), (Events{"busy", "battery 1200", "idle", "busy", "idle",
+                                     "stored, redraw", "beep beep"}));
     EXPECT_EQ(m_instrument.opens, 1);  // the link was ready
     EXPECT_TRUE(m_prompt.told.empty());
 }
@@ -365,8 +364,8 @@ TEST_F(MeasurementCycleTest, EndingTheExchangeKeepsACompleteReplyAndDropsAMissin
 class LinkWatchTest : public MeasurementCycleTest
 {
 protected:
-    MeasurementCycle m_watched{m_config, m_device, m_prompt, m_runner, m_view,
-                               CycleTimings{1000, 3000, true}};
+    MeasurementCycle m_watched{m_config, m_device, m_prompt,
+                               m_runner, m_view,   CycleTimings{1000, 3000, true}};
     void Tick()
     {
         m_runner.Tick(ExchangeRunner::kWatchTimer);
@@ -420,8 +419,8 @@ TEST_F(LinkWatchTest, ADroppedInstrumentIsNoticedWhileIdleAndTheLinkHealsQuietly
     m_watched.Start();
     m_runner.Settle();
     EXPECT_EQ(m_survey->ValidCount(), 1);
-    EXPECT_EQ(m_view.Take(), (Events{"busy", "battery 1175", "idle", "busy", "idle",
-                                     "stored, redraw"}));
+    EXPECT_EQ(m_view.Take(),
+              (Events{"busy", "battery 1175", "idle", "busy", "idle", "stored, redraw"}));
 }
 
 TEST_F(LinkWatchTest, StartTakesOverFromTheWatchAndASeriesPausesIt)

@@ -35,8 +35,9 @@ public:
     void NormalLayout() override { events.push_back("normal layout"); }
     void ShowSession(Survey* survey) override
     {
-        events.push_back(survey == nullptr ? "settings only"
-                                           : survey->IsTrack() ? "track session" : "grid session");
+        events.push_back(survey == nullptr   ? "settings only"
+                         : survey->IsTrack() ? "track session"
+                                             : "grid session");
     }
     void EndRun() override { events.push_back("end run"); }
     void NoteSaved(const std::string& path) override { events.push_back("saved " + path); }
@@ -77,10 +78,9 @@ protected:
     GpsMatcher m_matcher{m_clock};
     FakeFileChooser m_files;
     RecordingWindow m_window;
-    SessionController m_session{
-        SessionParts{m_config, m_device, m_prompt, m_files, &m_parser, &m_matcher,
-                     m_dir.File("data")},
-        m_window};
+    SessionController m_session{SessionParts{m_config, m_device, m_prompt, m_files, &m_parser,
+                                             &m_matcher, m_dir.File("data")},
+                                m_window};
 };
 
 TEST_F(SessionControllerTest, ASessionBeginsWithTheDatasetOfItsWorkType)
@@ -96,8 +96,7 @@ TEST_F(SessionControllerTest, ASessionBeginsWithTheDatasetOfItsWorkType)
     m_session.New();
     EXPECT_TRUE(m_prompt.asked.empty());
     EXPECT_EQ(m_session.CurrentSurvey(), nullptr);
-    EXPECT_EQ(m_window.Take(),
-              (Events{"end exchanges", "deactivate", "setup", "normal layout"}));
+    EXPECT_EQ(m_window.Take(), (Events{"end exchanges", "deactivate", "setup", "normal layout"}));
 
     // A GPS track starts from no fix: the parser and the matcher forget the earlier session.
     m_config.WorkType = work_type::kGpsTrack;
@@ -176,8 +175,7 @@ TEST_F(SessionControllerTest, SaveAndOpenRoundTripAndABadFileLeavesTheSetup)
     ASSERT_NE(m_session.CurrentSurvey(), nullptr);
     EXPECT_EQ(m_session.CurrentSurvey()->ValidCount(), 3);
     EXPECT_EQ(m_session.CurrentSurvey()->FilePath(), path);
-    EXPECT_EQ(m_window.Take(),
-              (Events{"end exchanges", "deactivate", "activate", "grid session"}));
+    EXPECT_EQ(m_window.Take(), (Events{"end exchanges", "deactivate", "activate", "grid session"}));
 
     // A file that is not a session: the setup pages and the file's fault.
     const std::string bad = m_dir.File("bad.orv");
@@ -275,7 +273,8 @@ TEST_F(SessionControllerTest, SaveWritesTheSurveysOwnFileAndSaveAsAsks)
     // An export is named after the session's file, in the folder last used, and asks before
     // it replaces a file; a cancelled dialog exports nothing.
     m_files.answers = {m_dir.File("second.gpkg")};
-    const auto target = m_session.ChooseExportFile("Export", "GeoPackage (*.gpkg)|*.gpkg||", ".gpkg");
+    const auto target =
+        m_session.ChooseExportFile("Export", "GeoPackage (*.gpkg)|*.gpkg||", ".gpkg");
     ASSERT_TRUE(target.has_value());
     EXPECT_EQ(m_files.shown.back().initialName, "second.gpkg");
     EXPECT_EQ(m_files.shown.back().defaultExtension, "gpkg");

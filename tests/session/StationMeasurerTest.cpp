@@ -6,21 +6,21 @@
 
 #include "FakeMessagePoster.h"
 #include "FakeSerialPort.h"
-#include "FakeTickClock.h"
 #include "FakeSystemClock.h"
+#include "FakeTickClock.h"
 #include "ReplyBuilder.h"
-#include "gps/GpsLinkState.h"
-#include "sim/GpsSimulator.h"
-#include "sim/InstrumentSimulator.h"
 #include "SurveyFixture.h"
+#include "base/PortNamer.h"
 #include "base/TickClock.h"
+#include "gps/GpsLinkState.h"
 #include "gps/GpsMatcher.h"
 #include "gps/NmeaParser.h"
 #include "gps/NmeaReader.h"
 #include "instrument/InstrumentDevice.h"
-#include "base/PortNamer.h"
 #include "platform/QtSerialPort.h"
 #include "signal/SignalComputation.h"
+#include "sim/GpsSimulator.h"
+#include "sim/InstrumentSimulator.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
 #include "survey/TrackSurvey.h"
@@ -318,8 +318,9 @@ TEST(StationMeasurer, StoredStationsKeepTheirTimeAndAFreshFixsQuality)
     const auto before = std::chrono::system_clock::now();
     const StationMeta fresh = StationMetaNow(&gps, 12000, 5);
     ASSERT_TRUE(fresh.unixTimeMs.has_value());
-    EXPECT_GE(*fresh.unixTimeMs, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     before.time_since_epoch()).count());
+    EXPECT_GE(
+        *fresh.unixTimeMs,
+        std::chrono::duration_cast<std::chrono::milliseconds>(before.time_since_epoch()).count());
     EXPECT_EQ(fresh.fixQuality, 2);
     EXPECT_EQ(fresh.satellites, 9);
     EXPECT_EQ(fresh.hdop, 0.8);

@@ -94,11 +94,11 @@ TEST(StatusStrip, BatteriesCalibrationAndUnpositionedStations)
     in.standIn = CalibrationId{9, 2007, 2, 28};
     in.unpositioned = 3;
     const auto items = ComposeStrip(in);
-    EXPECT_EQ(Texts(items),
-              (std::vector<std::string>{"Instrument: connected", "Instrument battery 10.9 V",
-                                        "3 stations without position",
-                                        "Instrument 12: no calibration, using 9 of 28.02.2007",
-                                        "Handheld battery 15%"}));
+    EXPECT_EQ(
+        Texts(items),
+        (std::vector<std::string>{
+            "Instrument: connected", "Instrument battery 10.9 V", "3 stations without position",
+            "Instrument 12: no calibration, using 9 of 28.02.2007", "Handheld battery 15%"}));
     EXPECT_EQ(items[1].severity, Severity::Alarm);  // below 11.0 V
     EXPECT_EQ(items[2].severity, Severity::Caution);
     EXPECT_EQ(items[4].severity, Severity::Alarm);  // below 20 %

@@ -5,8 +5,8 @@
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "TempDir.h"
-#include "config/Configuration.h"
 #include "base/MeasurementSlot.h"
+#include "config/Configuration.h"
 #include "signal/InverseModel.h"
 
 #include <gtest/gtest.h>

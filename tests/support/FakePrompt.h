@@ -1,12 +1,12 @@
 #pragma once
 // Answers questions from a script and records everything asked and told.
 
+#include "base/Prompt.h"
+
 #include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include "base/Prompt.h"
 
 namespace orv {
 

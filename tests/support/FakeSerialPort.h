@@ -4,13 +4,13 @@
 // arrive in pieces. With no chunk waiting a Read returns 0 bytes and, when a clock is given,
 // advances it by the time-out asked for, as a real port would wait.
 
+#include "FakeTickClock.h"
+#include "base/SerialPort.h"
+
 #include <algorithm>
 #include <deque>
 #include <mutex>
 #include <vector>
-
-#include "FakeTickClock.h"
-#include "base/SerialPort.h"
 
 namespace orv {
 

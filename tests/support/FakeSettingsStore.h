@@ -1,10 +1,10 @@
 #pragma once
 // An in-memory SettingsStore that keeps each value's kind, like the registry.
 
+#include "config/SettingsStore.h"
+
 #include <map>
 #include <variant>
-
-#include "config/SettingsStore.h"
 
 namespace orv {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/SystemClock.h"
+
 #include <mutex>
 #include <vector>
-
-#include "base/SystemClock.h"
 
 namespace orv {
 

@@ -1,9 +1,9 @@
 #pragma once
 // A tick counter that moves only when told to, or when someone sleeps on it.
 
-#include <atomic>
-
 #include "base/TickClock.h"
+
+#include <atomic>
 
 namespace orv {
 

@@ -6,8 +6,8 @@
 #include "FakeSettingsStore.h"
 #include "TempDir.h"
 #include "base/ByteOrder.h"
-#include "config/Configuration.h"
 #include "base/MeasurementSlot.h"
+#include "config/Configuration.h"
 
 #include <gtest/gtest.h>
 

@@ -115,7 +115,8 @@ TEST_F(JournalTest, RecoveredStationsKeepTheirTimesAndFixQualities)
     ASSERT_EQ(survey->StationMetas().size(), 4u);
     EXPECT_TRUE(survey->StationMetas()[1].Empty());
     EXPECT_EQ(survey->StationMetas()[2], meta);
-    EXPECT_EQ(survey->StationMetas()[3], (StationMeta{std::nullopt, 1, std::nullopt, std::nullopt}));
+    EXPECT_EQ(survey->StationMetas()[3],
+              (StationMeta{std::nullopt, 1, std::nullopt, std::nullopt}));
     auto& recovered = static_cast<TrackSurvey&>(*survey);
     EXPECT_EQ(recovered.PositionAt(3).latitude, 51.0);
     EXPECT_EQ(recovered.ValidCount(), 4);

@@ -4,8 +4,8 @@
 #include "survey/SessionFile.h"
 
 #include "SurveyFixture.h"
-#include "base/Crc32.h"
 #include "base/ByteOrder.h"
+#include "base/Crc32.h"
 #include "survey/GridSurvey.h"
 #include "survey/TrackSurvey.h"
 

@@ -1,10 +1,11 @@
 // The stations' log beside a session file: what a save writes, an open reads back, and a
 // damaged log costs only the times, never the session.
 
+#include "survey/StationLog.h"
+
 #include "SurveyFixture.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
-#include "survey/StationLog.h"
 #include "survey/TrackSurvey.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,8 @@ namespace orv {
 namespace {
 
 class StationLogTest : public test::SurveyFixture
-{};
+{
+};
 
 TEST_F(StationLogTest, ReadsBackWhatItWritesAndRefusesAnythingElse)
 {
@@ -35,16 +37,20 @@ TEST_F(StationLogTest, ReadsBackWhatItWritesAndRefusesAnythingElse)
 
     const std::string head = "ORV station log 1\nslot,unix_time_ms,fix_quality,satellites,hdop\n";
     const std::vector<std::string> refused = {
-        "",                                                       // nothing at all
-        "ORV station log 2\n",                                    // another version
-        "ORV station log 1\nslot,time\n",                         // other columns
-        head + "5,1,1,1,1\n",                                     // no slot 5 in 5 slots
-        head + "0,1,1,1,1,1\n",                                   // six fields
-        head + "0,1,1,1\n",                                       // four
-        head + "0,1,1,1,1",                                       // the last line cut short
-        head + "0,x,1,1,1\n", head + "0,1,10,1,1\n",               // a bad time, quality 10
-        head + "0,1,1,100,1\n", head + "0,1,1,1,nan\n", head + "0,1,1,1,-1\n",
-        head + "-1,1,1,1,1\n", head + " 0,1,1,1,1\n",
+        "",                                // nothing at all
+        "ORV station log 2\n",             // another version
+        "ORV station log 1\nslot,time\n",  // other columns
+        head + "5,1,1,1,1\n",              // no slot 5 in 5 slots
+        head + "0,1,1,1,1,1\n",            // six fields
+        head + "0,1,1,1\n",                // four
+        head + "0,1,1,1,1",                // the last line cut short
+        head + "0,x,1,1,1\n",
+        head + "0,1,10,1,1\n",  // a bad time, quality 10
+        head + "0,1,1,100,1\n",
+        head + "0,1,1,1,nan\n",
+        head + "0,1,1,1,-1\n",
+        head + "-1,1,1,1,1\n",
+        head + " 0,1,1,1,1\n",
     };
     for (const std::string& bad : refused) {
         read = {meta[0]};
@@ -54,9 +60,10 @@ TEST_F(StationLogTest, ReadsBackWhatItWritesAndRefusesAnythingElse)
         EXPECT_EQ(read.size(), 1u) << "changed by a refused log: " << bad;
     }
     // Windows line ends are read as well.
-    ASSERT_TRUE(ParseStationLog("ORV station log 1\r\nslot,unix_time_ms,fix_quality,satellites,hdop\r\n"
-                                "2,5,,,\r\n",
-                                3, read, error))
+    ASSERT_TRUE(
+        ParseStationLog("ORV station log 1\r\nslot,unix_time_ms,fix_quality,satellites,hdop\r\n"
+                        "2,5,,,\r\n",
+                        3, read, error))
         << error;
     EXPECT_EQ(read[2].unixTimeMs, 5);
 }

@@ -132,7 +132,8 @@ TEST_F(ToolOptions, WrongLinesSayWhatIsWrongAndExitAsBefore)
         {"a second session file", kOrvtool, "values a.orv b.orv", 1,
          "orvtool values: unexpected argument 'b.orv'"},
         {"not one of the formats", kOrvtool, "export s.orv --format pdf", 1,
-         "orvtool export: --format takes gpkg, geojson, kml, gpx, csv, xyz, tif, grd7 or grd6, not 'pdf'"},
+         "orvtool export: --format takes gpkg, geojson, kml, gpx, csv, xyz, tif, grd7 or grd6, not "
+         "'pdf'"},
         {"no command", kOrvsim, "", 2, "Usage: orvsim"},
         {"unknown command", kOrvtool, "walk", 2, "orvtool: unknown command 'walk'"},
         {"no session file", kOrvtool, "info --slots", 2, "Usage: orvtool info"},

@@ -299,8 +299,8 @@ TEST_F(SurveyCommandTest, OutageLongerThanTheLimitEndsTheSurveyWithTheStationsSa
 TEST_F(SurveyCommandTest, TrackSurveyWaitsForAReceiverThatWentAway)
 {
     Process instrument({kOrvsim, "instrument", "--port", "3"});
-    const std::vector<std::string> receiver = {kOrvsim, "gps",  "--port", "4", "--walk",
-                                               "--rate", "10", "--baud", "0"};
+    const std::vector<std::string> receiver = {kOrvsim,  "gps", "--port", "4", "--walk",
+                                               "--rate", "10",  "--baud", "0"};
     auto gps = std::make_unique<Process>(receiver);
     ASSERT_TRUE(WaitForLink(m_dir.File("port3")));
     ASSERT_TRUE(WaitForLink(m_dir.File("port4")));
@@ -308,9 +308,11 @@ TEST_F(SurveyCommandTest, TrackSurveyWaitsForAReceiverThatWentAway)
     int status = -1;
     std::string out;
     std::thread survey([&] {
-        status = Tool("survey --port 3 --gps-port 4 --work-type GPS-track --stations 12 "
-                      "--interval 200 --retries 3 --progress --out " + file,
-                      out);
+        status = Tool(
+            "survey --port 3 --gps-port 4 --work-type GPS-track --stations 12 "
+            "--interval 200 --retries 3 --progress --out " +
+                file,
+            out);
     });
     // The receiver goes away after a few stations and is back 1.5 s later.
     const std::string progress = m_dir.File("stdout.txt");

@@ -93,8 +93,8 @@ TEST_F(ExportTest, TheWorkerWritesTheWholeFileOrNothing)
     }
     StationTable table;
     std::string error;
-    ASSERT_TRUE(CollectStations(m_config, SourceOf(survey), {ExportUnit::Adc, std::nullopt}, table,
-                                error))
+    ASSERT_TRUE(
+        CollectStations(m_config, SourceOf(survey), {ExportUnit::Adc, std::nullopt}, table, error))
         << error;
     ExportOptions options;
     options.format = ExportFormat::Csv;

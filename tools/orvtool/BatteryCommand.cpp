@@ -1,8 +1,8 @@
 // orvtool battery: the instrument's battery voltage, printed as JSON.
 
 #include "Command.h"
-#include "Json.h"
 #include "HeadlessProgram.h"
+#include "Json.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "config/ProgramPaths.h"

@@ -172,21 +172,24 @@ std::function<int()> Define(CLI::App& command)
     command.add_option("FILE.orv", options->session, "the session file")->type_name("");
     command.add_option("--format", options->format, "the form of the output (see below)")
         ->type_name("gpkg|geojson|kml|gpx|csv|xyz|tif|grd7|grd6");
-    command.add_option("--out", options->out,
-                       "the file to write; text formats go to stdout without it")
+    command
+        .add_option("--out", options->out,
+                    "the file to write; text formats go to stdout without it")
         ->type_name("FILE");
-    command.add_option("--unit", options->unit,
-                       "adc, ohm-m or mS/m (default: the program's signal settings)")
+    command
+        .add_option("--unit", options->unit,
+                    "adc, ohm-m or mS/m (default: the program's signal settings)")
         ->type_name("UNIT");
     command
         .add_option("--frequency", options->frequency,
                     "frequency number N (1..14) only (default: every active one)")
         ->type_name("N")
         ->transform(Whole(1, kFrequencyCount));
-    command.add_option("--crs", options->crs,
-                       "x, y, the GeoPackage's points and the maps in a projected CRS:\n"
-                       "utm (the UTM zone of the stations) or EPSG:NNNNN; geojson, kml\n"
-                       "and gpx stay WGS 84. A grid survey needs --origin for it")
+    command
+        .add_option("--crs", options->crs,
+                    "x, y, the GeoPackage's points and the maps in a projected CRS:\n"
+                    "utm (the UTM zone of the stations) or EPSG:NNNNN; geojson, kml\n"
+                    "and gpx stay WGS 84. A grid survey needs --origin for it")
         ->type_name("CRS");
     command
         .add_option_function<std::string>(

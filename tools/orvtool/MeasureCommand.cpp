@@ -1,8 +1,8 @@
 // orvtool measure: one measurement (or one tracer series) from the instrument, printed as JSON.
 
 #include "Command.h"
-#include "Json.h"
 #include "HeadlessProgram.h"
+#include "Json.h"
 #include "base/PortNamer.h"
 #include "base/TickClock.h"
 #include "config/Configuration.h"

@@ -197,9 +197,7 @@ std::function<int()> Define(CLI::App& command)
     CLI::App* discard =
         command.add_subcommand("discard", "remove a journal and its measurements for good");
     discard->fallthrough();
-    discard->add_option("JOURNAL", o->discard, "the journal to remove")
-        ->type_name("")
-        ->required();
+    discard->add_option("JOURNAL", o->discard, "the journal to remove")->type_name("")->required();
     return [o, &command] { return Run(command, *o); };
 }
 

@@ -69,7 +69,7 @@ struct Options
 {
     std::string session;
     int graphic = graphic_frame::kMap;  // a frame, or graphic_frame::kNone: the page's search
-    std::optional<int> frequency;  // 1..14
+    std::optional<int> frequency;       // 1..14
     std::optional<int> profile;
     std::optional<int> station;
     int width = 240;

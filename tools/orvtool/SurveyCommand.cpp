@@ -3,8 +3,8 @@
 // Main page takes them, and saves the session file.
 
 #include "Command.h"
-#include "Json.h"
 #include "HeadlessProgram.h"
+#include "Json.h"
 #include "base/Crc32.h"
 #include "base/MessagePoster.h"
 #include "base/PortNamer.h"
@@ -20,9 +20,9 @@
 #include "instrument/InstrumentDevice.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtSettingsStore.h"
+#include "session/StationMeasurer.h"
 #include "survey/MeasurementJournal.h"
 #include "survey/SessionFile.h"
-#include "session/StationMeasurer.h"
 #include "survey/Survey.h"
 
 #include <QCoreApplication>
@@ -229,8 +229,9 @@ int Run(Options o)
                 if (r.kind == journal::kMeasurement) {
                     char crc[16];
                     std::snprintf(crc, sizeof crc, "%08x", Crc32(r.slot.bytes));
-                    std::printf("%s\n",
-                                JsonObject().Integer("Index", r.index).Text("Crc", crc).Str().c_str());
+                    std::printf(
+                        "%s\n",
+                        JsonObject().Integer("Index", r.index).Text("Crc", crc).Str().c_str());
                 }
             }
             std::fflush(stdout);

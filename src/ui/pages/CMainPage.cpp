@@ -1,8 +1,8 @@
 #include "ui/pages/CMainPage.h"
 
 #include "base/MessagePoster.h"
-#include "ui/ResourceText.h"
 #include "base/NoValue.h"
+#include "base/PowerStatus.h"
 #include "base/Prompt.h"
 #include "config/Configuration.h"
 #include "graphics/TextPainter.h"
@@ -11,11 +11,11 @@
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
-#include "ui/KeyRouter.h"
 #include "survey/Survey.h"
+#include "ui/KeyRouter.h"
+#include "ui/ResourceText.h"
 #include "ui/pages/CExchangeWorker.h"
 #include "ui/pages/DataExchange.h"
-#include "base/PowerStatus.h"
 
 #include <QApplication>
 #include <QFontMetrics>

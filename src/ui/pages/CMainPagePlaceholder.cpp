@@ -4,8 +4,8 @@
 
 namespace orv {
 
-CMainPagePlaceholder::CMainPagePlaceholder(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt,
-                                           QWidget* parent)
+CMainPagePlaceholder::CMainPagePlaceholder(PageId id, SheetLink& sheet, Configuration& config,
+                                           Prompt& prompt, QWidget* parent)
     : CPlaceholderPage(id, sheet, config, prompt, false, parent)
 {}
 

@@ -15,7 +15,8 @@ class CMainPagePlaceholder : public CPlaceholderPage
     Q_OBJECT
 
 public:
-    CMainPagePlaceholder(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent = nullptr);
+    CMainPagePlaceholder(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt,
+                         QWidget* parent = nullptr);
 
     // The survey of the session, not owned; null outside a session.
     void SetSurvey(Survey* survey)

@@ -11,8 +11,8 @@
 
 namespace orv {
 
-CPlaceholderPage::CPlaceholderPage(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, bool withNext,
-                                   QWidget* parent)
+CPlaceholderPage::CPlaceholderPage(PageId id, SheetLink& sheet, Configuration& config,
+                                   Prompt& prompt, bool withNext, QWidget* parent)
     : CPropertyPageBase(id, sheet, config, prompt, parent)
 {
     auto* layout = new QVBoxLayout(this);

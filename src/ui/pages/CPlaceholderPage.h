@@ -16,8 +16,8 @@ class CPlaceholderPage : public CPropertyPageBase
 public:
     // With `withNext` the page has the "Next >>" button of the settings pages, which selects
     // the next page (9027).
-    CPlaceholderPage(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt, bool withNext,
-                     QWidget* parent = nullptr);
+    CPlaceholderPage(PageId id, SheetLink& sheet, Configuration& config, Prompt& prompt,
+                     bool withNext, QWidget* parent = nullptr);
 };
 
 }  // namespace orv

@@ -1,10 +1,10 @@
 #include "ui/pages/CPropertyPageGPSView.h"
 
 #include "gps/GpsStatus.h"
-#include "ui/ResourceText.h"
 #include "gps/NmeaParser.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "ui/ResourceText.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -67,7 +67,8 @@ QString PrnText(const GpsStatus& status)
 
 }  // namespace
 
-CPropertyPageGPSView::CPropertyPageGPSView(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+CPropertyPageGPSView::CPropertyPageGPSView(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                           QWidget* parent)
     : CPropertyPageBase(PageId::Gps, sheet, config, prompt, parent)
 {
     auto* layout = new QVBoxLayout(this);
@@ -122,12 +123,12 @@ void CPropertyPageGPSView::StoreToConfiguration() { m_timer.stop(); }
 
 void CPropertyPageGPSView::RefreshControls() { Refresh(); }
 
-void CPropertyPageGPSView::SetParser(NmeaParser* parser)
-{
-    m_parser = parser;
-}
+void CPropertyPageGPSView::SetParser(NmeaParser* parser) { m_parser = parser; }
 
-void CPropertyPageGPSView::Refresh() { Show(m_parser != nullptr ? m_parser->Snapshot() : GpsStatus{}); }
+void CPropertyPageGPSView::Refresh()
+{
+    Show(m_parser != nullptr ? m_parser->Snapshot() : GpsStatus{});
+}
 
 void CPropertyPageGPSView::timerEvent(QTimerEvent* event)
 {
@@ -158,8 +159,8 @@ void CPropertyPageGPSView::Show(const GpsStatus& s)
                                   static_cast<int>(s.month), static_cast<int>(s.year)));
     const std::optional<double> age = m_fixAge ? m_fixAge() : std::nullopt;
     m_fixAgeText->setText(
-        age ? QString::fromStdString(FormatResource(
-                  string_id::kFixAgeSeconds, {std::to_string(static_cast<long>(*age))}))
+        age ? QString::fromStdString(FormatResource(string_id::kFixAgeSeconds,
+                                                    {std::to_string(static_cast<long>(*age))}))
             : ResourceText(string_id::kNotAvailable));
 }
 

@@ -27,7 +27,8 @@ class CPropertyPageGPSView final : public CPropertyPageBase
 
 public:
     // Shows the reset values until SetParser gives it the program's parser.
-    CPropertyPageGPSView(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent = nullptr);
+    CPropertyPageGPSView(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                         QWidget* parent = nullptr);
 
     // Activation starts the once-a-second refresh, deactivation stops it.
     void LoadFromConfiguration() override;

@@ -1,13 +1,12 @@
 #include "ui/pages/CPropertyPageS1.h"
 
-#include "session/StatusStrip.h"
-#include "ui/ResourceText.h"
-
 #include "base/Prompt.h"
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "session/FileChooser.h"
+#include "session/StatusStrip.h"
+#include "ui/ResourceText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,8 +34,8 @@ W* Named(W* widget, int id)
 
 }  // namespace
 
-CPropertyPageS1::CPropertyPageS1(SheetLink& sheet, Configuration& config, Prompt& prompt, FileChooser& files,
-                                 QWidget* parent)
+CPropertyPageS1::CPropertyPageS1(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                 FileChooser& files, QWidget* parent)
     : CPropertyPageBase(PageId::StaticSettings, sheet, config, prompt, parent), m_files(files)
 {
     BuildControls();
@@ -62,10 +61,14 @@ void CPropertyPageS1::BuildControls()
     m_xStep = makeEdit(control_id::kXStep);
     m_ySize = makeEdit(control_id::kYSize);
     m_yStep = makeEdit(control_id::kYStep);
-    m_xSizeLabel = Named(new QLabel(ResourceText(string_id::kXSizeLabel), this), control_id::kXSizeLabel);
-    m_xStepLabel = Named(new QLabel(ResourceText(string_id::kXStepLabel), this), control_id::kXStepLabel);
-    m_ySizeLabel = Named(new QLabel(ResourceText(string_id::kYSizeLabel), this), control_id::kYSizeLabel);
-    m_yStepLabel = Named(new QLabel(ResourceText(string_id::kYStepLabel), this), control_id::kYStepLabel);
+    m_xSizeLabel =
+        Named(new QLabel(ResourceText(string_id::kXSizeLabel), this), control_id::kXSizeLabel);
+    m_xStepLabel =
+        Named(new QLabel(ResourceText(string_id::kXStepLabel), this), control_id::kXStepLabel);
+    m_ySizeLabel =
+        Named(new QLabel(ResourceText(string_id::kYSizeLabel), this), control_id::kYSizeLabel);
+    m_yStepLabel =
+        Named(new QLabel(ResourceText(string_id::kYStepLabel), this), control_id::kYStepLabel);
     m_xSizeLabel->setBuddy(m_xSize);
     m_xStepLabel->setBuddy(m_xStep);
     m_ySizeLabel->setBuddy(m_ySize);
@@ -93,7 +96,8 @@ void CPropertyPageS1::BuildControls()
     m_all = Named(new QCheckBox(ResourceText(string_id::kAll), group), control_id::kAllFrequencies);
     boxes->addWidget(m_all, 2, 0, 1, 2);
     // The tracer switch is created hidden; only its enabled state follows the frequencies.
-    m_trasser = Named(new QCheckBox(ResourceText(string_id::kTrasser), group), control_id::kTrasser);
+    m_trasser =
+        Named(new QCheckBox(ResourceText(string_id::kTrasser), group), control_id::kTrasser);
     m_trasser->setVisible(false);
     boxes->addWidget(m_trasser, 2, 2, 1, 3);
     layout->addWidget(group);

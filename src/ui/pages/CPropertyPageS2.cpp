@@ -1,9 +1,9 @@
 #include "ui/pages/CPropertyPageS2.h"
 
 #include "config/Configuration.h"
-#include "ui/ResourceText.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "ui/ResourceText.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -31,8 +31,8 @@ QLineEdit* PortEdit(QWidget* parent, int id)
 
 }  // namespace
 
-CPropertyPageS2::CPropertyPageS2(SheetLink& sheet, Configuration& config, Prompt& prompt, std::function<void()> closeLink,
-                                 QWidget* parent)
+CPropertyPageS2::CPropertyPageS2(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                 std::function<void()> closeLink, QWidget* parent)
     : CPropertyPageBase(PageId::OtherSettings, sheet, config, prompt, parent),
       m_closeLink(std::move(closeLink))
 {

@@ -20,8 +20,8 @@ class CPropertyPageS2 final : public CPropertyPageBase
 
 public:
     // `closeLink` closes the instrument and the GPS port and stops the reader.
-    CPropertyPageS2(SheetLink& sheet, Configuration& config, Prompt& prompt, std::function<void()> closeLink,
-                    QWidget* parent = nullptr);
+    CPropertyPageS2(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                    std::function<void()> closeLink, QWidget* parent = nullptr);
 
     void LoadFromConfiguration() override;
     void StoreToConfiguration() override;

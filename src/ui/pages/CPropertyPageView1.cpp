@@ -74,10 +74,7 @@ void CPropertyPageView1::LoadFromConfiguration()
     m_frequencyNumber = main_page::FirstActiveFrequency(c.AreaFrequency, c.UsedFrequencies);
 }
 
-void CPropertyPageView1::StoreToConfiguration()
-{
-    Config().AreaFrequency = m_frequencyNumber;
-}
+void CPropertyPageView1::StoreToConfiguration() { Config().AreaFrequency = m_frequencyNumber; }
 
 void CPropertyPageView1::FieldsToControls()
 {

@@ -18,8 +18,8 @@ class CPropertyPageView1 final : public CMainPage
     Q_OBJECT
 
 public:
-    CPropertyPageView1(SheetLink& sheet, Configuration& config, Prompt& prompt, InstrumentDevice& device,
-                       QWidget* parent = nullptr);
+    CPropertyPageView1(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                       InstrumentDevice& device, QWidget* parent = nullptr);
     ~CPropertyPageView1() override;
 
     void LoadFromConfiguration() override;

@@ -23,8 +23,8 @@ class CPropertyPageView2 final : public CMainPage
     Q_OBJECT
 
 public:
-    CPropertyPageView2(SheetLink& sheet, Configuration& config, Prompt& prompt, InstrumentDevice& device,
-                       QWidget* parent = nullptr);
+    CPropertyPageView2(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                       InstrumentDevice& device, QWidget* parent = nullptr);
     ~CPropertyPageView2() override;
 
     // The matcher that answers the position requests; borrowed, may be null (the stations then

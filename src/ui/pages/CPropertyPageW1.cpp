@@ -1,10 +1,10 @@
 #include "ui/pages/CPropertyPageW1.h"
 
 #include "base/MessagePoster.h"
-#include "ui/ResourceText.h"
 #include "config/Configuration.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "ui/ResourceText.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -34,7 +34,8 @@ QLineEdit* PowerEdit(QWidget* parent, int id)
 
 }  // namespace
 
-CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+CPropertyPageW1::CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                 QWidget* parent)
     : CPropertyPageBase(PageId::Settings, sheet, config, prompt, parent)
 {
     auto* layout = new QVBoxLayout(this);

@@ -18,7 +18,8 @@ class CPropertyPageW1 final : public CPropertyPageBase
     Q_OBJECT
 
 public:
-    CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent = nullptr);
+    CPropertyPageW1(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                    QWidget* parent = nullptr);
 
     void LoadFromConfiguration() override;
     void StoreToConfiguration() override;

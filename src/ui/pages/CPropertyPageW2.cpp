@@ -1,11 +1,11 @@
 #include "ui/pages/CPropertyPageW2.h"
 
 #include "base/MessagePoster.h"
-#include "ui/ResourceText.h"
 #include "config/Configuration.h"
 #include "resources/Menus.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "ui/ResourceText.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -60,7 +60,8 @@ std::optional<Colour> ChooseWithDialog(QWidget* parent, Colour initial,
 
 }  // namespace
 
-CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent)
+CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                                 QWidget* parent)
     : CPropertyPageBase(PageId::ViewSettings, sheet, config, prompt, parent)
 {
     m_chooser = [this](Colour initial, std::array<Colour, 16>& custom) {

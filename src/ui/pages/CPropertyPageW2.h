@@ -24,7 +24,8 @@ class CPropertyPageW2 final : public CPropertyPageBase
     Q_OBJECT
 
 public:
-    CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt& prompt, QWidget* parent = nullptr);
+    CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt& prompt,
+                    QWidget* parent = nullptr);
 
     void LoadFromConfiguration() override;
     void StoreToConfiguration() override;

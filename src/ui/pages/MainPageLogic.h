@@ -14,7 +14,6 @@
 
 namespace orv {
 
-
 namespace main_page {
 
 // The handheld's virtual-key codes of the Main pages' OK and arrow keys.

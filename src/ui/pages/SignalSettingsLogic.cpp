@@ -123,8 +123,8 @@ void SignalSettingsLogic::Refresh()
 }
 
 std::optional<ExchangeFailure> SignalSettingsLogic::ReadPowers(std::string_view module,
-                                                        std::string_view quadrature,
-                                                        std::string_view inphase)
+                                                               std::string_view quadrature,
+                                                               std::string_view inphase)
 {
     float m = PowerModule;
     float q = PowerQuadrature;

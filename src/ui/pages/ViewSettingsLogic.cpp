@@ -101,8 +101,7 @@ std::optional<ExchangeFailure> ViewSettingsLogic::ReadControls(const Texts& t)
                     view_control::kAreaMinimum)) ||
         (f = number(t.areaMaximum, -FLT_MAX, FLT_MAX, next.AreaMaximum,
                     view_control::kAreaMaximum)) ||
-        (f = integer(t.timerCount, 0, 2147483647u, next.TimerCount,
-                     view_control::kTimerCount)) ||
+        (f = integer(t.timerCount, 0, 2147483647u, next.TimerCount, view_control::kTimerCount)) ||
         (f = integer(t.timerDelay, 0, 65535, next.TimerDelay, view_control::kTimerDelay)) ||
         (f = integer(t.profileCurveStations, 2, kMaxStations, next.MinStationsForProfileCurve,
                      view_control::kProfileCurveStations)) ||

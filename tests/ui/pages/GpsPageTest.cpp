@@ -4,12 +4,12 @@
 
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
-#include "config/Configuration.h"
 #include "FakeTickClock.h"
 #include "PageTestApp.h"
 #include "TempDir.h"
-#include "ui/CPropertyPageBase.h"
+#include "config/Configuration.h"
 #include "gps/NmeaParser.h"
+#include "ui/CPropertyPageBase.h"
 #include "ui/pages/CPropertyPageGPSView.h"
 
 #include <QApplication>

@@ -1,6 +1,8 @@
 #include "graphics/MapDrawing.h"
 
 #include "DrawingFixture.h"
+#include "charts/ColourChart.h"
+#include "signal/SignalComputation.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +10,6 @@
 #include <limits>
 #include <string>
 #include <vector>
-
-#include "charts/ColourChart.h"
-#include "signal/SignalComputation.h"
 
 namespace orv {
 namespace {
@@ -240,8 +239,8 @@ TEST_F(GridMap, UniformFieldIsOneColourAtEverySize)
 {
     const SimulatedGrid grid = MakeGrid(sim::GroundModel::HalfSpace(20.0), 8, 6);
     m_config->ShowScaleMarks = 0;  // only the map's own pixels
-    const FrameRect frames[] = {{0, 0, 240, 200}, {0, 0, 480, 560}, {0, 0, 800, 600},
-                                {0, 0, 1280, 900}, {3, 7, 101, 77}};
+    const FrameRect frames[] = {
+        {0, 0, 240, 200}, {0, 0, 480, 560}, {0, 0, 800, 600}, {0, 0, 1280, 900}, {3, 7, 101, 77}};
     for (const FrameRect& frame : frames) {
         SCOPED_TRACE(std::to_string(frame.Width()) + " x " + std::to_string(frame.Height()));
         PlotCanvas canvas;

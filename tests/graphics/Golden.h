@@ -1,6 +1,6 @@
 #pragma once
 // Pixel-exact comparison of a canvas with a checked-in PNG under tests/data/golden/. The actual
-// picture is always written to the build tree (tests/drawing/output/<name>.png); a mismatch also
+// picture is always written to the build tree (tests/graphics/output/<name>.png); a mismatch also
 // writes <name>-diff.png there, the differing pixels in red over a faded copy of the golden, so
 // a person can look. Goldens are written only by scripts/regenerate-goldens, which runs the
 // tests with ORV_REGENERATE_GOLDENS=1.
@@ -76,7 +76,7 @@ struct GoldenResult
 
 inline std::filesystem::path GoldenOutputDir()
 {
-    return std::filesystem::path(ORV_BINARY_DIR) / "tests" / "drawing" / "output";
+    return std::filesystem::path(ORV_BINARY_DIR) / "tests" / "graphics" / "output";
 }
 
 inline GoldenResult CompareWithGolden(const PlotCanvas& canvas, const std::string& name)

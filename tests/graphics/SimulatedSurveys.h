@@ -6,11 +6,11 @@
 
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
-#include "sim/InstrumentSimulator.h"
 #include "TempDir.h"
+#include "base/MeasurementSlot.h"
 #include "config/Configuration.h"
 #include "graphics/SurveyData.h"
-#include "base/MeasurementSlot.h"
+#include "sim/InstrumentSimulator.h"
 
 #include <cmath>
 #include <cstdint>

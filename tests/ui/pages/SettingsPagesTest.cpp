@@ -3,8 +3,8 @@
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "TempDir.h"
-#include "ui/CPropertyPageBase.h"
 #include "config/Configuration.h"
+#include "ui/CPropertyPageBase.h"
 #include "ui/pages/CPropertyPageW1.h"
 #include "ui/pages/CPropertyPageW2.h"
 

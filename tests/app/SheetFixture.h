@@ -54,9 +54,15 @@ protected:
     {
         if (!m_core || (m_coreUsed && !m_sheet)) {
             m_core.reset();
-            m_core = std::make_unique<ProgramCore>(
-                PlatformParts{*m_settings, CalibrationPath(), m_prompt, m_instrumentPort,
-                              m_gpsPort, SteadyTickClock(), m_systemClock, nullptr, {}});
+            m_core = std::make_unique<ProgramCore>(PlatformParts{*m_settings,
+                                                                 CalibrationPath(),
+                                                                 m_prompt,
+                                                                 m_instrumentPort,
+                                                                 m_gpsPort,
+                                                                 SteadyTickClock(),
+                                                                 m_systemClock,
+                                                                 nullptr,
+                                                                 {}});
             m_coreUsed = false;
         }
         return *m_core;

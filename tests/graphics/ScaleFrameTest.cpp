@@ -146,8 +146,7 @@ TEST(ScaleFrame, LabelsNeverRunIntoEachOtherAndCarryTheUnitOnce)
         }
         EXPECT_EQ(units, 2);
         EXPECT_EQ(rightmost->text.substr(rightmost->text.size() - 2), " m");
-        EXPECT_LE(rightmost->x + int(rightmost->text.size()) * FakeTextPainter::kGlyphWidth,
-                  width);
+        EXPECT_LE(rightmost->x + int(rightmost->text.size()) * FakeTextPainter::kGlyphWidth, width);
     }
 }
 

@@ -22,7 +22,7 @@ public:
 
 private:
     int m_argc = 1;
-    char m_name[8] = "test_ui";
+    char m_name[9] = "orv_test";
     char* m_argv[2] = {m_name, nullptr};
     std::unique_ptr<QApplication> m_app;
 };

@@ -3,25 +3,25 @@
 
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
-#include "sim/InstrumentSimulator.h"
+#include "FakeSystemClock.h"
 #include "PageTestApp.h"
 #include "TempDir.h"
-#include "ui/CPropertyPageBase.h"
 #include "base/NoValue.h"
+#include "base/PortNamer.h"
+#include "base/PowerStatus.h"
 #include "base/SystemClock.h"
+#include "base/TickClock.h"
 #include "config/Configuration.h"
 #include "graphics/Units.h"
 #include "instrument/InstrumentDevice.h"
-#include "base/PortNamer.h"
-#include "session/ProgramCore.h"
-#include "FakeSystemClock.h"
-#include "base/TickClock.h"
 #include "platform/QtSerialPort.h"
+#include "session/ProgramCore.h"
+#include "sim/InstrumentSimulator.h"
 #include "survey/GridSurvey.h"
+#include "ui/CPropertyPageBase.h"
 #include "ui/pages/CPropertyPageView1.h"
 #include "ui/pages/CPropertyPageW1.h"
 #include "ui/pages/CPropertyPageW2.h"
-#include "base/PowerStatus.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -354,8 +354,7 @@ TEST_F(MainPage, TapsShowTheBatteryAndTheValueUnderTheFinger)
     ASSERT_GE(depth.x(), 0);
     ASSERT_GE(curve.x(), 0);
     QTest::mouseClick(m_page->GraphicArea(), Qt::LeftButton, {}, depth);
-    EXPECT_EQ(m_page->PopupText().toStdString(),
-              DepthText(canvas.GetValue(depth.x(), depth.y())));
+    EXPECT_EQ(m_page->PopupText().toStdString(), DepthText(canvas.GetValue(depth.x(), depth.y())));
     EXPECT_TRUE(m_page->PopupText().endsWith(QStringLiteral(" m")));
     QTest::mouseClick(m_page->GraphicArea(), Qt::LeftButton, {}, curve);
     EXPECT_TRUE(m_page->PopupText().endsWith(QStringLiteral(" ADC units")));

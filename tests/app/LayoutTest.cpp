@@ -7,8 +7,8 @@
 
 #include "SheetFixture.h"
 #include "session/StatusStrip.h"
-#include "ui/CStatusStrip.h"
 #include "ui/CPropertyPageBase.h"
+#include "ui/CStatusStrip.h"
 #include "ui/pages/CMainPage.h"
 
 #include <QAbstractButton>
@@ -72,7 +72,8 @@ bool IsControl(const QWidget* w)
         return true;
     }
     // The Main pages' graphic and overview and the view settings' colour strips.
-    return w->objectName().startsWith(QStringLiteral("control")) && w->findChildren<QWidget*>().isEmpty();
+    return w->objectName().startsWith(QStringLiteral("control")) &&
+           w->findChildren<QWidget*>().isEmpty();
 }
 
 QString Describe(const QWidget* w)
@@ -151,9 +152,8 @@ bool TextFits(const QWidget* w, QString& why)
     }
     if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
         const int needed = metrics.horizontalAdvance(button->text()) + 4;
-        if (!button->text().isEmpty() &&
-            (needed > button->contentsRect().width() ||
-             metrics.height() > button->contentsRect().height())) {
+        if (!button->text().isEmpty() && (needed > button->contentsRect().width() ||
+                                          metrics.height() > button->contentsRect().height())) {
             why = QStringLiteral("text needs %1 px").arg(needed);
             return false;
         }
@@ -222,8 +222,7 @@ protected:
         }
 
         CPropertyPageBase* page = m_sheet->Page(m_sheet->Pages()[size_t(PageIndex())]);
-        const bool mainPage =
-            page->Id() == PageId::MainGrid || page->Id() == PageId::MainTrack;
+        const bool mainPage = page->Id() == PageId::MainGrid || page->Id() == PageId::MainTrack;
         std::vector<const QWidget*> controls;
         auto* strip = m_sheet->findChild<QWidget*>(QStringLiteral("statusStrip"));
         controls.push_back(strip);
@@ -368,8 +367,8 @@ TEST_F(Layout, EveryGraphicIsDrawnFromTheHandheldToFullHd)
         {
             int frame;
             const char* name;
-        } graphics[] = {{1001, "map"}, {1002, "section"}, {1003, "profile-curve"},
-                        {1004, "sounding-curve"}};
+        } graphics[] = {
+            {1001, "map"}, {1002, "section"}, {1003, "profile-curve"}, {1004, "sounding-curve"}};
         for (const auto& graphic : graphics) {
             main->PaintNow();
             EXPECT_EQ(main->ShownGraphic(), graphic.frame) << main->StatusText();

@@ -93,9 +93,9 @@ TEST(LegendTicks, NumbersAreRoundStepsThatNeverTouch)
         float minimum, maximum;
         int width;
     };
-    const Case cases[] = {{10.0f, 98.6f, 150},     {10.0f, 98.6f, 1190}, {33095.68f, 33312.5f, 150},
-                          {-7.5f, 7.5f, 300},      {0.0012f, 0.0047f, 200}, {19.99f, 20.01f, 60},
-                          {-1e6f, 3e7f, 120},      {5.0f, 5.5f, 40}};
+    const Case cases[] = {{10.0f, 98.6f, 150}, {10.0f, 98.6f, 1190},    {33095.68f, 33312.5f, 150},
+                          {-7.5f, 7.5f, 300},  {0.0012f, 0.0047f, 200}, {19.99f, 20.01f, 60},
+                          {-1e6f, 3e7f, 120},  {5.0f, 5.5f, 40}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.minimum) + " .. " + std::to_string(c.maximum) + " over " +
                      std::to_string(c.width));
@@ -109,8 +109,8 @@ TEST(LegendTicks, NumbersAreRoundStepsThatNeverTouch)
             EXPECT_LT(ticks[i].x, c.width);
             EXPECT_GE(ticks[i].labelLeft, -3);
             if (i > 0) {
-                const int previousRight = ticks[i - 1].labelLeft +
-                                          int(ticks[i - 1].text.size()) * FakeTextPainter::kGlyphWidth;
+                const int previousRight = ticks[i - 1].labelLeft + int(ticks[i - 1].text.size()) *
+                                                                       FakeTextPainter::kGlyphWidth;
                 EXPECT_GE(ticks[i].labelLeft, previousRight + metrics.labelGap);
                 EXPECT_NE(ticks[i].text, ticks[i - 1].text);
             }

@@ -2,9 +2,9 @@
 #include "base/MessagePoster.h"
 #include "instrument/InstrumentDevice.h"
 #include "resources/ResourceIds.h"
+#include "session/StatusStrip.h"
 #include "survey/Survey.h"
 #include "ui/CStatusStrip.h"
-#include "session/StatusStrip.h"
 
 #include <QKeyEvent>
 #include <QSignalSpy>
@@ -400,9 +400,9 @@ TEST_F(SheetTest, SessionShortcutsWorkFromEveryPage)
             SCOPED_TRACE(m_sheet->ActivePage()->Title().toStdString());
             Measure();
             QWidget* focus = QApplication::focusWidget();
-            QWidget* target =
-                focus != nullptr && m_sheet->ActivePage()->isAncestorOf(focus) ? focus
-                                                                               : m_sheet->ActivePage();
+            QWidget* target = focus != nullptr && m_sheet->ActivePage()->isAncestorOf(focus)
+                                  ? focus
+                                  : m_sheet->ActivePage();
             const size_t dialogs = m_files.shown.size();
             QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);  // the save dialog, cancelled
             EXPECT_EQ(m_files.shown.size(), dialogs + 1);
