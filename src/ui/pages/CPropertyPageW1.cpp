@@ -186,27 +186,16 @@ void CPropertyPageW1::OnCommand(int id)
 
 void CPropertyPageW1::ShowChecks()
 {
-    const auto show = [this](int id, int value) {
+    ShowCheckFlags(kSignalCheckFlags, m_logic, [this](int id, bool checked) {
         const QSignalBlocker block(m_buttons[id]);
-        m_buttons[id]->setChecked(value != 0);
-    };
-    show(sc::kSubtractUndercompensation, m_logic.SubtractUndercompensation);
-    show(sc::kPhaseEqualization, m_logic.PhaseEqualization);
-    show(sc::kNormalizedToCurrent, m_logic.NormalizedToCurrent);
-    show(sc::kNormalizedToFrequency, m_logic.NormalizedToFrequency);
-    show(sc::kFilter, m_logic.ApplySignalFilter);
-    show(sc::kCurrentChannel, m_logic.SignalChannelIsCurrent);
+        m_buttons[id]->setChecked(checked);
+    });
 }
 
 void CPropertyPageW1::ReadChecks()
 {
-    const auto read = [this](int id) { return m_buttons[id]->isChecked() ? 1 : 0; };
-    m_logic.SubtractUndercompensation = read(sc::kSubtractUndercompensation);
-    m_logic.PhaseEqualization = read(sc::kPhaseEqualization);
-    m_logic.NormalizedToCurrent = read(sc::kNormalizedToCurrent);
-    m_logic.NormalizedToFrequency = read(sc::kNormalizedToFrequency);
-    m_logic.ApplySignalFilter = read(sc::kFilter);
-    m_logic.SignalChannelIsCurrent = read(sc::kCurrentChannel);
+    ReadCheckFlags(kSignalCheckFlags, m_logic,
+                   [this](int id) { return m_buttons[id]->isChecked(); });
 }
 
 }  // namespace orv

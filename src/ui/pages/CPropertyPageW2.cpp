@@ -188,18 +188,10 @@ void CPropertyPageW2::FieldsToControls()
     set(vc::kPointsToShow, t.pointsToShow);
     set(vc::kSectionStations, t.sectionStations);
     set(vc::kMapProfiles, t.mapProfiles);
-    const auto show = [this](int id, int value) {
+    ShowCheckFlags(kViewCheckFlags, m_logic, [this](int id, bool checked) {
         const QSignalBlocker block(m_checks[id]);
-        m_checks[id]->setChecked(value != 0);
-    };
-    show(vc::kManualProfileRange, m_logic.ManualProfileRange);
-    show(vc::kManualAreaRange, m_logic.ManualAreaRange);
-    show(vc::kTimer, m_logic.TimerMode);
-    show(vc::kSoundingCurve, m_logic.ShowSoundingCurves);
-    show(vc::kProfileCurve, m_logic.ShowProfileCurves);
-    show(vc::kFilterProfileCurve, m_logic.FilterProfileCurve);
-    show(vc::kSection, m_logic.ShowSections);
-    show(vc::kMap, m_logic.ShowMaps);
+        m_checks[id]->setChecked(checked);
+    });
 }
 
 bool CPropertyPageW2::ControlsToFields()
@@ -218,15 +210,7 @@ bool CPropertyPageW2::ControlsToFields()
     t.pointsToShow = text(vc::kPointsToShow);
     t.sectionStations = text(vc::kSectionStations);
     t.mapProfiles = text(vc::kMapProfiles);
-    const auto checked = [this](int id) { return m_checks[id]->isChecked() ? 1 : 0; };
-    m_logic.ManualProfileRange = checked(vc::kManualProfileRange);
-    m_logic.ManualAreaRange = checked(vc::kManualAreaRange);
-    m_logic.TimerMode = checked(vc::kTimer);
-    m_logic.ShowSoundingCurves = checked(vc::kSoundingCurve);
-    m_logic.ShowProfileCurves = checked(vc::kProfileCurve);
-    m_logic.FilterProfileCurve = checked(vc::kFilterProfileCurve);
-    m_logic.ShowSections = checked(vc::kSection);
-    m_logic.ShowMaps = checked(vc::kMap);
+    ReadCheckFlags(kViewCheckFlags, m_logic, [this](int id) { return m_checks[id]->isChecked(); });
     const auto failure = m_logic.ReadControls(t);
     if (!failure) {
         return true;

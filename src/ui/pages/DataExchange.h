@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace orv {
 
@@ -29,5 +30,32 @@ struct ExchangeFailure
 std::string UnsignedText(unsigned value);
 // Six significant digits, the shortest form: 1, 0.5, 12.25, 1e+06.
 std::string FloatText(float value);
+
+// A check box or radio button bound to a 0/1 flag of a page's logic: the pages show and read
+// their groups of flags through a table of these.
+template <typename Logic>
+struct CheckFlag
+{
+    int controlId = 0;
+    int Logic::*flag = nullptr;
+};
+
+// Shows every flag on its control: `show(controlId, checked)`.
+template <typename Logic, typename Flags, typename Show>
+void ShowCheckFlags(const Flags& flags, const Logic& logic, Show&& show)
+{
+    for (const CheckFlag<Logic>& f : flags) {
+        show(f.controlId, logic.*f.flag != 0);
+    }
+}
+
+// Reads every flag from its control: `checked(controlId)`.
+template <typename Logic, typename Flags, typename Checked>
+void ReadCheckFlags(const Flags& flags, Logic& logic, Checked&& checked)
+{
+    for (const CheckFlag<Logic>& f : flags) {
+        logic.*f.flag = checked(f.controlId) ? 1 : 0;
+    }
+}
 
 }  // namespace orv

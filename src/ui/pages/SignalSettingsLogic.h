@@ -10,6 +10,7 @@
 #include "config/Configuration.h"
 #include "ui/pages/DataExchange.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,5 +82,15 @@ struct SignalSettingsLogic
                                                             std::string_view quadrature,
                                                             std::string_view inphase);
 };
+
+// The check boxes of the page and the options they stand for.
+inline constexpr std::array<CheckFlag<SignalSettingsLogic>, 6> kSignalCheckFlags{{
+    {signal_control::kSubtractUndercompensation, &SignalSettingsLogic::SubtractUndercompensation},
+    {signal_control::kPhaseEqualization, &SignalSettingsLogic::PhaseEqualization},
+    {signal_control::kNormalizedToCurrent, &SignalSettingsLogic::NormalizedToCurrent},
+    {signal_control::kNormalizedToFrequency, &SignalSettingsLogic::NormalizedToFrequency},
+    {signal_control::kFilter, &SignalSettingsLogic::ApplySignalFilter},
+    {signal_control::kCurrentChannel, &SignalSettingsLogic::SignalChannelIsCurrent},
+}};
 
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include "config/Configuration.h"
 #include "ui/pages/DataExchange.h"
 
+#include <array>
 #include <cfloat>
 #include <optional>
 #include <string>
@@ -108,5 +109,17 @@ struct ViewSettingsLogic
 
     [[nodiscard]] int StationLimit() const;
 };
+
+// The check boxes of the page and the settings they stand for.
+inline constexpr std::array<CheckFlag<ViewSettingsLogic>, 8> kViewCheckFlags{{
+    {view_control::kManualProfileRange, &ViewSettingsLogic::ManualProfileRange},
+    {view_control::kManualAreaRange, &ViewSettingsLogic::ManualAreaRange},
+    {view_control::kTimer, &ViewSettingsLogic::TimerMode},
+    {view_control::kSoundingCurve, &ViewSettingsLogic::ShowSoundingCurves},
+    {view_control::kProfileCurve, &ViewSettingsLogic::ShowProfileCurves},
+    {view_control::kFilterProfileCurve, &ViewSettingsLogic::FilterProfileCurve},
+    {view_control::kSection, &ViewSettingsLogic::ShowSections},
+    {view_control::kMap, &ViewSettingsLogic::ShowMaps},
+}};
 
 }  // namespace orv
