@@ -5,8 +5,10 @@
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 
+#include <QBoxLayout>
 #include <QContextMenuEvent>
 #include <QGestureEvent>
+#include <QPushButton>
 #include <QTapAndHoldGesture>
 
 namespace orv {
@@ -59,6 +61,17 @@ void CPropertyPageBase::OnOK()
     }
     StoreToConfiguration();
     m_sheet.SendCommandToSheet(command_id::kClose);
+}
+
+QPushButton* CPropertyPageBase::AddNextButton(QBoxLayout* layout)
+{
+    auto* row = new QHBoxLayout();
+    auto* next = new QPushButton(QString::fromUtf8(ResourceString(string_id::kNextButton)), this);
+    next->setObjectName(QStringLiteral("control%1").arg(control_id::kNext));
+    row->addStretch(1);
+    row->addWidget(next);
+    layout->addLayout(row);
+    return next;
 }
 
 void CPropertyPageBase::OnNext()

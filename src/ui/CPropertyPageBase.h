@@ -25,7 +25,9 @@
 #include <cstdint>
 #include <string>
 
+class QBoxLayout;
 class QGestureEvent;
+class QPushButton;
 
 namespace orv {
 
@@ -85,6 +87,9 @@ protected:
     virtual bool ControlsToFields() { return true; }
     // "Next >>" of the setup pages.
     void OnNext();
+    // The "Next >>" button (control kNext), alone at the right of a row added to `layout`; the
+    // page connects it.
+    QPushButton* AddNextButton(QBoxLayout* layout);
     // Shows a validation message the way every page does: exclamation icon, the sheet's title.
     void ShowValidationMessage(const std::string& message);
 

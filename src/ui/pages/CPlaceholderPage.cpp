@@ -23,13 +23,7 @@ CPlaceholderPage::CPlaceholderPage(PageId id, SheetLink& sheet, Configuration& c
     note->setWordWrap(true);
     layout->addWidget(note, 1);
     if (withNext) {
-        auto* row = new QHBoxLayout();
-        auto* next =
-            new QPushButton(QString::fromUtf8(ResourceString(string_id::kNextButton)), this);
-        next->setObjectName(QStringLiteral("control%1").arg(control_id::kNext));
-        row->addStretch(1);
-        row->addWidget(next);
-        layout->addLayout(row);
+        QPushButton* next = AddNextButton(layout);
         connect(next, &QPushButton::clicked, this,
                 [this] { Sheet().SendToSheet(message::kNextPage, 0, 0); });
     }

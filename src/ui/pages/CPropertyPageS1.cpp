@@ -124,12 +124,8 @@ void CPropertyPageS1::BuildControls()
     layout->addWidget(m_standIn);
 
     layout->addStretch(1);
-    auto* nextRow = new QHBoxLayout();
-    m_next = Named(new QPushButton(ResourceText(string_id::kNextButton), this), control_id::kNext);
+    m_next = AddNextButton(layout);
     m_next->setDefault(true);
-    nextRow->addStretch(1);
-    nextRow->addWidget(m_next);
-    layout->addLayout(nextRow);
 
     connect(m_mode, &QComboBox::activated, this, &CPropertyPageS1::OnModeChanged);
     connect(m_all, &QCheckBox::clicked, this, &CPropertyPageS1::OnAllClicked);

@@ -54,13 +54,8 @@ CPropertyPageS2::CPropertyPageS2(SheetLink& sheet, Configuration& config, Prompt
     layout->addWidget(gps);
 
     layout->addStretch(1);
-    auto* nextRow = new QHBoxLayout();
-    m_next = new QPushButton(ResourceText(string_id::kNextButton), this);
-    m_next->setObjectName(QStringLiteral("control%1").arg(control_id::kNext));
+    m_next = AddNextButton(layout);
     m_next->setDefault(true);
-    nextRow->addStretch(1);
-    nextRow->addWidget(m_next);
-    layout->addLayout(nextRow);
 
     connect(m_baud, &QComboBox::activated, this, &CPropertyPageS2::OnBaudChanged);
     connect(m_next, &QPushButton::clicked, this, [this] { OnNext(); });

@@ -156,12 +156,7 @@ CPropertyPageW2::CPropertyPageW2(SheetLink& sheet, Configuration& config, Prompt
     layout->addWidget(graphics);
     layout->addStretch(1);
 
-    auto* nextRow = new QHBoxLayout();
-    auto* next = new QPushButton(ResourceText(string_id::kNextButton), this);
-    next->setObjectName(Name(control_id::kNext));
-    nextRow->addStretch(1);
-    nextRow->addWidget(next);
-    layout->addLayout(nextRow);
+    QPushButton* next = AddNextButton(layout);
     connect(next, &QPushButton::clicked, this,
             [this] { Sheet().SendToSheet(message::kNextPage, 0, 0); });
 }
