@@ -2,7 +2,7 @@
 // processing packages read, written by the exchange library.
 
 #include "Command.h"
-#include "ToolPrompt.h"
+#include "ToolSession.h"
 #include "config/Configuration.h"
 #include "config/ConfigurationFields.h"
 #include "config/ProgramPaths.h"
@@ -10,7 +10,6 @@
 #include "exchange/ExportSource.h"
 #include "exchange/Exporter.h"
 #include "exchange/StationTable.h"
-#include "platform/QtSettingsStore.h"
 #include "survey/SessionFile.h"
 #include "survey/StationLog.h"
 #include "survey/Survey.h"
@@ -132,22 +131,18 @@ int Run(const CLI::App& command, Options& o)
     options.place.origin = o.origin;
     options.raster.cell = o.cell;
 
-    QtSettingsStore store(o.settingsPath, "Default values");
-    ToolPrompt prompt;
-    Configuration config(store, o.calibrationPath, prompt);
-    std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(o.session, config, error, &detail);
+    ToolSession session(o.settingsPath, o.calibrationPath);
+    Configuration& config = session.Config();
+    std::unique_ptr<Survey> survey = session.Open(o.session, error);
     if (!survey) {
-        return Fail("export", o.session + ": " + error + (detail.empty() ? "" : " " + detail));
+        return Fail("export", error);
     }
     // The stations' times and fix qualities, when the log beside the file has them.
     if (const std::string warning = LoadStationLog(*survey); !warning.empty()) {
         std::fprintf(stderr, "orvtool export: %s\n", warning.c_str());
     }
-    for (const std::string& setting : o.settings) {
-        if (!ApplySetting(config, setting, error)) {
-            return Fail("export", error);
-        }
+    if (!session.Apply(o.settings, error)) {
+        return Fail("export", error);
     }
     StationTable table;
     if (!CollectStations(config, SourceOf(*survey), collect, table, error)) {

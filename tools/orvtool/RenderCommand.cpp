@@ -2,7 +2,7 @@
 // drawing code into a canvas of the handheld's screen size (or any other), saved as PNG.
 
 #include "Command.h"
-#include "ToolPrompt.h"
+#include "ToolSession.h"
 #include "base/AtomicFile.h"
 #include "base/NoValue.h"
 #include "charts/ColourChart.h"
@@ -12,7 +12,6 @@
 #include "graphics/GraphicChoice.h"
 #include "graphics/PlotCanvas.h"
 #include "graphics/TrackDrawing.h"
-#include "platform/QtSettingsStore.h"
 #include "platform/QtTextPainter.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
@@ -191,19 +190,14 @@ int Run(const Options& options)
     char* argv[] = {name, nullptr};
     QGuiApplication application(argc, argv);
 
-    QtSettingsStore store(options.settingsPath, "Default values");
-    ToolPrompt prompt;
-    Configuration config(store, options.calibrationPath, prompt);
-    std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(options.session, config, error, &detail);
+    ToolSession session(options.settingsPath, options.calibrationPath);
+    Configuration& config = session.Config();
+    std::unique_ptr<Survey> survey = session.Open(options.session, error);
     if (!survey) {
-        return Fail("render",
-                    options.session + ": " + error + (detail.empty() ? "" : " " + detail));
+        return Fail("render", error);
     }
-    for (const std::string& setting : options.settings) {
-        if (!ApplySetting(config, setting, error)) {
-            return Fail("render", error);
-        }
+    if (!session.Apply(options.settings, error)) {
+        return Fail("render", error);
     }
     if (options.chart) {
         config.AreaChart.LoadPreset(static_cast<ColourPreset>(*options.chart));
@@ -217,7 +211,7 @@ int Run(const Options& options)
                                   std::to_string(options.height) + " pixels");
     }
     QtTextPainter text;
-    const DrawContext context{canvas, text, config, prompt};
+    const DrawContext context{canvas, text, config, session.UsedPrompt()};
     const int header = text.Measure("Ready").height + 2;
     const FrameRect frame{0, std::min(header, options.height - 1), options.width, options.height};
     const int f = options.frequency ? *options.frequency - 1 : DefaultFrequencyIndex(config);

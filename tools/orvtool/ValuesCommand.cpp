@@ -3,11 +3,10 @@
 
 #include "Command.h"
 #include "Json.h"
-#include "ToolPrompt.h"
+#include "ToolSession.h"
 #include "config/Configuration.h"
 #include "config/ConfigurationFields.h"
 #include "config/ProgramPaths.h"
-#include "platform/QtSettingsStore.h"
 #include "signal/SignalComputation.h"
 #include "survey/GridSurvey.h"
 #include "survey/SessionFile.h"
@@ -45,19 +44,15 @@ int Run(const CLI::App& command, const Options& options)
     }
     const std::string& path = options.path;
 
-    QtSettingsStore store(options.settingsPath, "Default values");
-    ToolPrompt prompt;
-    Configuration config(store, options.calibrationPath, prompt);
+    ToolSession session(options.settingsPath, options.calibrationPath);
+    Configuration& config = session.Config();
     std::string error;
-    std::string detail;
-    std::unique_ptr<Survey> survey = OpenSession(path, config, error, &detail);
+    std::unique_ptr<Survey> survey = session.Open(path, error);
     if (!survey) {
-        return Fail("values", path + ": " + error + (detail.empty() ? "" : " " + detail));
+        return Fail("values", error);
     }
-    for (const std::string& setting : options.settings) {
-        if (!ApplySetting(config, setting, error)) {
-            return Fail("values", error);
-        }
+    if (!session.Apply(options.settings, error)) {
+        return Fail("values", error);
     }
 
     std::string out = "profile,station,frequency,value\n";
