@@ -3,7 +3,7 @@
 // computing, placing and formatting beyond moving the bytes. Collecting the values (the signal
 // computation of every station and frequency) is measured on its own.
 
-#include "NullPlatform.h"
+#include "../tests/support/NullPlatform.h"
 #include "base/AtomicFile.h"
 #include "base/Prompt.h"
 #include "config/Configuration.h"
@@ -34,9 +34,6 @@ namespace {
 using namespace orv;
 
 constexpr int kStations = 100000;
-
-using bench::NoPrompt;
-using bench::NoSettings;
 
 // A walk to and fro over a field, lines 1 m apart with a station every metre, from 59.9 N
 // 10.7 E, measured over a buried body.

@@ -2,7 +2,7 @@
 // the same bytes in the same run: the reader's checks and the writer's atomic replace should
 // cost little beyond moving the bytes.
 
-#include "NullPlatform.h"
+#include "../tests/support/NullPlatform.h"
 #include "base/AtomicFile.h"
 #include "base/ByteOrder.h"
 #include "base/Prompt.h"
@@ -28,9 +28,6 @@ namespace {
 using namespace orv;
 
 constexpr int kStations = 100000;
-
-using bench::NoPrompt;
-using bench::NoSettings;
 
 struct Fixture
 {

@@ -1,9 +1,8 @@
 // Session files and measurement journals from anywhere: the reader must refuse what does not fit
 // without reading or allocating beyond the input, and what it accepts must save and read back.
 
-#include "base/Prompt.h"
+#include "../../tests/support/NullPlatform.h"
 #include "config/Configuration.h"
-#include "config/SettingsStore.h"
 #include "survey/GridSurvey.h"
 #include "survey/JournalRecovery.h"
 #include "survey/MeasurementJournal.h"
@@ -21,29 +20,6 @@
 namespace {
 
 using namespace orv;
-
-class NoSettings final : public SettingsStore
-{
-public:
-    std::optional<uint32_t> ReadDword(const std::string&) const override { return std::nullopt; }
-    std::optional<std::vector<uint8_t>> ReadBinary(const std::string&) const override
-    {
-        return std::nullopt;
-    }
-    bool WriteDword(const std::string&, uint32_t) override { return true; }
-    bool WriteBinary(const std::string&, std::span<const uint8_t>) override { return true; }
-    bool Flush(std::string&) override { return true; }
-};
-
-class NoPrompt final : public Prompt
-{
-public:
-    Answer Ask(const std::string&, const std::string&, Buttons, Icon) override
-    {
-        return Answer::No;
-    }
-    void Tell(const std::string&, const std::string&, Icon) override {}
-};
 
 Configuration& Config()
 {

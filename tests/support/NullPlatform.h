@@ -1,6 +1,6 @@
 #pragma once
-// A configuration's platform for the benchmarks: settings that hold nothing and keep nothing,
-// and a prompt that answers No and tells nobody.
+// A configuration's platform for the benchmarks and fuzz targets: settings that hold nothing and
+// keep nothing, and a prompt that answers No and tells nobody.
 
 #include "base/Prompt.h"
 #include "config/SettingsStore.h"
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace orv::bench {
+namespace orv {
 
 class NoSettings final : public SettingsStore
 {
@@ -36,4 +36,4 @@ public:
     void Tell(const std::string&, const std::string&, Icon) override {}
 };
 
-}  // namespace orv::bench
+}  // namespace orv
