@@ -1,0 +1,546 @@
+// ValuesAll: the 14 values of a slot at once, as a section redraw asks for them for every
+// station. The result is the one-frequency computation's (ComputeValue, the filter, Shown) bit
+// for bit; it is reached faster in two ways.
+//
+// The constants of the chain come prepared per calibration (PreparedCalibration.h).
+//
+// The apparent conductivity of the in-phase and module components takes roots through pow, acos
+// and cos, which cost more than the whole rest of the chain. Here they come from QuickRoots.h,
+// which is as good as the library to a few units in the last place, and every value carries a
+// bound on its distance to the value the library's roots would give: the sum of the worst
+// distances of both roots to the exact one (the library's own taken as 8 units in the last
+// place, where it promises 1), and of the roundings of the steps that follow, each counted
+// generously. Only the single-precision value is shown, 29 bits coarser than the double; where
+// the whole interval of the bound rounds to one float, that float is the one the library's
+// roots give. Where it does not (a value next to the middle between two floats, about one in
+// several hundred thousand, or a reading whose roots the approximations do not cover), the value
+// is computed again with the library's roots.
+
+#include "signal/SlotValues.h"
+
+#include "base/MeasurementSlot.h"
+#include "config/Configuration.h"
+#include "signal/ApparentConductivity.h"
+#include "signal/Complex.h"
+#include "signal/PreparedCalibration.h"
+#include "signal/QuickRoots.h"
+#include "signal/SignalComputation.h"
+#include "signal/SignalSteps.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace orv {
+
+using signal_steps::FilterActive;
+using signal_steps::Filtered;
+using signal_steps::Finite;
+using signal_steps::Shown;
+
+namespace {
+
+constexpr double kThird = 1.0 / 3.0;
+// Arguments within which the cube roots are taken quickly: there the exponent 1/3 of pow, which
+// is 2^-54/3 short of a third, moves pow's result less than 12 units in the last place from the
+// true cube root.
+constexpr double kRootLow = 0x1p-100;
+constexpr double kRootHigh = 0x1p100;
+
+// The four channels of a frequency block as doubles, the receiver already scaled.
+struct Block
+{
+    Complex signal;
+    Complex current;
+};
+
+// The same for all 14 blocks, one array per channel.
+struct Channels
+{
+    FrequencyLane signalRe{};
+    FrequencyLane signalIm{};
+    FrequencyLane currentRe{};
+    FrequencyLane currentIm{};
+};
+
+// The big-endian 24-bit value at p, sign-extended, as MeasurementSlot::Value reads it.
+int32_t Wire24(const uint8_t* p)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        // Four bytes in one load; the fourth, the next value's first, is shifted out. The last
+        // value of the last block is followed by the mask, still inside the slot.
+        uint32_t w = 0;
+        std::memcpy(&w, p, sizeof w);
+        return static_cast<int32_t>(__builtin_bswap32(w)) >> 8;
+    }
+    return SignExtend24(big_endian::Load24(p));
+}
+
+Channels Decode(const MeasurementSlot& slot)
+{
+    Channels c;
+    for (size_t n = 0; n < c.signalRe.size(); ++n) {
+        const uint8_t* block = &slot.bytes[kBlockSize * n];
+        c.signalRe[n] = static_cast<double>(Wire24(block) >> 7);
+        c.signalIm[n] = static_cast<double>(Wire24(block + 3) >> 7);
+        c.currentRe[n] = static_cast<double>(Wire24(block + 6));
+        c.currentIm[n] = static_cast<double>(Wire24(block + 9));
+    }
+    return c;
+}
+
+bool QuickRoot(double x) { return x >= kRootLow && x <= kRootHigh; }
+
+// pow(x, 1/3), within 2^-46 of it relatively where quick.
+[[gnu::always_inline]] inline Bounded CubeRoot(double x, bool quick)
+{
+    if (quick && QuickRoot(x)) {
+        const double c = quick_roots::CubeRoot(x);
+        return {c, c * 0x1p-46};
+    }
+    return {std::pow(x, kThird), 0.0};
+}
+
+// The module's cubic sigma^3 + a*sigma^2 - c = 0, solved as ModuleConductivity of
+// ApparentConductivity.cpp solves it, in steps: the parts that depend on the reading, then
+// Cardano's formula where the cubic has one real root (d >= 0), the trigonometric form where it
+// has three.
+struct Cubic
+{
+    double q = 0;
+    double h = 0;
+    double hh = 0;
+    double d = 0;
+};
+
+[[gnu::always_inline]] inline Cubic CubicOf(double moduleK, double twiceB, double p3Cubed, double v)
+{
+    Cubic cubic;
+    const double kv = moduleK * v;
+    const double c = kv * kv;
+    cubic.q = twiceB + (-c);
+    cubic.h = cubic.q * 0.5;
+    cubic.hh = cubic.h * cubic.h;
+    cubic.d = p3Cubed + cubic.hh;
+    return cubic;
+}
+
+// The sum of two cube roots.
+[[gnu::always_inline]] inline Bounded Cardano(const FrequencyConstants& f, const Cubic& cubic,
+                                              bool quick)
+{
+    const double s = std::sqrt(cubic.d);
+    const Bounded u = CubeRoot(s - cubic.h, quick);
+    const Bounded w = CubeRoot(cubic.q * (-0.5) - s, quick);
+    const double sigma = (w.v + u.v) - f.aThird;
+    if (u.err == 0 && w.err == 0) {
+        return {sigma, 0.0};
+    }
+    return {sigma, (u.err + w.err) * 2 + std::fabs(sigma) * 0x1p-50};
+}
+
+// 2 * r^(1/3) * cos(acos(z) / 3) - a/3 with the library's roots.
+inline double Trigonometric(const FrequencyConstants& f, const Cubic& cubic)
+{
+    const double r = std::sqrt(std::fabs(cubic.d) + cubic.hh);
+    const double phi = std::acos((cubic.q / r) * (-0.5)) * kThird;
+    return ((std::cos(phi) * std::pow(r, kThird)) * 2) - f.aThird;
+}
+
+// The same with the quick roots, and its bound; false where they do not cover the reading. r is
+// r0 but for a few roundings: its cube root comes from the prepared one and the slope, within 17
+// units in the last place of pow's (8 for each pow, 1 for the step). The library's cosine of the
+// trisected arc is within 8 units of 2^-52 of the exact one, the quick one within 4. Together,
+// with the roundings of the formula, that is less than 2^-45 times r^(1/3) (about a/3); the bound
+// is four times as much.
+[[gnu::always_inline]] inline bool QuickTrigonometric(const Cubic& cubic, double r0,
+                                                      double cubeRootR0, double cubeRootSlope,
+                                                      double aThird, double& sigma, double& err)
+{
+    const double r = std::sqrt(std::fabs(cubic.d) + cubic.hh);
+    const double z = (cubic.q / r) * (-0.5);
+    const double cubeRoot = cubeRootR0 + (r - r0) * cubeRootSlope;
+    const double s = quick_roots::TrisectedCosineLessHalf(1 + z);
+    sigma = (cubeRoot - aThird) + (2 * cubeRoot) * s;
+    err = (cubeRoot + aThird) * 0x1p-44 + std::fabs(sigma) * 0x1p-50;
+    return z > -1 && z < 1 && std::fabs(r - r0) <= r0 * 0x1p-40;
+}
+
+[[gnu::always_inline]] inline Bounded ModuleSigma(const FrequencyConstants& f, double v, bool quick)
+{
+    if (v == 0.0) {
+        return {};
+    }
+    const Cubic cubic = CubicOf(f.moduleK, f.twiceB, f.p3Cubed, v);
+    if (cubic.d >= 0) {
+        return Cardano(f, cubic, quick);
+    }
+    Bounded sigma;
+    if (quick && QuickTrigonometric(cubic, f.r0, f.cubeRootR0, f.cubeRootSlope, f.aThird, sigma.v,
+                                    sigma.err)) {
+        return sigma;
+    }
+    return {Trigonometric(f, cubic), 0.0};
+}
+
+// What Sigma makes of a bounded sigma: the library's results pass as they are, but for the
+// guard against non-finite ones; a bound that leaves the sign open, or a value near the end of
+// the range, asks for the value to be computed again.
+[[gnu::always_inline]] inline Bounded Checked(Bounded sigma)
+{
+    if (sigma.err == 0) {
+        return {Finite(sigma.v), 0.0};
+    }
+    if (!(sigma.err < std::fabs(sigma.v) * 0x1p-20) || !(std::fabs(sigma.v) < 0x1p1000)) {
+        return {sigma.v, kUnknown};
+    }
+    return sigma;
+}
+
+[[gnu::always_inline]] inline Bounded Sigma(const FrequencyConstants& f, int component, double v,
+                                            bool quick)
+{
+    if (f.noConductivity) {
+        return {};
+    }
+    Bounded sigma;
+    switch (component) {
+        case signal_component::kQuadrature:
+            return {f.kq == 0 ? 0.0 : Finite(v / f.kq), 0.0};
+        case signal_component::kInphase: {
+            if (f.kp == 0) {
+                return {};
+            }
+            // y^(2/3) = (y^(1/3))^2: the exponent 2/3 of pow is twice the 1/3 of CubeRoot.
+            const double y = std::fabs(f.inphaseK * v);
+            if (quick && QuickRoot(y)) {
+                const double c = quick_roots::CubeRoot(y);
+                const double s = c * c;
+                return {s, s * 0x1p-44};
+            }
+            sigma = {std::pow(y, 2.0 / 3.0), 0.0};
+            break;
+        }
+        case signal_component::kModule:
+            if (f.kp == 0) {
+                return {};
+            }
+            sigma = ModuleSigma(f, v, quick);
+            break;
+        default:
+            return {};
+    }
+    return Checked(sigma);
+}
+
+// The apparent value of sigma in the chosen kind.
+Bounded Apparent(int kind, Bounded sigma)
+{
+    double v = 0.0;
+    switch (kind) {
+        case apparent_kind::kResistivity:
+            v = sigma.v != 0 ? 1 / sigma.v : 0.0;
+            break;
+        case apparent_kind::kConductivity:
+            v = sigma.v * 1000;
+            break;
+        default:
+            v = sigma.v;
+            break;
+    }
+    if (sigma.err == 0) {
+        return {Finite(v), 0.0};
+    }
+    // sigma is known to within 2^-20 of itself, and so its sign (ApparentSigma).
+    const double relative = sigma.err / std::fabs(sigma.v);
+    const double err = std::fabs(v) * (relative * (1 + 0x1p-19) + 0x1p-51);
+    if (!std::isfinite(v) || !std::isfinite(err)) {
+        return {v, kUnknown};
+    }
+    return {v, err};
+}
+
+// The value of frequency n before the filter: ComputeValue, with the prepared constants.
+[[gnu::always_inline]] inline Bounded RawValue(const Configuration& k, const FrequencyConstants& f,
+                                               const Block& b, bool quick)
+{
+    Complex s = k.SignalChannelIsCurrent != 0 ? b.current : b.signal;
+    const int component = k.SignalComponent;
+    if (k.UnitMeasure == unit_measure::kApparent) {
+        const Complex c = Scale(b.current, f.currentCoef);
+        s = Divide(s, Modulus(c));
+        s = Difference(s, {f.airNormX, f.airNormY});
+        s = Product(s, {f.primaryX, f.primaryY});
+        s = Scale(s, f.gain);
+        double v = 0.0;
+        switch (component) {
+            case signal_component::kModule:
+                v = Modulus(s);
+                break;
+            case signal_component::kQuadrature:
+                v = s.re;
+                break;
+            case signal_component::kInphase:
+                v = s.im;
+                break;
+            default:
+                break;
+        }
+        return Apparent(k.ApparentValueKind, Sigma(f, component, v, quick));
+    }
+    if (k.UnitMeasure != unit_measure::kAdc) {
+        return {};
+    }
+    if (k.NormalizedToCurrent != 0) {
+        const Complex c = Scale(b.current, f.currentCoef);
+        s = Divide(s, Modulus(c));
+    }
+    if (k.SubtractUndercompensation != 0) {
+        s = Difference(s, k.NormalizedToCurrent != 0 ? Complex{f.airNormX, f.airNormY}
+                                                     : Complex{f.airX, f.airY});
+    }
+    if (k.PhaseEqualization != 0) {
+        s = Product(s, {f.primaryX, f.primaryY});
+    }
+    double v = 0.0;
+    switch (component) {
+        case signal_component::kModule:
+            v = Modulus(s);
+            break;
+        case signal_component::kQuadrature:
+            v = s.re;
+            break;
+        case signal_component::kInphase:
+            v = s.im;
+            break;
+        default:
+            return {};
+    }
+    if (k.NormalizedToFrequency != 0) {
+        v = v / f.frequencyPower[static_cast<size_t>(component)];
+    }
+    return {Finite(v), 0.0};
+}
+
+// The float Shown gives for every value within the bound, if they all give the same one.
+bool ShownCertain(Bounded b, float& out)
+{
+    if (b.err == 0) {
+        out = Shown(b.v);
+        return true;
+    }
+    const double magnitude = std::fabs(b.v);
+    if (!(b.err < magnitude * 0x1p-20) || !(magnitude < 0x1p120)) {
+        return false;
+    }
+    // Widened by more than the rounding of the two ends, so they enclose the interval.
+    const double e = b.err + magnitude * 0x1p-50;
+    const auto low = static_cast<float>(b.v - e);
+    const auto high = static_cast<float>(b.v + e);
+    if (low != high) {
+        return false;
+    }
+    out = low;
+    return true;
+}
+
+// The frequency filter of Filtered over bounded values: the value or the mean as the filter
+// would choose from the straightforward values, or kUnknown where the bounds leave the choice
+// open.
+Bounded FilteredBounded(const Configuration& k, const std::array<Bounded, kFrequencyCount>& raw,
+                        int i)
+{
+    double sum = 0.0;
+    double sumErr = 0.0;
+    double magnitude = 0.0;
+    int count = 0;
+    for (int j = std::max(i - 2, 0); j <= std::min(i + 2, kFrequencyCount - 1); ++j) {
+        const auto n = static_cast<size_t>(j);
+        if (j == i || k.UsedFrequencies[n] == 0) {
+            continue;
+        }
+        sum += raw[n].v;
+        sumErr += raw[n].err;
+        magnitude += std::fabs(raw[n].v);
+        ++count;
+    }
+    const Bounded v = raw[static_cast<size_t>(i)];
+    if (count < 2) {
+        return v;
+    }
+    // The sums of both computations round at most 4 times each, the quotients once.
+    const double m = sum / count;
+    const double mErr =
+        (sumErr * (1 + 0x1p-40) + (magnitude + sumErr) * 0x1p-48) / count + std::fabs(m) * 0x1p-50;
+    const double d = std::fabs(v.v - m);
+    const double dErr = (v.err + mErr) * (1 + 0x1p-40) + d * 0x1p-50;
+    const double smaller = v.v < m ? v.v : m;
+    const double limit = k.FilterTolerance * smaller;
+    const double limitErr = std::fabs(k.FilterTolerance) * std::max(v.err, mErr) * (1 + 0x1p-40) +
+                            std::fabs(limit) * 0x1p-50;
+    if (d - dErr > limit + limitErr) {
+        return {m, mErr};
+    }
+    if (d + dErr < limit - limitErr) {
+        return v;
+    }
+    return {v.v, kUnknown};
+}
+
+}  // namespace
+
+Bounded ApparentSigma(const FrequencyConstants& f, int component, double v, bool quick)
+{
+    return Sigma(f, component, v, quick);
+}
+
+namespace {
+
+// The values of the frequencies that `holds` marks, in apparent mode, stage by stage over all 14
+// blocks (the chain, the conductivity, the kind), so that the work of different frequencies
+// overlaps; frequencies that hold nothing are computed alike and then set to 0.
+void QuickApparentValues(const Configuration& k, const PreparedCalibration& prepared,
+                         const Channels& ch, const std::array<bool, kFrequencyCount>& holds,
+                         std::array<Bounded, kFrequencyCount>& raw)
+{
+    const PreparedCalibration::Lanes& l = prepared.lanes;
+    const bool current = k.SignalChannelIsCurrent != 0;
+    const FrequencyLane& signalRe = current ? ch.currentRe : ch.signalRe;
+    const FrequencyLane& signalIm = current ? ch.currentIm : ch.signalIm;
+    // The chain of ApparentValue: normalised to the current, the air signal subtracted, phase
+    // equalised, scaled by the gain.
+    FrequencyLane re{};
+    FrequencyLane im{};
+    for (size_t n = 0; n < re.size(); ++n) {
+        const double cRe = ch.currentRe[n] * l.currentCoef[n];
+        const double cIm = ch.currentIm[n] * l.currentCoef[n];
+        const double k1 = 1 / std::sqrt(cRe * cRe + cIm * cIm);
+        const double sRe = signalRe[n] * k1 - l.airNormX[n];
+        const double sIm = signalIm[n] * k1 - l.airNormY[n];
+        const double pRe = sRe * l.primaryX[n] - sIm * l.primaryY[n];
+        const double pIm = l.primaryY[n] * sRe + sIm * l.primaryX[n];
+        re[n] = pRe * l.gain[n];
+        im[n] = pIm * l.gain[n];
+    }
+
+    const int component = k.SignalComponent;
+    if (component == signal_component::kModule) {
+        FrequencyLane v{};
+        for (size_t n = 0; n < v.size(); ++n) {
+            v[n] = std::sqrt(re[n] * re[n] + im[n] * im[n]);
+        }
+        // The cubic and its trigonometric form with quick roots for every frequency, whichever
+        // form it takes (in loops without branches, two frequencies at a time); then each
+        // frequency's own.
+        std::array<Cubic, kFrequencyCount> cubic{};
+        FrequencyLane q{};
+        FrequencyLane hh{};
+        FrequencyLane d{};
+        for (size_t n = 0; n < v.size(); ++n) {
+            cubic[n] = CubicOf(l.moduleK[n], l.twiceB[n], l.p3Cubed[n], v[n]);
+            q[n] = cubic[n].q;
+            hh[n] = cubic[n].hh;
+            d[n] = cubic[n].d;
+        }
+        FrequencyLane r{};
+        FrequencyLane z{};
+        FrequencyLane sigma{};
+        FrequencyLane err{};
+        for (size_t n = 0; n < v.size(); ++n) {
+            r[n] = std::sqrt(std::fabs(d[n]) + hh[n]);
+            z[n] = (q[n] / r[n]) * (-0.5);
+            const double cubeRoot = l.cubeRootR0[n] + (r[n] - l.r0[n]) * l.cubeRootSlope[n];
+            const double s = quick_roots::TrisectedCosineLessHalf(1 + z[n]);
+            sigma[n] = (cubeRoot - l.aThird[n]) + (2 * cubeRoot) * s;
+            err[n] = (cubeRoot + l.aThird[n]) * 0x1p-44 + std::fabs(sigma[n]) * 0x1p-50;
+        }
+        for (size_t n = 0; n < v.size(); ++n) {
+            const FrequencyConstants& f = prepared.at[n];
+            if (!holds[n] || f.noConductivity || f.kp == 0 || v[n] == 0) {
+                raw[n] = {};
+            } else if (cubic[n].d >= 0) {
+                raw[n] = Checked(Cardano(f, cubic[n], true));
+            } else if (z[n] > -1 && z[n] < 1 && std::fabs(r[n] - l.r0[n]) <= l.r0[n] * 0x1p-40) {
+                raw[n] = Checked({sigma[n], err[n]});
+            } else {
+                raw[n] = Checked({Trigonometric(f, cubic[n]), 0.0});
+            }
+        }
+    } else {
+        const FrequencyLane& v = component == signal_component::kInphase ? im : re;
+        for (size_t n = 0; n < v.size(); ++n) {
+            raw[n] = holds[n] ? Sigma(prepared.at[n], component, v[n], true) : Bounded{};
+        }
+    }
+    const int kind = k.ApparentValueKind;
+    for (size_t n = 0; n < raw.size(); ++n) {
+        raw[n] = Apparent(kind, raw[n]);
+    }
+}
+
+}  // namespace
+
+void ValuesAll(const Configuration& k, const MeasurementSlot& slot,
+               std::span<float, kFrequencyCount> out)
+{
+    std::array<Bounded, kFrequencyCount> raw{};
+    std::array<Block, kFrequencyCount> blocks{};
+    const bool any = !slot.IsEmpty() && (k.UnitMeasure == unit_measure::kAdc ||
+                                         k.UnitMeasure == unit_measure::kApparent);
+    const PreparedCalibration* prepared = any ? &PreparedFor(k) : nullptr;
+    // Which frequencies hold a value: switched on and present in the slot.
+    std::array<bool, kFrequencyCount> holds{};
+    if (any) {
+        const Channels ch = Decode(slot);
+        for (int i = 0; i < kFrequencyCount; ++i) {
+            const auto n = static_cast<size_t>(i);
+            holds[n] = k.UsedFrequencies[n] != 0 && !slot.IsFrequencyMissing(i);
+            blocks[n] = {{ch.signalRe[n], ch.signalIm[n]}, {ch.currentRe[n], ch.currentIm[n]}};
+        }
+        if (k.UnitMeasure == unit_measure::kApparent) {
+            QuickApparentValues(k, *prepared, ch, holds, raw);
+        } else {
+            for (size_t n = 0; n < raw.size(); ++n) {
+                if (holds[n]) {
+                    raw[n] = RawValue(k, prepared->at[n], blocks[n], true);
+                }
+            }
+        }
+    }
+
+    if (!FilterActive(k)) {
+        for (size_t n = 0; n < raw.size(); ++n) {
+            if (!ShownCertain(raw[n], out[n])) {
+                out[n] = Shown(RawValue(k, prepared->at[n], blocks[n], false).v);
+            }
+        }
+        return;
+    }
+    const bool exact =
+        std::all_of(raw.begin(), raw.end(), [](const Bounded& b) { return b.err == 0; });
+    if (!exact) {
+        bool certain = true;
+        for (int i = 0; certain && i < kFrequencyCount; ++i) {
+            certain = ShownCertain(FilteredBounded(k, raw, i), out[static_cast<size_t>(i)]);
+        }
+        if (certain) {
+            return;
+        }
+        for (size_t n = 0; n < raw.size(); ++n) {
+            if (holds[n]) {
+                raw[n] = RawValue(k, prepared->at[n], blocks[n], false);
+            }
+        }
+    }
+    for (int i = 0; i < kFrequencyCount; ++i) {
+        const auto n = static_cast<size_t>(i);
+        out[n] =
+            Shown(Filtered(k, raw[n].v, i, [&](int j) { return raw[static_cast<size_t>(j)].v; }));
+    }
+}
+
+}  // namespace orv
