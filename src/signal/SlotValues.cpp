@@ -19,6 +19,7 @@
 #include "signal/SlotValues.h"
 
 #include "base/MeasurementSlot.h"
+#include "base/NoValue.h"
 #include "config/Configuration.h"
 #include "signal/ApparentConductivity.h"
 #include "signal/Complex.h"
@@ -38,7 +39,6 @@
 namespace orv {
 
 using signal_steps::FilterActive;
-using signal_steps::Filtered;
 using signal_steps::Finite;
 using signal_steps::Shown;
 
@@ -326,79 +326,90 @@ Bounded Apparent(int kind, Bounded sigma)
     return {Finite(v), 0.0};
 }
 
-// The float Shown gives for every value within the bound, if they all give the same one.
-bool ShownCertain(Bounded b, float& out)
+// The frequency filter, where it is active, and the narrowing to single precision of the 14
+// values, all frequencies at once (the compiler takes them two at a time). certain[n] is 1 where
+// out[n] is the float of the straightforward computation, 0 where the bounds leave it open.
+//
+// The filter adds the neighbours in the order of Filtered, a switched-off or missing one as 0
+// (the sum starts at +0 and so is never -0, to which adding 0 would make a difference): where no
+// value carries a bound, mean, deviation, limit and choice are Filtered's bit for bit. Otherwise
+// each carries the bound of its inputs and of its roundings in both computations, and a choice
+// the bounds leave open is not certain.
+void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCount>& raw,
+                 std::span<float, kFrequencyCount> out,
+                 std::array<double, kFrequencyCount>& certain)
 {
-    if (b.err == 0) {
-        out = Shown(b.v);
-        return true;
+    constexpr size_t kPad = 2;
+    std::array<double, kFrequencyCount + 2 * kPad> val{};
+    std::array<double, kFrequencyCount + 2 * kPad> err{};
+    std::array<double, kFrequencyCount + 2 * kPad> used{};
+    for (size_t n = 0; n < raw.size(); ++n) {
+        val[n + kPad] = raw[n].v;
+        err[n + kPad] = raw[n].err;
+        used[n + kPad] = k.UsedFrequencies[n] != 0 ? 1.0 : 0.0;
     }
-    const double magnitude = std::fabs(b.v);
-    if (!(b.err < magnitude * 0x1p-20) || !(magnitude < 0x1p120)) {
-        return false;
-    }
-    // Widened by more than the rounding of the two ends, so they enclose the interval.
-    const double e = b.err + magnitude * 0x1p-50;
-    const auto low = static_cast<float>(b.v - e);
-    const auto high = static_cast<float>(b.v + e);
-    if (low != high) {
-        return false;
-    }
-    out = low;
-    return true;
-}
-
-// The frequency filter of Filtered over bounded values: the value or the mean as the filter
-// would choose from the straightforward values, or kUnknown where the bounds leave the choice
-// open.
-Bounded FilteredBounded(const Configuration& k, const std::array<Bounded, kFrequencyCount>& raw,
-                        int i)
-{
-    double sum = 0.0;
-    double sumErr = 0.0;
-    double magnitude = 0.0;
-    int count = 0;
-    for (int j = std::max(i - 2, 0); j <= std::min(i + 2, kFrequencyCount - 1); ++j) {
-        const auto n = static_cast<size_t>(j);
-        if (j == i || k.UsedFrequencies[n] == 0) {
-            continue;
+    std::array<double, kFrequencyCount> shownV;
+    std::array<double, kFrequencyCount> shownErr;
+    std::array<double, kFrequencyCount> decided;
+    if (FilterActive(k)) {
+        const double tolerance = k.FilterTolerance;
+        for (size_t n = 0; n < raw.size(); ++n) {
+            const double v = val[n + 2];
+            const double vErr = err[n + 2];
+            const double sum = (((0.0 + val[n]) + val[n + 1]) + val[n + 3]) + val[n + 4];
+            const double sumErr = ((err[n] + err[n + 1]) + err[n + 3]) + err[n + 4];
+            const double magnitude =
+                ((std::fabs(val[n]) + std::fabs(val[n + 1])) + std::fabs(val[n + 3])) +
+                std::fabs(val[n + 4]);
+            const double count = ((used[n] + used[n + 1]) + used[n + 3]) + used[n + 4];
+            const double m = sum / count;
+            const bool inexact = sumErr + vErr > 0;
+            // The sums of both computations round at most 4 times each, the quotients once.
+            const double mBound =
+                (sumErr * (1 + 0x1p-40) + (magnitude + sumErr) * 0x1p-48) / count +
+                std::fabs(m) * 0x1p-50;
+            const double mErr = inexact ? mBound : 0.0;
+            const double d = std::fabs(v - m);
+            const double dBound = (vErr + mErr) * (1 + 0x1p-40) + d * 0x1p-50;
+            const double dErr = inexact ? dBound : 0.0;
+            const double limit = tolerance * (v < m ? v : m);
+            const double larger = vErr < mErr ? mErr : vErr;
+            const double limitBound =
+                std::fabs(tolerance) * larger * (1 + 0x1p-40) + std::fabs(limit) * 0x1p-50;
+            const double limitErr = inexact ? limitBound : 0.0;
+            const bool few = count < 2;
+            const bool replace = !few & (d - dErr > limit + limitErr);
+            const bool sure = few | !inexact | replace | (d + dErr < limit - limitErr);
+            shownV[n] = replace ? m : v;
+            shownErr[n] = replace ? mErr : vErr;
+            decided[n] = sure ? 1.0 : 0.0;
         }
-        sum += raw[n].v;
-        sumErr += raw[n].err;
-        magnitude += std::fabs(raw[n].v);
-        ++count;
+    } else {
+        for (size_t n = 0; n < raw.size(); ++n) {
+            shownV[n] = val[n + 2];
+            shownErr[n] = err[n + 2];
+            decided[n] = 1.0;
+        }
     }
-    const Bounded v = raw[static_cast<size_t>(i)];
-    if (count < 2) {
-        return v;
+    // Shown, and for a bounded value the floats of both ends of the interval, widened by more
+    // than their own rounding.
+    for (size_t n = 0; n < raw.size(); ++n) {
+        const double v = shownV[n];
+        const double magnitude = std::fabs(v);
+        const auto f = static_cast<float>(v);
+        const bool inRange =
+            (magnitude < static_cast<double>(kNoValue)) & (std::fabs(f) < kNoValue);
+        const float shown = inRange ? f : 0.0f;
+        const double e = shownErr[n] + magnitude * 0x1p-50;
+        const auto low = static_cast<float>(v - e);
+        const auto high = static_cast<float>(v + e);
+        const bool exact = shownErr[n] == 0;
+        const bool bounded =
+            (shownErr[n] < magnitude * 0x1p-20) & (magnitude < 0x1p120) & (low == high);
+        out[n] = exact ? shown : low;
+        certain[n] = (decided[n] != 0) & (exact | bounded) ? 1.0 : 0.0;
     }
-    // The sums of both computations round at most 4 times each, the quotients once.
-    const double m = sum / count;
-    const double mErr =
-        (sumErr * (1 + 0x1p-40) + (magnitude + sumErr) * 0x1p-48) / count + std::fabs(m) * 0x1p-50;
-    const double d = std::fabs(v.v - m);
-    const double dErr = (v.err + mErr) * (1 + 0x1p-40) + d * 0x1p-50;
-    const double smaller = v.v < m ? v.v : m;
-    const double limit = k.FilterTolerance * smaller;
-    const double limitErr = std::fabs(k.FilterTolerance) * std::max(v.err, mErr) * (1 + 0x1p-40) +
-                            std::fabs(limit) * 0x1p-50;
-    if (d - dErr > limit + limitErr) {
-        return {m, mErr};
-    }
-    if (d + dErr < limit - limitErr) {
-        return v;
-    }
-    return {v.v, kUnknown};
 }
-
-}  // namespace
-
-Bounded ApparentSigma(const FrequencyConstants& f, int component, double v, bool quick)
-{
-    return Sigma(f, component, v, quick);
-}
-
-namespace {
 
 // The values of the frequencies that `holds` marks, in apparent mode, stage by stage over all 14
 // blocks (the chain, the conductivity, the kind), so that the work of different frequencies
@@ -484,63 +495,64 @@ void QuickApparentValues(const Configuration& k, const PreparedCalibration& prep
 
 }  // namespace
 
+Bounded ApparentSigma(const FrequencyConstants& f, int component, double v, bool quick)
+{
+    return Sigma(f, component, v, quick);
+}
+
 void ValuesAll(const Configuration& k, const MeasurementSlot& slot,
                std::span<float, kFrequencyCount> out)
 {
     std::array<Bounded, kFrequencyCount> raw{};
-    std::array<Block, kFrequencyCount> blocks{};
     const bool any = !slot.IsEmpty() && (k.UnitMeasure == unit_measure::kAdc ||
                                          k.UnitMeasure == unit_measure::kApparent);
-    const PreparedCalibration* prepared = any ? &PreparedFor(k) : nullptr;
+    if (!any) {
+        std::array<double, kFrequencyCount> certain;
+        FinishLanes(k, raw, out, certain);
+        return;
+    }
+    const PreparedCalibration& prepared = PreparedFor(k);
+    const Channels ch = Decode(slot);
+    auto block = [&ch](size_t n) {
+        return Block{{ch.signalRe[n], ch.signalIm[n]}, {ch.currentRe[n], ch.currentIm[n]}};
+    };
     // Which frequencies hold a value: switched on and present in the slot.
-    std::array<bool, kFrequencyCount> holds{};
-    if (any) {
-        const Channels ch = Decode(slot);
-        for (int i = 0; i < kFrequencyCount; ++i) {
-            const auto n = static_cast<size_t>(i);
-            holds[n] = k.UsedFrequencies[n] != 0 && !slot.IsFrequencyMissing(i);
-            blocks[n] = {{ch.signalRe[n], ch.signalIm[n]}, {ch.currentRe[n], ch.currentIm[n]}};
-        }
-        if (k.UnitMeasure == unit_measure::kApparent) {
-            QuickApparentValues(k, *prepared, ch, holds, raw);
-        } else {
-            for (size_t n = 0; n < raw.size(); ++n) {
-                if (holds[n]) {
-                    raw[n] = RawValue(k, prepared->at[n], blocks[n], true);
-                }
+    std::array<bool, kFrequencyCount> holds;
+    for (int i = 0; i < kFrequencyCount; ++i) {
+        const auto n = static_cast<size_t>(i);
+        holds[n] = k.UsedFrequencies[n] != 0 && !slot.IsFrequencyMissing(i);
+    }
+    if (k.UnitMeasure == unit_measure::kApparent) {
+        QuickApparentValues(k, prepared, ch, holds, raw);
+    } else {
+        for (size_t n = 0; n < raw.size(); ++n) {
+            if (holds[n]) {
+                raw[n] = RawValue(k, prepared.at[n], block(n), true);
             }
         }
     }
 
+    std::array<double, kFrequencyCount> certain;
+    FinishLanes(k, raw, out, certain);
+    if (std::all_of(certain.begin(), certain.end(), [](double c) { return c != 0; })) {
+        return;
+    }
+    // Where the bounds leave a float open: the library's roots for that frequency, or with the
+    // filter for all of them, since every value may count for a neighbour.
     if (!FilterActive(k)) {
         for (size_t n = 0; n < raw.size(); ++n) {
-            if (!ShownCertain(raw[n], out[n])) {
-                out[n] = Shown(RawValue(k, prepared->at[n], blocks[n], false).v);
+            if (certain[n] == 0) {
+                out[n] = Shown(RawValue(k, prepared.at[n], block(n), false).v);
             }
         }
         return;
     }
-    const bool exact =
-        std::all_of(raw.begin(), raw.end(), [](const Bounded& b) { return b.err == 0; });
-    if (!exact) {
-        bool certain = true;
-        for (int i = 0; certain && i < kFrequencyCount; ++i) {
-            certain = ShownCertain(FilteredBounded(k, raw, i), out[static_cast<size_t>(i)]);
-        }
-        if (certain) {
-            return;
-        }
-        for (size_t n = 0; n < raw.size(); ++n) {
-            if (holds[n]) {
-                raw[n] = RawValue(k, prepared->at[n], blocks[n], false);
-            }
+    for (size_t n = 0; n < raw.size(); ++n) {
+        if (holds[n]) {
+            raw[n] = RawValue(k, prepared.at[n], block(n), false);
         }
     }
-    for (int i = 0; i < kFrequencyCount; ++i) {
-        const auto n = static_cast<size_t>(i);
-        out[n] =
-            Shown(Filtered(k, raw[n].v, i, [&](int j) { return raw[static_cast<size_t>(j)].v; }));
-    }
+    FinishLanes(k, raw, out, certain);
 }
 
 }  // namespace orv
