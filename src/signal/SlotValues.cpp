@@ -61,10 +61,10 @@ struct Block
 // The same for all 14 blocks, one array per channel.
 struct Channels
 {
-    FrequencyLane signalRe{};
-    FrequencyLane signalIm{};
-    FrequencyLane currentRe{};
-    FrequencyLane currentIm{};
+    FrequencyLane signalRe;
+    FrequencyLane signalIm;
+    FrequencyLane currentRe;
+    FrequencyLane currentIm;
 };
 
 // The big-endian 24-bit value at p, sign-extended, as MeasurementSlot::Value reads it.
@@ -424,8 +424,8 @@ void QuickApparentValues(const Configuration& k, const PreparedCalibration& prep
     const FrequencyLane& signalIm = current ? ch.currentIm : ch.signalIm;
     // The chain of ApparentValue: normalised to the current, the air signal subtracted, phase
     // equalised, scaled by the gain.
-    FrequencyLane re{};
-    FrequencyLane im{};
+    FrequencyLane re;
+    FrequencyLane im;
     for (size_t n = 0; n < re.size(); ++n) {
         const double cRe = ch.currentRe[n] * l.currentCoef[n];
         const double cIm = ch.currentIm[n] * l.currentCoef[n];
@@ -440,27 +440,27 @@ void QuickApparentValues(const Configuration& k, const PreparedCalibration& prep
 
     const int component = k.SignalComponent;
     if (component == signal_component::kModule) {
-        FrequencyLane v{};
+        FrequencyLane v;
         for (size_t n = 0; n < v.size(); ++n) {
             v[n] = std::sqrt(re[n] * re[n] + im[n] * im[n]);
         }
         // The cubic and its trigonometric form with quick roots for every frequency, whichever
         // form it takes (in loops without branches, two frequencies at a time); then each
         // frequency's own.
-        std::array<Cubic, kFrequencyCount> cubic{};
-        FrequencyLane q{};
-        FrequencyLane hh{};
-        FrequencyLane d{};
+        std::array<Cubic, kFrequencyCount> cubic;
+        FrequencyLane q;
+        FrequencyLane hh;
+        FrequencyLane d;
         for (size_t n = 0; n < v.size(); ++n) {
             cubic[n] = CubicOf(l.moduleK[n], l.twiceB[n], l.p3Cubed[n], v[n]);
             q[n] = cubic[n].q;
             hh[n] = cubic[n].hh;
             d[n] = cubic[n].d;
         }
-        FrequencyLane r{};
-        FrequencyLane z{};
-        FrequencyLane sigma{};
-        FrequencyLane err{};
+        FrequencyLane r;
+        FrequencyLane z;
+        FrequencyLane sigma;
+        FrequencyLane err;
         for (size_t n = 0; n < v.size(); ++n) {
             r[n] = std::sqrt(std::fabs(d[n]) + hh[n]);
             z[n] = (q[n] / r[n]) * (-0.5);
