@@ -121,6 +121,7 @@ const PreparedCalibration& PreparedFor(const Configuration& configuration)
             p.lanes.primaryX[n] = f.primaryX;
             p.lanes.primaryY[n] = f.primaryY;
             p.lanes.gain[n] = f.gain;
+            p.lanes.inphaseK[n] = f.inphaseK;
             p.lanes.moduleK[n] = f.moduleK;
             p.lanes.twiceB[n] = f.twiceB;
             p.lanes.p3Cubed[n] = f.p3Cubed;

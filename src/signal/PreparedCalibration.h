@@ -59,7 +59,8 @@ using FrequencyLane = std::array<double, kFrequencyCount>;
 struct PreparedCalibration
 {
     std::array<FrequencyConstants, kFrequencyCount> at{};
-    // Those of the constants that the apparent values of the module take, lane by lane.
+    // Those of the constants that the apparent values of the module and the in-phase component
+    // take, lane by lane.
     struct Lanes
     {
         FrequencyLane currentCoef{};
@@ -68,6 +69,7 @@ struct PreparedCalibration
         FrequencyLane primaryX{};
         FrequencyLane primaryY{};
         FrequencyLane gain{};
+        FrequencyLane inphaseK{};
         FrequencyLane moduleK{};
         FrequencyLane twiceB{};
         FrequencyLane p3Cubed{};

@@ -38,6 +38,34 @@ namespace orv::quick_roots {
     return ((y * g) * g) * scale;
 }
 
+// The same for loops over several x, which the compiler runs side by side: exponent and scale
+// pass through the bits of doubles rather than through integers, and the choices by the
+// exponent's remainder are selections. Same range and bound.
+[[gnu::always_inline]] inline double CubeRootSideBySide(double x)
+{
+    const auto bits = std::bit_cast<uint64_t>(x);
+    // The exponent, read as the integer in the low bits of 2^52 + exponent.
+    const double e = std::bit_cast<double>((bits >> 52) | 0x4330000000000000ull) - (0x1p52 + 1023);
+    // floor(e / 3): e / 3 lies 0, 1/3 or 2/3 above it, so (e - 1) / 3 is nearest to it; adding
+    // and taking away 1.5 * 2^52 rounds to the nearest integer.
+    const double q = ((e - 1) * (1.0 / 3.0) + 0x1.8p52) - 0x1.8p52;
+    const double r = e - 3 * q;  // 0, 1 or 2
+    const double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
+    const double poly =
+        (((0.02778280101858424 * m - 0.21636185469244387) * m + 0.6846527077322325) * m -
+         1.1623973573078166) *
+            m +
+        1.6662787377309156;
+    const double step = r < 0.5 ? 1.0 : r < 1.5 ? 0.79370052598409979 : 0.62996052494743658;
+    const double y = m * (r < 0.5 ? 1.0 : r < 1.5 ? 2.0 : 4.0);
+    double g = poly * step;
+    g += g * (1 - y * (g * g * g)) * (1.0 / 3.0);
+    g += g * (1 - y * (g * g * g)) * (1.0 / 3.0);
+    // 2^q from the bits of 2^52 + q + 1023, the integer moved into the exponent.
+    const double scale = std::bit_cast<double>(std::bit_cast<uint64_t>(q + (0x1p52 + 1023)) << 52);
+    return ((y * g) * g) * scale;
+}
+
 // cos(acos(z) / 3) - 1/2 for -1 < z < 1, given w = 1 + z, within 4 * 2^-52. It is the root s in
 // [0, 1/2] of 4s^3 + 6s^2 = w (the triple-angle formula 4t^3 - 3t = z with t = 1/2 + s), which
 // depends smoothly on sqrt(w): s = sqrt(w) * tau(sqrt(w)) with tau approximated within 5.3e-9

@@ -87,11 +87,12 @@ TEST_F(SlotValuesTest, QuickRootsStayWithinTheirBoundsOfTheLibrary)
     double worstSquare = 0;
     for (int n = 0; n < 200000; ++n) {
         const double x = std::exp2(exponent(rng));
-        const double c = quick_roots::CubeRoot(x);
         const double library = std::pow(x, 1.0 / 3.0);
-        worstCube = std::max(worstCube, std::fabs(c - library) / library);
         const double square = std::pow(x, 2.0 / 3.0);
-        worstSquare = std::max(worstSquare, std::fabs(c * c - square) / square);
+        for (const double c : {quick_roots::CubeRoot(x), quick_roots::CubeRootSideBySide(x)}) {
+            worstCube = std::max(worstCube, std::fabs(c - library) / library);
+            worstSquare = std::max(worstSquare, std::fabs(c * c - square) / square);
+        }
     }
     EXPECT_LT(worstCube, 0x1p-46);
     EXPECT_LT(worstSquare, 0x1p-44);
@@ -99,6 +100,8 @@ TEST_F(SlotValuesTest, QuickRootsStayWithinTheirBoundsOfTheLibrary)
     for (const double x : {1.0, 0x1p-99, 0x1p99, 8.0, 0x1.fffffffffffffp3, 27.0, 1e-30, 1e30}) {
         SCOPED_TRACE(x);
         EXPECT_NEAR(quick_roots::CubeRoot(x), std::pow(x, 1.0 / 3.0), std::cbrt(x) * 0x1p-46);
+        EXPECT_NEAR(quick_roots::CubeRootSideBySide(x), std::pow(x, 1.0 / 3.0),
+                    std::cbrt(x) * 0x1p-46);
     }
 
     std::uniform_real_distribution<double> cosine(-1, 1);
