@@ -469,12 +469,40 @@ void QuickApparentValues(const Configuration& k, const PreparedCalibration& prep
             sigma[n] = (cubeRoot - l.aThird[n]) + (2 * cubeRoot) * s;
             err[n] = (cubeRoot + l.aThird[n]) * 0x1p-44 + std::fabs(sigma[n]) * 0x1p-50;
         }
+        // Cardano's formula for the frequencies that take it, gathered, side by side: the
+        // arguments of its two cube roots as Cardano computes them, the roots, the sum.
+        std::array<size_t, kFrequencyCount> which;
+        FrequencyLane first;
+        FrequencyLane second;
+        FrequencyLane aThird;
+        size_t count = 0;
+        for (size_t n = 0; n < v.size(); ++n) {
+            if (cubic[n].d >= 0) {
+                const double s = std::sqrt(cubic[n].d);
+                first[count] = s - cubic[n].h;
+                second[count] = cubic[n].q * (-0.5) - s;
+                aThird[count] = l.aThird[n];
+                which[n] = count++;
+            }
+        }
+        FrequencyLane cardano;
+        FrequencyLane cardanoErr;
+        for (size_t c = 0; c < count; ++c) {
+            const double u = quick_roots::CubeRootSideBySide(first[c]);
+            const double w = quick_roots::CubeRootSideBySide(second[c]);
+            cardano[c] = (w + u) - aThird[c];
+            // Each root within 2^-46 of pow's (CubeRoot), both bounds doubled (Cardano).
+            cardanoErr[c] = (u + w) * 0x1p-45 + std::fabs(cardano[c]) * 0x1p-50;
+        }
         for (size_t n = 0; n < v.size(); ++n) {
             const FrequencyConstants& f = prepared.at[n];
             if (!holds[n] || f.noConductivity || f.kp == 0 || v[n] == 0) {
                 raw[n] = {};
             } else if (cubic[n].d >= 0) {
-                raw[n] = Checked(Cardano(f, cubic[n], true));
+                const size_t c = which[n];
+                raw[n] = Checked(QuickRoot(first[c]) && QuickRoot(second[c])
+                                     ? Bounded{cardano[c], cardanoErr[c]}
+                                     : Cardano(f, cubic[n], true));
             } else if (z[n] > -1 && z[n] < 1 && std::fabs(r[n] - l.r0[n]) <= l.r0[n] * 0x1p-40) {
                 raw[n] = Checked({sigma[n], err[n]});
             } else {
