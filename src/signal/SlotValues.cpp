@@ -351,7 +351,22 @@ void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCou
     std::array<double, kFrequencyCount> shownV;
     std::array<double, kFrequencyCount> shownErr;
     std::array<double, kFrequencyCount> decided;
-    if (FilterActive(k)) {
+    const bool allExact =
+        std::all_of(raw.begin(), raw.end(), [](const Bounded& b) { return b.err == 0; });
+    if (FilterActive(k) && allExact) {
+        const double tolerance = k.FilterTolerance;
+        for (size_t n = 0; n < raw.size(); ++n) {
+            const double v = val[n + 2];
+            const double sum = (((0.0 + val[n]) + val[n + 1]) + val[n + 3]) + val[n + 4];
+            const double count = ((used[n] + used[n + 1]) + used[n + 3]) + used[n + 4];
+            const double m = sum / count;
+            const double d = std::fabs(v - m);
+            const double limit = tolerance * (v < m ? v : m);
+            shownV[n] = (count >= 2) & (d > limit) ? m : v;
+            shownErr[n] = 0.0;
+            decided[n] = 1.0;
+        }
+    } else if (FilterActive(k)) {
         const double tolerance = k.FilterTolerance;
         for (size_t n = 0; n < raw.size(); ++n) {
             const double v = val[n + 2];
@@ -364,10 +379,10 @@ void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCou
             const double count = ((used[n] + used[n + 1]) + used[n + 3]) + used[n + 4];
             const double m = sum / count;
             const bool inexact = sumErr + vErr > 0;
-            // The sums of both computations round at most 4 times each, the quotients once.
-            const double mBound =
-                (sumErr * (1 + 0x1p-40) + (magnitude + sumErr) * 0x1p-48) / count +
-                std::fabs(m) * 0x1p-50;
+            // The sums of both computations round at most 4 times each, the quotients once. The
+            // bound counts only where there are at least 2 neighbours: halving bounds dividing.
+            const double mBound = (sumErr * (1 + 0x1p-40) + (magnitude + sumErr) * 0x1p-48) * 0.5 +
+                                  std::fabs(m) * 0x1p-50;
             const double mErr = inexact ? mBound : 0.0;
             const double d = std::fabs(v - m);
             const double dBound = (vErr + mErr) * (1 + 0x1p-40) + d * 0x1p-50;
