@@ -326,6 +326,21 @@ Bounded Apparent(int kind, Bounded sigma)
     return {Finite(v), 0.0};
 }
 
+// The 14 values before the filter, with two zeros on either side for the filter's neighbours.
+struct RawValues
+{
+    static constexpr size_t kPad = 2;
+    std::array<double, kFrequencyCount + 2 * kPad> v{};
+    std::array<double, kFrequencyCount + 2 * kPad> err{};
+
+    void Set(size_t n, Bounded b)
+    {
+        v[n + kPad] = b.v;
+        err[n + kPad] = b.err;
+    }
+    [[nodiscard]] Bounded Get(size_t n) const { return {v[n + kPad], err[n + kPad]}; }
+};
+
 // The frequency filter, where it is active, and the narrowing to single precision of the 14
 // values, all frequencies at once (the compiler takes them two at a time). certain[n] is 1 where
 // out[n] is the float of the straightforward computation, 0 where the bounds leave it open.
@@ -335,27 +350,23 @@ Bounded Apparent(int kind, Bounded sigma)
 // value carries a bound, mean, deviation, limit and choice are Filtered's bit for bit. Otherwise
 // each carries the bound of its inputs and of its roundings in both computations, and a choice
 // the bounds leave open is not certain.
-void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCount>& raw,
+void FinishLanes(const Configuration& k, const RawValues& raw,
                  std::span<float, kFrequencyCount> out,
                  std::array<double, kFrequencyCount>& certain)
 {
-    constexpr size_t kPad = 2;
-    std::array<double, kFrequencyCount + 2 * kPad> val{};
-    std::array<double, kFrequencyCount + 2 * kPad> err{};
-    std::array<double, kFrequencyCount + 2 * kPad> used{};
-    for (size_t n = 0; n < raw.size(); ++n) {
-        val[n + kPad] = raw[n].v;
-        err[n + kPad] = raw[n].err;
-        used[n + kPad] = k.UsedFrequencies[n] != 0 ? 1.0 : 0.0;
+    const auto& val = raw.v;
+    const auto& err = raw.err;
+    std::array<double, kFrequencyCount + 2 * RawValues::kPad> used{};
+    for (size_t n = 0; n < kFrequencyCount; ++n) {
+        used[n + RawValues::kPad] = k.UsedFrequencies[n] != 0 ? 1.0 : 0.0;
     }
     std::array<double, kFrequencyCount> shownV;
     std::array<double, kFrequencyCount> shownErr;
     std::array<double, kFrequencyCount> decided;
-    const bool allExact =
-        std::all_of(raw.begin(), raw.end(), [](const Bounded& b) { return b.err == 0; });
+    const bool allExact = std::all_of(err.begin(), err.end(), [](double e) { return e == 0; });
     if (FilterActive(k) && allExact) {
         const double tolerance = k.FilterTolerance;
-        for (size_t n = 0; n < raw.size(); ++n) {
+        for (size_t n = 0; n < kFrequencyCount; ++n) {
             const double v = val[n + 2];
             const double sum = (((0.0 + val[n]) + val[n + 1]) + val[n + 3]) + val[n + 4];
             const double count = ((used[n] + used[n + 1]) + used[n + 3]) + used[n + 4];
@@ -368,7 +379,7 @@ void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCou
         }
     } else if (FilterActive(k)) {
         const double tolerance = k.FilterTolerance;
-        for (size_t n = 0; n < raw.size(); ++n) {
+        for (size_t n = 0; n < kFrequencyCount; ++n) {
             const double v = val[n + 2];
             const double vErr = err[n + 2];
             const double sum = (((0.0 + val[n]) + val[n + 1]) + val[n + 3]) + val[n + 4];
@@ -400,7 +411,7 @@ void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCou
             decided[n] = sure ? 1.0 : 0.0;
         }
     } else {
-        for (size_t n = 0; n < raw.size(); ++n) {
+        for (size_t n = 0; n < kFrequencyCount; ++n) {
             shownV[n] = val[n + 2];
             shownErr[n] = err[n + 2];
             decided[n] = 1.0;
@@ -408,7 +419,7 @@ void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCou
     }
     // Shown, and for a bounded value the floats of both ends of the interval, widened by more
     // than their own rounding.
-    for (size_t n = 0; n < raw.size(); ++n) {
+    for (size_t n = 0; n < kFrequencyCount; ++n) {
         const double v = shownV[n];
         const double magnitude = std::fabs(v);
         const auto f = static_cast<float>(v);
@@ -431,7 +442,7 @@ void FinishLanes(const Configuration& k, const std::array<Bounded, kFrequencyCou
 // overlaps; frequencies that hold nothing are computed alike and then set to 0.
 void QuickApparentValues(const Configuration& k, const PreparedCalibration& prepared,
                          const Channels& ch, const std::array<bool, kFrequencyCount>& holds,
-                         std::array<Bounded, kFrequencyCount>& raw)
+                         RawValues& raw)
 {
     const PreparedCalibration::Lanes& l = prepared.lanes;
     const bool current = k.SignalChannelIsCurrent != 0;
@@ -512,16 +523,16 @@ void QuickApparentValues(const Configuration& k, const PreparedCalibration& prep
         for (size_t n = 0; n < v.size(); ++n) {
             const FrequencyConstants& f = prepared.at[n];
             if (!holds[n] || f.noConductivity || f.kp == 0 || v[n] == 0) {
-                raw[n] = {};
+                raw.Set(n, {});
             } else if (cubic[n].d >= 0) {
                 const size_t c = which[n];
-                raw[n] = Checked(QuickRoot(first[c]) && QuickRoot(second[c])
-                                     ? Bounded{cardano[c], cardanoErr[c]}
-                                     : Cardano(f, cubic[n], true));
+                raw.Set(n, Checked(QuickRoot(first[c]) && QuickRoot(second[c])
+                                       ? Bounded{cardano[c], cardanoErr[c]}
+                                       : Cardano(f, cubic[n], true)));
             } else if (z[n] > -1 && z[n] < 1 && std::fabs(r[n] - l.r0[n]) <= l.r0[n] * 0x1p-40) {
-                raw[n] = Checked({sigma[n], err[n]});
+                raw.Set(n, Checked({sigma[n], err[n]}));
             } else {
-                raw[n] = Checked({Trigonometric(f, cubic[n]), 0.0});
+                raw.Set(n, Checked({Trigonometric(f, cubic[n]), 0.0}));
             }
         }
     } else if (component == signal_component::kInphase) {
@@ -537,21 +548,21 @@ void QuickApparentValues(const Configuration& k, const PreparedCalibration& prep
         for (size_t n = 0; n < y.size(); ++n) {
             const FrequencyConstants& f = prepared.at[n];
             if (!holds[n] || f.noConductivity || f.kp == 0) {
-                raw[n] = {};
+                raw.Set(n, {});
             } else if (QuickRoot(y[n])) {
-                raw[n] = {sigma[n], sigma[n] * 0x1p-44};
+                raw.Set(n, {sigma[n], sigma[n] * 0x1p-44});
             } else {
-                raw[n] = Checked({std::pow(y[n], 2.0 / 3.0), 0.0});
+                raw.Set(n, Checked({std::pow(y[n], 2.0 / 3.0), 0.0}));
             }
         }
     } else {
         for (size_t n = 0; n < re.size(); ++n) {
-            raw[n] = holds[n] ? Sigma(prepared.at[n], component, re[n], true) : Bounded{};
+            raw.Set(n, holds[n] ? Sigma(prepared.at[n], component, re[n], true) : Bounded{});
         }
     }
     const int kind = k.ApparentValueKind;
-    for (size_t n = 0; n < raw.size(); ++n) {
-        raw[n] = Apparent(kind, raw[n]);
+    for (size_t n = 0; n < kFrequencyCount; ++n) {
+        raw.Set(n, Apparent(kind, raw.Get(n)));
     }
 }
 
@@ -565,7 +576,7 @@ Bounded ApparentSigma(const FrequencyConstants& f, int component, double v, bool
 void ValuesAll(const Configuration& k, const MeasurementSlot& slot,
                std::span<float, kFrequencyCount> out)
 {
-    std::array<Bounded, kFrequencyCount> raw{};
+    RawValues raw;
     const bool any = !slot.IsEmpty() && (k.UnitMeasure == unit_measure::kAdc ||
                                          k.UnitMeasure == unit_measure::kApparent);
     if (!any) {
@@ -580,16 +591,16 @@ void ValuesAll(const Configuration& k, const MeasurementSlot& slot,
     };
     // Which frequencies hold a value: switched on and present in the slot.
     std::array<bool, kFrequencyCount> holds;
-    for (int i = 0; i < kFrequencyCount; ++i) {
-        const auto n = static_cast<size_t>(i);
-        holds[n] = k.UsedFrequencies[n] != 0 && !slot.IsFrequencyMissing(i);
+    const unsigned present = slot.PresentMask();
+    for (size_t n = 0; n < kFrequencyCount; ++n) {
+        holds[n] = k.UsedFrequencies[n] != 0 && ((present >> n) & 1u) != 0;
     }
     if (k.UnitMeasure == unit_measure::kApparent) {
         QuickApparentValues(k, prepared, ch, holds, raw);
     } else {
-        for (size_t n = 0; n < raw.size(); ++n) {
+        for (size_t n = 0; n < kFrequencyCount; ++n) {
             if (holds[n]) {
-                raw[n] = RawValue(k, prepared.at[n], block(n), true);
+                raw.Set(n, RawValue(k, prepared.at[n], block(n), true));
             }
         }
     }
@@ -602,16 +613,16 @@ void ValuesAll(const Configuration& k, const MeasurementSlot& slot,
     // Where the bounds leave a float open: the library's roots for that frequency, or with the
     // filter for all of them, since every value may count for a neighbour.
     if (!FilterActive(k)) {
-        for (size_t n = 0; n < raw.size(); ++n) {
+        for (size_t n = 0; n < kFrequencyCount; ++n) {
             if (certain[n] == 0) {
                 out[n] = Shown(RawValue(k, prepared.at[n], block(n), false).v);
             }
         }
         return;
     }
-    for (size_t n = 0; n < raw.size(); ++n) {
+    for (size_t n = 0; n < kFrequencyCount; ++n) {
         if (holds[n]) {
-            raw[n] = RawValue(k, prepared.at[n], block(n), false);
+            raw.Set(n, RawValue(k, prepared.at[n], block(n), false));
         }
     }
     FinishLanes(k, raw, out, certain);
