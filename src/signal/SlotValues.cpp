@@ -1,8 +1,12 @@
 // ValuesAll: the 14 values of a slot at once, as a section redraw asks for them for every
 // station. The result is the one-frequency computation's (ComputeValue, the filter, Shown) bit
-// for bit; it is reached faster in two ways.
+// for bit; it is reached faster in three ways.
 //
 // The constants of the chain come prepared per calibration (PreparedCalibration.h).
+//
+// The work goes stage by stage over all 14 frequencies (the chain, the cubic, each form of its
+// root, the filter, the narrowing), in loops without branches that the compiler runs two
+// frequencies at a time; each frequency then takes the result of its own form.
 //
 // The apparent conductivity of the in-phase and module components takes roots through pow, acos
 // and cos, which cost more than the whole rest of the chain. Here they come from QuickRoots.h,
@@ -12,9 +16,11 @@
 // place, where it promises 1), and of the roundings of the steps that follow, each counted
 // generously. Only the single-precision value is shown, 29 bits coarser than the double; where
 // the whole interval of the bound rounds to one float, that float is the one the library's
-// roots give. Where it does not (a value next to the middle between two floats, about one in
-// several hundred thousand, or a reading whose roots the approximations do not cover), the value
-// is computed again with the library's roots.
+// roots give, and where the filter's choice is certain over the bounds, it is the one the
+// library's values make. Where not (a value next to the middle between two floats, a choice on
+// its edge, a reading whose roots the approximations do not cover, a module below about 1e-9
+// whose formula cancels away nearly all its bits), the value is computed again with the
+// library's roots, and with the filter all 14 of them.
 
 #include "signal/SlotValues.h"
 
