@@ -476,67 +476,65 @@ void QuickApparentValues(const Configuration& k, const PreparedCalibration& prep
         for (size_t n = 0; n < v.size(); ++n) {
             v[n] = std::sqrt(re[n] * re[n] + im[n] * im[n]);
         }
-        // The cubic and its trigonometric form with quick roots for every frequency, whichever
-        // form it takes (in loops without branches, two frequencies at a time); then each
-        // frequency's own.
+        // The cubic for every frequency (in a loop without branches, two frequencies at a time);
+        // then the frequencies gathered by the form their root takes, and each form side by side.
         std::array<Cubic, kFrequencyCount> cubic;
-        FrequencyLane q;
-        FrequencyLane hh;
-        FrequencyLane d;
         for (size_t n = 0; n < v.size(); ++n) {
             cubic[n] = CubicOf(l.moduleK[n], l.twiceB[n], l.p3Cubed[n], v[n]);
-            q[n] = cubic[n].q;
-            hh[n] = cubic[n].hh;
-            d[n] = cubic[n].d;
         }
-        FrequencyLane r;
-        FrequencyLane z;
-        FrequencyLane sigma;
-        FrequencyLane err;
-        for (size_t n = 0; n < v.size(); ++n) {
-            r[n] = std::sqrt(std::fabs(d[n]) + hh[n]);
-            z[n] = (q[n] / r[n]) * (-0.5);
-            const double cubeRoot = l.cubeRootR0[n] + (r[n] - l.r0[n]) * l.cubeRootSlope[n];
-            const double s = quick_roots::TrisectedCosineLessHalf(1 + z[n]);
-            sigma[n] = (cubeRoot - l.aThird[n]) + (2 * cubeRoot) * s;
-            err[n] = (cubeRoot + l.aThird[n]) * 0x1p-44 + std::fabs(sigma[n]) * 0x1p-50;
-        }
-        // Cardano's formula for the frequencies that take it, gathered, side by side: the
-        // arguments of its two cube roots as Cardano computes them, the roots, the sum.
         std::array<size_t, kFrequencyCount> which;
-        FrequencyLane first;
-        FrequencyLane second;
-        FrequencyLane aThird;
-        size_t count = 0;
+        size_t trigonometric = 0;
+        size_t cardano = 0;
+        // The trigonometric form (see QuickTrigonometric): r and z as Trigonometric computes
+        // them, the quick cosine and cube root.
+        FrequencyLane tQ, tR, tR0, tCubeRootR0, tCubeRootSlope, tAThird;
+        // Cardano's formula: the arguments of its two cube roots as Cardano computes them.
+        FrequencyLane cFirst, cSecond, cAThird;
         for (size_t n = 0; n < v.size(); ++n) {
-            if (cubic[n].d >= 0) {
-                const double s = std::sqrt(cubic[n].d);
-                first[count] = s - cubic[n].h;
-                second[count] = cubic[n].q * (-0.5) - s;
-                aThird[count] = l.aThird[n];
-                which[n] = count++;
+            const Cubic& c = cubic[n];
+            if (c.d >= 0) {
+                const double s = std::sqrt(c.d);
+                cFirst[cardano] = s - c.h;
+                cSecond[cardano] = c.q * (-0.5) - s;
+                cAThird[cardano] = l.aThird[n];
+                which[n] = cardano++;
+            } else {
+                tQ[trigonometric] = c.q;
+                tR[trigonometric] = std::sqrt(std::fabs(c.d) + c.hh);
+                tR0[trigonometric] = l.r0[n];
+                tCubeRootR0[trigonometric] = l.cubeRootR0[n];
+                tCubeRootSlope[trigonometric] = l.cubeRootSlope[n];
+                tAThird[trigonometric] = l.aThird[n];
+                which[n] = trigonometric++;
             }
         }
-        FrequencyLane cardano;
-        FrequencyLane cardanoErr;
-        for (size_t c = 0; c < count; ++c) {
-            const double u = quick_roots::CubeRootSideBySide(first[c]);
-            const double w = quick_roots::CubeRootSideBySide(second[c]);
-            cardano[c] = (w + u) - aThird[c];
+        FrequencyLane tZ, tSigma, tErr;
+        for (size_t t = 0; t < trigonometric; ++t) {
+            tZ[t] = (tQ[t] / tR[t]) * (-0.5);
+            const double cubeRoot = tCubeRootR0[t] + (tR[t] - tR0[t]) * tCubeRootSlope[t];
+            const double s = quick_roots::TrisectedCosineLessHalf(1 + tZ[t]);
+            tSigma[t] = (cubeRoot - tAThird[t]) + (2 * cubeRoot) * s;
+            tErr[t] = (cubeRoot + tAThird[t]) * 0x1p-44 + std::fabs(tSigma[t]) * 0x1p-50;
+        }
+        FrequencyLane cSigma, cErr;
+        for (size_t c = 0; c < cardano; ++c) {
+            const double u = quick_roots::CubeRootSideBySide(cFirst[c]);
+            const double w = quick_roots::CubeRootSideBySide(cSecond[c]);
+            cSigma[c] = (w + u) - cAThird[c];
             // Each root within 2^-46 of pow's (CubeRoot), both bounds doubled (Cardano).
-            cardanoErr[c] = (u + w) * 0x1p-45 + std::fabs(cardano[c]) * 0x1p-50;
+            cErr[c] = (u + w) * 0x1p-45 + std::fabs(cSigma[c]) * 0x1p-50;
         }
         for (size_t n = 0; n < v.size(); ++n) {
             const FrequencyConstants& f = prepared.at[n];
+            const size_t w = which[n];
             if (!holds[n] || f.noConductivity || f.kp == 0 || v[n] == 0) {
                 raw.Set(n, {});
             } else if (cubic[n].d >= 0) {
-                const size_t c = which[n];
-                raw.Set(n, Checked(QuickRoot(first[c]) && QuickRoot(second[c])
-                                       ? Bounded{cardano[c], cardanoErr[c]}
+                raw.Set(n, Checked(QuickRoot(cFirst[w]) && QuickRoot(cSecond[w])
+                                       ? Bounded{cSigma[w], cErr[w]}
                                        : Cardano(f, cubic[n], true)));
-            } else if (z[n] > -1 && z[n] < 1 && std::fabs(r[n] - l.r0[n]) <= l.r0[n] * 0x1p-40) {
-                raw.Set(n, Checked({sigma[n], err[n]}));
+            } else if (tZ[w] > -1 && tZ[w] < 1 && std::fabs(tR[w] - f.r0) <= f.r0 * 0x1p-40) {
+                raw.Set(n, Checked({tSigma[w], tErr[w]}));
             } else {
                 raw.Set(n, Checked({Trigonometric(f, cubic[n]), 0.0}));
             }
