@@ -1,10 +1,10 @@
 #include "signal/SignalComputation.h"
 
 #include "base/MeasurementSlot.h"
-#include "base/NoValue.h"
 #include "config/Configuration.h"
 #include "signal/ApparentConductivity.h"
 #include "signal/Complex.h"
+#include "signal/SignalSteps.h"
 
 #include <array>
 #include <cmath>
@@ -12,22 +12,13 @@
 
 namespace orv {
 
+using signal_steps::FilterActive;
+using signal_steps::Filtered;
+using signal_steps::Finite;
+using signal_steps::Shown;
+using signal_steps::ValidIndex;
+
 namespace {
-
-bool ValidIndex(int i) { return i >= 0 && i < kFrequencyCount; }
-
-double Finite(double x) { return std::isfinite(x) ? x : 0.0; }
-
-// Single precision for drawing. A value beyond its range would become infinity, and one that
-// lands on the largest float would read as NoValue in a grid: both are shown as 0.
-float Shown(double v)
-{
-    if (!(std::fabs(v) < static_cast<double>(kNoValue))) {
-        return 0.0f;
-    }
-    const auto f = static_cast<float>(v);
-    return std::fabs(f) < kNoValue ? f : 0.0f;
-}
 
 Complex ReceiverChannel(const MeasurementSlot& slot, int i)
 {
@@ -37,34 +28,6 @@ Complex ReceiverChannel(const MeasurementSlot& slot, int i)
 Complex CurrentChannel(const MeasurementSlot& slot, int i)
 {
     return {static_cast<double>(slot.CurrentRe(i)), static_cast<double>(slot.CurrentIm(i))};
-}
-
-bool FilterActive(const Configuration& k)
-{
-    return k.ApplySignalFilter != 0 && k.UnitMeasure == unit_measure::kApparent;
-}
-
-// A value that strays from the mean of its switched-on neighbours (up to two frequencies on
-// each side) by more than FilterTolerance times the smaller of the two takes the mean.
-template <typename ValueOf>
-double Filtered(const Configuration& k, double v, int i, ValueOf valueOf)
-{
-    double sum = 0.0;
-    int count = 0;
-    for (int j = i - 2; j <= i + 2; ++j) {
-        if (j == i || !ValidIndex(j) || k.UsedFrequencies[static_cast<size_t>(j)] == 0) {
-            continue;
-        }
-        sum += valueOf(j);
-        ++count;
-    }
-    if (count < 2) {
-        return v;
-    }
-    const double m = sum / count;
-    const double d = std::fabs(v - m);
-    const double limit = k.FilterTolerance * (v < m ? v : m);
-    return d > limit ? m : v;
 }
 
 double AdcValue(const Configuration& k, const MeasurementSlot& slot, int i, Complex s)
@@ -173,25 +136,6 @@ float ValueAt(const Configuration& k, const MeasurementSlot& slot, int i)
         v = Filtered(k, v, i, [&](int j) { return ComputeValue(k, slot, j); });
     }
     return Shown(v);
-}
-
-void ValuesAll(const Configuration& k, const MeasurementSlot& slot,
-               std::span<float, kFrequencyCount> out)
-{
-    std::array<double, kFrequencyCount> raw{};
-    for (int i = 0; i < kFrequencyCount; ++i) {
-        const auto n = static_cast<size_t>(i);
-        raw[n] = k.UsedFrequencies[n] != 0 ? ComputeValue(k, slot, i) : 0.0;
-    }
-    const bool filter = FilterActive(k);
-    for (int i = 0; i < kFrequencyCount; ++i) {
-        const auto n = static_cast<size_t>(i);
-        double v = raw[n];
-        if (filter) {
-            v = Filtered(k, v, i, [&](int j) { return raw[static_cast<size_t>(j)]; });
-        }
-        out[n] = Shown(v);
-    }
 }
 
 float DepthOf(const Configuration& k, int i)

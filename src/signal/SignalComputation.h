@@ -43,7 +43,8 @@ constexpr int kConductivity = 1;
 [[nodiscard]] float ValueAt(const Configuration& configuration, const MeasurementSlot& slot, int i);
 
 // The 14 values of a measurement, 0 for frequencies that are switched off, each filtered from the
-// unfiltered set, so one replacement never feeds into another. Used by the section.
+// unfiltered set, so one replacement never feeds into another. Used by the section. The same
+// bits as ValueAt of each frequency, several times faster (SlotValues.cpp).
 void ValuesAll(const Configuration& configuration, const MeasurementSlot& slot,
                std::span<float, kFrequencyCount> out);
 
