@@ -96,6 +96,8 @@ public:
     // The pixel layer, row after row, Width() words per row; for the Qt layer.
     [[nodiscard]] PixelWord* PixelData() { return m_pixels.data(); }
     [[nodiscard]] const PixelWord* PixelData() const { return m_pixels.data(); }
+    // The value layer, laid out as the pixels; nullptr without one.
+    [[nodiscard]] float* ValueData() { return m_values.empty() ? nullptr : m_values.data(); }
     [[nodiscard]] int BytesPerLine() const { return m_width * int(sizeof(PixelWord)); }
     // Marks a change made through PixelData (text drawn by the platform).
     void NoteChange() { ++m_changeCount; }
