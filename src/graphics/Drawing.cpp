@@ -34,6 +34,21 @@ bool AllocateCells(Prompt& prompt, std::vector<float>& cells, size_t n, float fi
     return true;
 }
 
+bool TakeWorkingCells(const DrawContext& context, size_t n, std::span<float>& cells)
+{
+    std::vector<float>& working = context.canvas.WorkingCells();
+    try {
+        working.resize(n);
+    } catch (const std::bad_alloc&) {
+        working.clear();
+        working.shrink_to_fit();
+        ReportInsufficientMemory(context.prompt);
+        return false;
+    }
+    cells = std::span<float>(working.data(), n);
+    return true;
+}
+
 namespace {
 
 // The smallest and largest of the cells that hold a value, as one pass in order with std::min

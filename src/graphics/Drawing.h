@@ -63,6 +63,10 @@ void ReportInsufficientMemory(Prompt& prompt);
 [[nodiscard]] bool AllocateCells(Prompt& prompt, std::vector<float>& cells, size_t n,
                                  float fill = 0.0f);
 
+// The canvas's working grid sized to n cells, their contents left as they were (the gridding
+// writes every cell); false, after telling "Insufficient memory", when it cannot grow.
+[[nodiscard]] bool TakeWorkingCells(const DrawContext& context, size_t n, std::span<float>& cells);
+
 // The automatic colour range: the chart's range becomes the minimum and maximum of the cells
 // that hold a value (NoValue and non-finite cells are left out). When they are equal, or differ
 // by no more than rounding (IsFlatRange), the chart keeps its range: the gridding of a uniform

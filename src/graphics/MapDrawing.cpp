@@ -138,8 +138,8 @@ bool DrawGridMap(const DrawContext& context, const GridSurveyData& survey, int p
     if (outW < 2 || outH < 2) {
         return false;
     }
-    std::vector<float> cells;
-    if (!AllocateCells(context.prompt, cells, size_t(outW) * size_t(outH), kNoValue)) {
+    std::span<float> cells;
+    if (!TakeWorkingCells(context, size_t(outW) * size_t(outH), cells)) {
         return false;
     }
     if (!AcceptGridOutcome(context.prompt,
@@ -267,8 +267,8 @@ bool DrawTrackMap(const DrawContext& context, const TrackSurveyData& survey, int
     if (outW < 2 || outH < 2) {
         return false;
     }
-    std::vector<float> cells;
-    if (!AllocateCells(context.prompt, cells, size_t(outW) * size_t(outH), kNoValue)) {
+    std::span<float> cells;
+    if (!TakeWorkingCells(context, size_t(outW) * size_t(outH), cells)) {
         return false;
     }
     if (!AcceptGridOutcome(context.prompt,

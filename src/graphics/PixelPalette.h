@@ -4,12 +4,20 @@
 // order), so a map painted through it is the same, pixel for pixel, as one painted cell by cell
 // through the chart. Made per drawing, after the automatic range is set; it copies what it
 // needs, so the chart may change afterwards.
+//
+// Most values are looked up instead of worked out: the position t of a value among the stops
+// ((value - minimum) * inverse step, as ColourAt forms it) falls in one of kBuckets equal parts
+// of its segment, and where the colour is the same at both ends of a part it is the same all
+// through it (each channel only rises or only falls along a segment), so the table holds it.
+// Parts where a channel steps are worked out. The table depends on the stops alone and is kept
+// for the last few sets of stops.
 
 #include "charts/ColourChart.h"
 #include "graphics/PlotCanvas.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace orv {
@@ -17,23 +25,7 @@ namespace orv {
 class PixelPalette
 {
 public:
-    explicit PixelPalette(const ColourChart& chart)
-        : m_count(chart.Count()),
-          m_minimum(chart.Minimum()),
-          m_maximum(chart.Maximum()),
-          m_inverseStep(chart.InverseStep()),
-          m_lastIndex(static_cast<float>(std::max(chart.Count() - 1, 0)))
-    {
-        const std::vector<Colour>& stops = chart.Colours();
-        m_single = PixelWordOf(stops.empty() ? kNoColour : stops.front());
-        m_first = m_single;
-        m_last = PixelWordOf(stops.empty() ? kNoColour : stops.back());
-        for (size_t i = 0; i + 1 < stops.size(); ++i) {
-            m_segments.push_back({Ramp::Of(RedOf(stops[i]), RedOf(stops[i + 1])),
-                                  Ramp::Of(GreenOf(stops[i]), GreenOf(stops[i + 1])),
-                                  Ramp::Of(BlueOf(stops[i]), BlueOf(stops[i + 1]))});
-        }
-    }
+    explicit PixelPalette(const ColourChart& chart);
 
     // PixelWordOf(chart.ColourAt(value)).
     [[nodiscard]] PixelWord WordAt(float value) const
@@ -57,17 +49,26 @@ public:
         if (t > m_lastIndex) {
             t = m_lastIndex;
         }
-        int i = static_cast<int>(t);
-        if (i >= m_count - 1) {
-            i = m_count - 2;
+        if (m_table != nullptr) {
+            // t * kBuckets is exact: the buckets are a power of two.
+            const PixelWord word = (*m_table)[static_cast<size_t>(t * kBuckets)];
+            if (word != kStepping) {
+                return word;
+            }
         }
-        const float f = t - static_cast<float>(i);
-        const Segment& s = m_segments[static_cast<size_t>(i)];
-        return 0xFF000000u | s.red.At(f) << 16 | s.green.At(f) << 8 | s.blue.At(f);
+        return WordAtPosition(t);
     }
+
+    // Parts per segment between two stops; a power of two.
+    static constexpr float kBuckets = 4096.0f;
+    // Charts with more stops than this are worked out value by value.
+    static constexpr int kMostTabledStops = 64;
 
 private:
     static constexpr PixelWord kNone = PixelWordOf(kNoColour);
+    // A table entry whose part holds more than one colour. Every colour's word has its top byte
+    // set, so 0 is free.
+    static constexpr PixelWord kStepping = 0;
 
     // One channel between two stops.
     struct Ramp
@@ -91,7 +92,27 @@ private:
         Ramp red;
         Ramp green;
         Ramp blue;
+
+        [[nodiscard]] PixelWord At(float f) const
+        {
+            return 0xFF000000u | red.At(f) << 16 | green.At(f) << 8 | blue.At(f);
+        }
     };
+    using Table = std::vector<PixelWord>;
+
+    static std::vector<Segment> SegmentsOf(const std::vector<Colour>& stops);
+    static std::shared_ptr<const Table> TableFor(const std::vector<Colour>& stops);
+
+    // The colour at position t, 0 <= t <= count - 1, as ColourAt works it out.
+    [[nodiscard]] PixelWord WordAtPosition(float t) const
+    {
+        int i = static_cast<int>(t);
+        if (i >= m_count - 1) {
+            i = m_count - 2;
+        }
+        const float f = t - static_cast<float>(i);
+        return m_segments[static_cast<size_t>(i)].At(f);
+    }
 
     int m_count;
     float m_minimum;
@@ -102,6 +123,7 @@ private:
     PixelWord m_first = 0;
     PixelWord m_last = 0;
     std::vector<Segment> m_segments;
+    std::shared_ptr<const Table> m_table;
 };
 
 }  // namespace orv
