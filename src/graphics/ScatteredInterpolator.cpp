@@ -21,7 +21,7 @@ struct Placed
 {
     int64_t column;
     int64_t row;
-    float value;
+    double value;  // the point's float value, widened once for the row sums
 };
 
 bool Usable(const ScatteredPoint& p)
@@ -60,7 +60,7 @@ void GridDirect(const std::vector<Placed>& placed, int64_t radius, float cell, i
                 if (d < r) {
                     const float wt = 1 - d / r;
                     const size_t t = rowStart + static_cast<size_t>(p.column + dx);
-                    sum[t] += p.value * wt;
+                    sum[t] += static_cast<float>(p.value) * wt;
                     weight[t] += wt;
                 }
             }
@@ -112,15 +112,34 @@ class RowSpans
 {
 public:
     RowSpans(const std::vector<Placed>& placed, int64_t radius, int outW)
-        : m_placed(placed), m_radius(radius), m_w(static_cast<size_t>(outW))
+        : m_placed(placed),
+          m_radius(radius),
+          m_w(static_cast<size_t>(outW)),
+          m_padded(radius <= kMostPaddedRadius)
     {
-        // Entries right of the grid all land in one extra slot that is never read.
-        m_sum2.resize(m_w + 1);
-        m_weight2.resize(m_w + 1);
+        // Entries right of the grid change nothing on it: they land in slots beyond it that
+        // are never read, one for each column they can reach when the radius is modest, else
+        // one slot for all.
+        const size_t slots = m_padded ? m_w + 2 * static_cast<size_t>(radius) + 2 : m_w + 1;
+        m_sum2.resize(slots);
+        m_weight2.resize(slots);
     }
 
     // Row `row` from the points first .. end - 1, those whose rows it reaches.
     void Row(int64_t row, size_t first, size_t end, float* cells)
+    {
+        if (m_padded) {
+            RowOf<true>(row, first, end, cells);
+        } else {
+            RowOf<false>(row, first, end, cells);
+        }
+    }
+
+private:
+    static constexpr int64_t kMostPaddedRadius = 4096;
+
+    template <bool kPadded>
+    void RowOf(int64_t row, size_t first, size_t end, float* cells)
     {
         std::fill(m_sum2.begin(), m_sum2.end(), 0.0);
         std::fill(m_weight2.begin(), m_weight2.end(), 0);
@@ -131,9 +150,9 @@ public:
         int64_t weightSlope = 0;
         const auto w = static_cast<int64_t>(m_w);
         double* sum2 = m_sum2.data();
-        int64_t* weight2 = m_weight2.data();
-        const auto add = [&](int64_t j, double v, int64_t k) {
-            const auto t = static_cast<size_t>(std::min(j, w));
+        int32_t* weight2 = m_weight2.data();
+        const auto add = [&](int64_t j, double v, int32_t k) {
+            const auto t = static_cast<size_t>(kPadded ? j : std::min(j, w));
             sum2[t] += v;
             weight2[t] += k;
         };
@@ -162,12 +181,13 @@ public:
         }
     }
 
-private:
     const std::vector<Placed>& m_placed;
     int64_t m_radius;
     size_t m_w;
+    bool m_padded;
     std::vector<double> m_sum2;
-    std::vector<int64_t> m_weight2;
+    // A column's weight entries sum to at most twice the points in reach: 32 bits hold them.
+    std::vector<int32_t> m_weight2;
 };
 
 void GridRowSpans(std::vector<Placed>& placed, int64_t radius, int outW, int outH,
