@@ -1,10 +1,10 @@
 // Full redraws of the Main page's colour maps, in frames per second: the map of a 200 x 100
 // grid survey and the map of a 100 000-record GPS track, on the handheld's 240 x 320 screen, on
-// a 1920 x 1080 one and on a 3840 x 2160 tablet; the map and the section as the page draws them; also the track view of
-// those 100 000 records. Each frame clears the canvas and recomputes every value from the raw
-// measurements, as the page does. The survey lies over a buried conductive body, measured by
-// the instrument simulator. Labels go to a painter that draws nothing, so the figures are those
-// of the drawing code itself.
+// a 1920 x 1080 one and on a 3840 x 2160 tablet; the map and the section as the page draws them;
+// also the track view of those 100 000 records. Each frame clears the canvas and recomputes every
+// value from the raw measurements, as the page does. The survey lies over a buried conductive body,
+// measured by the instrument simulator. Labels go to a painter that draws nothing, so the figures
+// are those of the drawing code itself.
 
 #include "../tests/support/FakePrompt.h"
 #include "../tests/support/FakeSettingsStore.h"
