@@ -141,8 +141,8 @@ private:
     template <bool kPadded>
     void RowOf(int64_t row, size_t first, size_t end, float* cells)
     {
-        std::fill(m_sum2.begin(), m_sum2.end(), 0.0);
-        std::fill(m_weight2.begin(), m_weight2.end(), 0);
+        // The entries are all 0 here: the running sums below clear what they read, and the
+        // slots beyond the grid are cleared after them.
         // Running sums at column -1: f(-1) and the slope there.
         double s = 0.0;
         double slope = 0.0;
@@ -177,8 +177,12 @@ private:
             s += slope;
             weightSlope += weight2[j];
             wt += weightSlope;
+            sum2[j] = 0.0;
+            weight2[j] = 0;
             cells[j] = wt > 0 ? Mean(s, static_cast<double>(wt)) : kNoValue;
         }
+        std::fill(m_sum2.begin() + static_cast<std::ptrdiff_t>(m_w), m_sum2.end(), 0.0);
+        std::fill(m_weight2.begin() + static_cast<std::ptrdiff_t>(m_w), m_weight2.end(), 0);
     }
 
     const std::vector<Placed>& m_placed;
