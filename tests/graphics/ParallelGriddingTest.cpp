@@ -186,6 +186,39 @@ TEST(ParallelGridding, BilinearAndSmoothingMatchTheStraightLoopsOnAnyPool)
     }
 }
 
+TEST(ParallelGridding, SmoothingStopsWhereTheStraightLoopStops)
+{
+    // Grids with NoValue cells scattered, in the first column (which abandons the rest of the
+    // grid) and near the right edge (which ends rows): the same cells smoothed, the same left.
+    WorkerPool one(1);
+    WorkerPool two(2);
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> value(-10.0f, 10.0f);
+    for (int trial = 0; trial < 300; ++trial) {
+        SCOPED_TRACE(trial);
+        const int w = 5 + int(rng() % 60);
+        const int h = 5 + int(rng() % (trial % 10 == 0 ? 400 : 60));
+        const unsigned holes = trial % 4 == 0 ? 0 : 1 + rng() % 40;
+        std::vector<float> grid(size_t(w) * size_t(h));
+        for (float& cell : grid) {
+            cell = rng() % 1000 < holes ? kNoValue : value(rng);
+        }
+        if (trial % 7 == 3) {
+            grid[size_t(int(rng() % unsigned(h))) * size_t(w)] = kNoValue;
+        }
+        if (trial % 5 == 2) {
+            grid[size_t(int(rng() % unsigned(h))) * size_t(w) + size_t(w - 1)] = kNoValue;
+        }
+        std::vector<float> expected = grid;
+        StraightSmooth(expected, w, h);
+        for (WorkerPool* pool : {&one, &two}) {
+            std::vector<float> out = grid;
+            ASSERT_TRUE(GridInterpolator::Smooth(out, w, h, *pool));
+            EXPECT_TRUE(SameBits(out, expected)) << pool->Threads() << " threads";
+        }
+    }
+}
+
 TEST(ParallelGridding, ScatteredRowsAreTheSameOnAnyPool)
 {
     WorkerPool one(1);
