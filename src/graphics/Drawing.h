@@ -8,6 +8,7 @@
 #include "base/Colour.h"
 #include "graphics/DrawMetrics.h"
 #include "graphics/Gridding.h"
+#include "graphics/WorkerPool.h"
 
 #include <span>
 #include <string>
@@ -44,7 +45,15 @@ struct DrawContext
     Prompt& prompt;
     // The fixed sizes, at the screen's device-pixel ratio (1 unless set).
     DrawMetrics metrics{};
+    // The threads that share the rows of a picture; null: the drawings' shared pool. The
+    // picture is the same on any pool.
+    WorkerPool* workers = nullptr;
 };
+
+[[nodiscard]] inline WorkerPool& WorkersOf(const DrawContext& context)
+{
+    return context.workers != nullptr ? *context.workers : WorkerPool::Shared();
+}
 
 // Tells "Insufficient memory" with an error icon.
 void ReportInsufficientMemory(Prompt& prompt);
@@ -54,13 +63,18 @@ void ReportInsufficientMemory(Prompt& prompt);
 [[nodiscard]] bool AllocateCells(Prompt& prompt, std::vector<float>& cells, size_t n,
                                  float fill = 0.0f);
 
+// The canvas's working grid sized to n cells, their contents left as they were (the gridding
+// writes every cell); false, after telling "Insufficient memory", when it cannot grow.
+[[nodiscard]] bool TakeWorkingCells(const DrawContext& context, size_t n, std::span<float>& cells);
+
 // The automatic colour range: the chart's range becomes the minimum and maximum of the cells
 // that hold a value (NoValue and non-finite cells are left out). When they are equal, or differ
 // by no more than rounding (IsFlatRange), the chart keeps its range: the gridding of a uniform
 // field returns its value to within a few ulps, and a range that narrow would paint those ulps
 // with the chart's far ends. A diverging chart (cool-warm) gets a range symmetric about 0 when
 // the values have both signs, so its middle colour stays at 0.
-void ApplyAutomaticRange(ColourChart& chart, std::span<const float> cells);
+void ApplyAutomaticRange(ColourChart& chart, std::span<const float> cells,
+                         WorkerPool& workers = WorkerPool::Shared());
 
 // Units in the last place of the larger magnitude that a range may span and still count as
 // one value.
@@ -73,7 +87,8 @@ inline constexpr int kFlatRangeUlps = 16;
 // at right and bottom: the chart's colour into the pixels and the cell's value into the value
 // layer. NoValue cells are left as they are.
 void PaintCells(PlotCanvas& canvas, const ColourChart& chart, std::span<const float> cells,
-                int outW, int outH, int e, const FrameRect& clip);
+                int outW, int outH, int e, const FrameRect& clip,
+                WorkerPool& workers = WorkerPool::Shared());
 
 // True when the gridding gave cells; lack of memory is told.
 [[nodiscard]] bool AcceptGridOutcome(Prompt& prompt, GridOutcome outcome);

@@ -13,6 +13,8 @@
 
 namespace orv {
 
+class WorkerPool;
+
 class GridInterpolator
 {
 public:
@@ -32,6 +34,9 @@ public:
     // was. False only when the working copy cannot be allocated (or `grid` holds fewer than
     // width * height cells); the grid is then unchanged.
     [[nodiscard]] static bool Smooth(std::span<float> grid, int width, int height);
+    // The same with the rows shared out on `workers`; the result does not depend on the pool.
+    [[nodiscard]] static bool Smooth(std::span<float> grid, int width, int height,
+                                     WorkerPool& workers);
 };
 
 }  // namespace orv

@@ -7,10 +7,11 @@
 namespace orv {
 
 GridOutcome GridRegular(std::span<const float> xs, std::span<const float> ys,
-                        std::span<const float> values, int outW, int outH, std::span<float> out)
+                        std::span<const float> values, int outW, int outH, std::span<float> out,
+                        WorkerPool& workers)
 {
     try {
-        RegularGridInterpolator interpolator;
+        RegularGridInterpolator interpolator(&workers);
         return interpolator.Grid(xs, ys, values, outW, outH, out) ? GridOutcome::Gridded
                                                                   : GridOutcome::Failed;
     } catch (const std::bad_alloc&) {
@@ -19,10 +20,11 @@ GridOutcome GridRegular(std::span<const float> xs, std::span<const float> ys,
 }
 
 GridOutcome GridScattered(std::span<const ScatteredPoint> points, int radius, int outW, int outH,
-                          std::span<float> out)
+                          std::span<float> out, WorkerPool& workers)
 {
     try {
-        const ScatteredInterpolator interpolator(radius);
+        const ScatteredInterpolator interpolator(radius, ScatteredInterpolator::Method::RowSpans,
+                                                 &workers);
         return interpolator.Grid(points, outW, outH, out) ? GridOutcome::Gridded
                                                           : GridOutcome::Failed;
     } catch (const std::bad_alloc&) {

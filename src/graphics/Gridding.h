@@ -5,6 +5,7 @@
 // makes its own for each call.
 
 #include "graphics/ScatteredInterpolator.h"
+#include "graphics/WorkerPool.h"
 
 #include <span>
 
@@ -16,10 +17,12 @@ enum class GridOutcome { Gridded, Failed, NoMemory };
 // positions ys, then smoothing, into outW * outH cells.
 [[nodiscard]] GridOutcome GridRegular(std::span<const float> xs, std::span<const float> ys,
                                       std::span<const float> values, int outW, int outH,
-                                      std::span<float> out);
+                                      std::span<float> out,
+                                      WorkerPool& workers = WorkerPool::Shared());
 
 // Cone-weighted gridding of scattered points with a radius in cells.
 [[nodiscard]] GridOutcome GridScattered(std::span<const ScatteredPoint> points, int radius,
-                                        int outW, int outH, std::span<float> out);
+                                        int outW, int outH, std::span<float> out,
+                                        WorkerPool& workers = WorkerPool::Shared());
 
 }  // namespace orv

@@ -82,16 +82,32 @@ bool DrawGridMap(const DrawContext& context, const GridSurveyData& survey, int p
         ReportInsufficientMemory(context.prompt);
         return false;
     }
-    // Oldest profile first, so that a station not measured yet repeats the profile before it.
-    for (int q = block.first; q <= block.last; ++q) {
-        const int row = block.last - q;
+    // The measured stations' values, the profiles shared out on the workers; then, oldest
+    // profile first, a station not measured yet repeats the profile before it.
+    std::vector<unsigned char> measured;
+    try {
+        measured.assign(size_t(nx) * size_t(rows), 0);
+    } catch (const std::bad_alloc&) {
+        ReportInsufficientMemory(context.prompt);
+        return false;
+    }
+    WorkerPool& workers = WorkersOf(context);
+    workers.Run(rows, [&](int row) {
+        const int q = block.last - row;
         for (int j = 0; j < nx; ++j) {
-            float& v = values[size_t(row) * size_t(nx) + size_t(j)];
             const MeasurementSlot* slot = survey.Slot(q, j);
             if (slot != nullptr && !slot->IsEmpty()) {
-                v = ValueAt(config, *slot, f);
-            } else if (q > block.first) {
-                v = values[size_t(row + 1) * size_t(nx) + size_t(j)];
+                const size_t n = size_t(row) * size_t(nx) + size_t(j);
+                values[n] = ValueAt(config, *slot, f);
+                measured[n] = 1;
+            }
+        }
+    });
+    for (int row = rows - 2; row >= 0; --row) {
+        for (int j = 0; j < nx; ++j) {
+            const size_t n = size_t(row) * size_t(nx) + size_t(j);
+            if (measured[n] == 0) {
+                values[n] = values[n + size_t(nx)];
             }
         }
     }
@@ -122,15 +138,16 @@ bool DrawGridMap(const DrawContext& context, const GridSurveyData& survey, int p
     if (outW < 2 || outH < 2) {
         return false;
     }
-    std::vector<float> cells;
-    if (!AllocateCells(context.prompt, cells, size_t(outW) * size_t(outH), kNoValue)) {
+    std::span<float> cells;
+    if (!TakeWorkingCells(context, size_t(outW) * size_t(outH), cells)) {
         return false;
     }
-    if (!AcceptGridOutcome(context.prompt, GridRegular(xs, ys, values, outW, outH, cells))) {
+    if (!AcceptGridOutcome(context.prompt,
+                           GridRegular(xs, ys, values, outW, outH, cells, workers))) {
         return false;
     }
     if (config.ManualAreaRange == 0) {
-        ApplyAutomaticRange(config.AreaChart, cells);
+        ApplyAutomaticRange(config.AreaChart, cells, workers);
     }
 
     FrameRect picture = frame;
@@ -146,7 +163,7 @@ bool DrawGridMap(const DrawContext& context, const GridSurveyData& survey, int p
             picture.bottom -= inset;
         }
     }
-    PaintCells(context.canvas, config.AreaChart, cells, outW, outH, e, picture);
+    PaintCells(context.canvas, config.AreaChart, cells, outW, outH, e, picture, workers);
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.left + outW * e, picture.top + outH * e,
@@ -164,20 +181,33 @@ bool DrawTrackMap(const DrawContext& context, const TrackSurveyData& survey, int
         return false;
     }
     std::vector<ScatteredPoint> points;
+    std::vector<float> values;
     try {
         points.reserve(size_t(count));
+        values.resize(size_t(count));
     } catch (const std::bad_alloc&) {
         ReportInsufficientMemory(context.prompt);
         return false;
     }
+    // A station without a position has no place on the map.
+    const auto onMap = [&](int i) {
+        return !survey.slots[size_t(i)].IsEmpty() && survey.IsPositioned(i);
+    };
+    WorkerPool& workers = WorkersOf(context);
+    constexpr int kMinBandRecords = 1024;
+    workers.RunBands(count, kMinBandRecords, [&](int first, int end) {
+        for (int i = first; i < end; ++i) {
+            if (onMap(i)) {
+                values[size_t(i)] = ValueAt(config, survey.slots[size_t(i)], f);
+            }
+        }
+    });
     float minX = 0.0f;
     float maxX = 0.0f;
     float minY = 0.0f;
     float maxY = 0.0f;
     for (int i = 0; i < count; ++i) {
-        const MeasurementSlot& slot = survey.slots[size_t(i)];
-        // A station without a position has no place on the map.
-        if (slot.IsEmpty() || !survey.IsPositioned(i)) {
+        if (!onMap(i)) {
             continue;
         }
         const LocalPoint point = survey.PositionOf(i);
@@ -190,7 +220,7 @@ bool DrawTrackMap(const DrawContext& context, const TrackSurveyData& survey, int
             minY = std::min(minY, point.y);
             maxY = std::max(maxY, point.y);
         }
-        points.push_back({point.x, point.y, ValueAt(config, slot, f)});
+        points.push_back({point.x, point.y, values[size_t(i)]});
     }
     if (points.size() < 4) {
         return false;
@@ -237,17 +267,18 @@ bool DrawTrackMap(const DrawContext& context, const TrackSurveyData& survey, int
     if (outW < 2 || outH < 2) {
         return false;
     }
-    std::vector<float> cells;
-    if (!AllocateCells(context.prompt, cells, size_t(outW) * size_t(outH), kNoValue)) {
+    std::span<float> cells;
+    if (!TakeWorkingCells(context, size_t(outW) * size_t(outH), cells)) {
         return false;
     }
-    if (!AcceptGridOutcome(context.prompt, GridScattered(points, radius, outW, outH, cells))) {
+    if (!AcceptGridOutcome(context.prompt,
+                           GridScattered(points, radius, outW, outH, cells, workers))) {
         return false;
     }
     if (config.ManualAreaRange == 0) {
-        ApplyAutomaticRange(config.AreaChart, cells);
+        ApplyAutomaticRange(config.AreaChart, cells, workers);
     }
-    PaintCells(context.canvas, config.AreaChart, cells, outW, outH, e, picture);
+    PaintCells(context.canvas, config.AreaChart, cells, outW, outH, e, picture, workers);
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.right, picture.bottom, 0.0f, extentX,

@@ -10,15 +10,25 @@
 
 namespace orv {
 
+class WorkerPool;
+
 class RegularGridInterpolator final : public GridInterpolator
 {
 public:
+    // The output rows are shared out on `workers` (the drawings' shared pool when null); the
+    // result is the same on any pool.
+    explicit RegularGridInterpolator(WorkerPool* workers = nullptr) : m_workers(workers) {}
+
     // False, with `out` untouched, when there are fewer than 2 columns or rows of stations,
     // fewer values than nx * ny, an output of fewer than 2 columns or rows, or an `out` smaller
-    // than outW * outH. Otherwise true, also when smoothing could not run.
+    // than outW * outH. Otherwise true, also when smoothing could not run. The working arrays
+    // are allocated per call: std::bad_alloc reaches the caller, `out` then untouched.
     [[nodiscard]] bool Grid(std::span<const float> x, std::span<const float> y,
                             std::span<const float> values, int outW, int outH,
                             std::span<float> out) override;
+
+private:
+    WorkerPool* m_workers;
 };
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 #include "graphics/ScatteredInterpolator.h"
 
 #include "base/NoValue.h"
+#include "graphics/WorkerPool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +21,7 @@ struct Placed
 {
     int64_t column;
     int64_t row;
-    float value;
+    double value;  // the point's float value, widened once for the row sums
 };
 
 bool Usable(const ScatteredPoint& p)
@@ -59,7 +60,7 @@ void GridDirect(const std::vector<Placed>& placed, int64_t radius, float cell, i
                 if (d < r) {
                     const float wt = 1 - d / r;
                     const size_t t = rowStart + static_cast<size_t>(p.column + dx);
-                    sum[t] += p.value * wt;
+                    sum[t] += static_cast<float>(p.value) * wt;
                     weight[t] += wt;
                 }
             }
@@ -105,55 +106,126 @@ void SortByRow(std::vector<Placed>& placed)
 // triangles. Entries left of the grid go straight into the running sums' starting values;
 // entries right of it change nothing on it. The common factor 1 / radius cancels in the mean,
 // so the weights are whole numbers and their sums exact; the value sums are formed in double
-// precision.
-void GridRowSpans(std::vector<Placed>& placed, int64_t radius, int outW, int outH,
-                  std::span<float> out)
+// precision, in the order of the points, so every row comes out the same whichever thread
+// forms it.
+class RowSpans
 {
-    SortByRow(placed);
-    const auto w = static_cast<size_t>(outW);
-    const int64_t reach = radius - 1;  // rows a point reaches: its own +- reach
-    std::vector<double> sum2(w);
-    std::vector<int64_t> weight2(w);
-    size_t first = 0;  // first point with row >= row - reach
-    for (int64_t row = 0; row < outH; ++row) {
-        std::fill(sum2.begin(), sum2.end(), 0.0);
-        std::fill(weight2.begin(), weight2.end(), 0);
+public:
+    RowSpans(const std::vector<Placed>& placed, int64_t radius, int outW)
+        : m_placed(placed),
+          m_radius(radius),
+          m_w(static_cast<size_t>(outW)),
+          m_padded(radius <= kMostPaddedRadius)
+    {
+        // Entries right of the grid change nothing on it: they land in slots beyond it that
+        // are never read, one for each column they can reach when the radius is modest, else
+        // one slot for all.
+        const size_t slots = m_padded ? m_w + 2 * static_cast<size_t>(radius) + 2 : m_w + 1;
+        m_sum2.resize(slots);
+        m_weight2.resize(slots);
+    }
+
+    // Row `row` from the points first .. end - 1, those whose rows it reaches.
+    void Row(int64_t row, size_t first, size_t end, float* cells)
+    {
+        if (m_padded) {
+            RowOf<true>(row, first, end, cells);
+        } else {
+            RowOf<false>(row, first, end, cells);
+        }
+    }
+
+private:
+    static constexpr int64_t kMostPaddedRadius = 4096;
+
+    template <bool kPadded>
+    void RowOf(int64_t row, size_t first, size_t end, float* cells)
+    {
+        // The entries are all 0 here: the running sums below clear what they read, and the
+        // slots beyond the grid are cleared after them.
         // Running sums at column -1: f(-1) and the slope there.
         double s = 0.0;
         double slope = 0.0;
         int64_t wt = 0;
         int64_t weightSlope = 0;
-        const auto add = [&](int64_t j, double v, int64_t k) {
-            if (j < 0) {
-                slope += v;
-                s += v * static_cast<double>(-j);
-                weightSlope += k;
-                wt += k * -j;
-            } else if (j < outW) {
-                sum2[static_cast<size_t>(j)] += v;
-                weight2[static_cast<size_t>(j)] += k;
-            }
+        const auto w = static_cast<int64_t>(m_w);
+        double* sum2 = m_sum2.data();
+        int32_t* weight2 = m_weight2.data();
+        const auto add = [&](int64_t j, double v, int32_t k) {
+            const auto t = static_cast<size_t>(kPadded ? j : std::min(j, w));
+            sum2[t] += v;
+            weight2[t] += k;
         };
-        while (first < placed.size() && placed[first].row < row - reach) {
-            ++first;
-        }
-        for (size_t n = first; n < placed.size() && placed[n].row <= row + reach; ++n) {
-            const Placed& p = placed[n];
-            const int64_t a = radius - std::abs(row - p.row);
+        for (size_t n = first; n < end; ++n) {
+            const Placed& p = m_placed[n];
+            const int64_t a = m_radius - std::abs(row - p.row);
             const double v = p.value;
-            add(p.column - a + 1, v, 1);
+            const int64_t left = p.column - a + 1;
+            if (left < 0) {
+                slope += v;
+                s += v * static_cast<double>(-left);
+                weightSlope += 1;
+                wt += -left;
+            } else {
+                add(left, v, 1);
+            }
             add(p.column + 1, -2 * v, -2);
             add(p.column + a + 1, v, 1);
         }
-        float* cells = &out[static_cast<size_t>(row) * w];
-        for (size_t j = 0; j < w; ++j) {
+        for (size_t j = 0; j < m_w; ++j) {
             slope += sum2[j];
             s += slope;
             weightSlope += weight2[j];
             wt += weightSlope;
+            sum2[j] = 0.0;
+            weight2[j] = 0;
             cells[j] = wt > 0 ? Mean(s, static_cast<double>(wt)) : kNoValue;
         }
+        std::fill(m_sum2.begin() + static_cast<std::ptrdiff_t>(m_w), m_sum2.end(), 0.0);
+        std::fill(m_weight2.begin() + static_cast<std::ptrdiff_t>(m_w), m_weight2.end(), 0);
     }
+
+    const std::vector<Placed>& m_placed;
+    int64_t m_radius;
+    size_t m_w;
+    bool m_padded;
+    std::vector<double> m_sum2;
+    // A column's weight entries sum to at most twice the points in reach: 32 bits hold them.
+    std::vector<int32_t> m_weight2;
+};
+
+void GridRowSpans(std::vector<Placed>& placed, int64_t radius, int outW, int outH,
+                  std::span<float> out, WorkerPool& workers)
+{
+    SortByRow(placed);
+    const auto w = static_cast<size_t>(outW);
+    const int64_t reach = radius - 1;  // rows a point reaches: its own +- reach
+    constexpr int kMinBandRows = 16;
+    const int bands = WorkerPool::BandCount(outH, kMinBandRows);
+    std::vector<RowSpans> rows;
+    rows.reserve(static_cast<size_t>(bands));
+    for (int b = 0; b < bands; ++b) {
+        rows.emplace_back(placed, radius, outW);
+    }
+    const auto byRow = [](const Placed& p, int64_t row) { return p.row < row; };
+    workers.Run(bands, [&](int band) {
+        const int64_t firstRow = WorkerPool::BandStart(outH, bands, band);
+        const int64_t endRow = WorkerPool::BandStart(outH, bands, band + 1);
+        // The points whose rows reach row: row - reach .. row + reach.
+        auto first = std::lower_bound(placed.begin(), placed.end(), firstRow - reach, byRow);
+        auto end = std::lower_bound(first, placed.end(), firstRow + reach + 1, byRow);
+        for (int64_t row = firstRow; row < endRow; ++row) {
+            while (first != placed.end() && first->row < row - reach) {
+                ++first;
+            }
+            while (end != placed.end() && end->row <= row + reach) {
+                ++end;
+            }
+            rows[static_cast<size_t>(band)].Row(row, static_cast<size_t>(first - placed.begin()),
+                                                static_cast<size_t>(end - placed.begin()),
+                                                &out[static_cast<size_t>(row) * w]);
+        }
+    });
 }
 
 }  // namespace
@@ -231,7 +303,8 @@ bool ScatteredInterpolator::Grid(std::span<const ScatteredPoint> points, int out
     if (m_method == Method::Direct) {
         GridDirect(placed, radius, cell, outW, outH, out);
     } else {
-        GridRowSpans(placed, radius, outW, outH, out);
+        GridRowSpans(placed, radius, outW, outH, out,
+                     m_workers != nullptr ? *m_workers : WorkerPool::Shared());
     }
     return true;
 }

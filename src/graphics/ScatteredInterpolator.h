@@ -15,6 +15,8 @@
 
 namespace orv {
 
+class WorkerPool;
+
 struct ScatteredPoint
 {
     float x = 0.0f;
@@ -37,8 +39,11 @@ public:
 
     static constexpr int kDefaultRadius = 50;
 
-    explicit ScatteredInterpolator(int radius = kDefaultRadius, Method method = Method::RowSpans)
-        : m_radius(radius), m_method(method)
+    // RowSpans shares the output rows out on `workers` (the drawings' shared pool when null);
+    // the result is the same on any pool.
+    explicit ScatteredInterpolator(int radius = kDefaultRadius, Method method = Method::RowSpans,
+                                   WorkerPool* workers = nullptr)
+        : m_radius(radius), m_method(method), m_workers(workers)
     {}
 
     // Radius in cells; a radius below 1 reaches no cell, so every cell is NoValue.
@@ -69,6 +74,7 @@ public:
 private:
     int m_radius;
     Method m_method;
+    WorkerPool* m_workers;
 };
 
 }  // namespace orv

@@ -95,12 +95,12 @@ bool GridAndPaint(const DrawContext& context, const SectionGrid& grid, int width
     if (!AllocateCells(context.prompt, cells, size_t(outW) * size_t(outH), kNoValue)) {
         return false;
     }
-    if (!AcceptGridOutcome(context.prompt,
-                           GridRegular(grid.xs, grid.ys, grid.values, outW, outH, cells))) {
+    if (!AcceptGridOutcome(context.prompt, GridRegular(grid.xs, grid.ys, grid.values, outW, outH,
+                                                       cells, WorkersOf(context)))) {
         return false;
     }
     if (config.ManualProfileRange == 0) {
-        ApplyAutomaticRange(config.ProfileChart, cells);
+        ApplyAutomaticRange(config.ProfileChart, cells, WorkersOf(context));
     }
     return true;
 }
@@ -220,7 +220,8 @@ bool DrawGridSection(const DrawContext& context, const GridSurveyData& survey, i
     if (p % 2 == 1 && outW * e < picture.right - picture.left) {
         picture.left = picture.right - outW * e;
     }
-    PaintCells(context.canvas, config.ProfileChart, cells, outW, outH, e, picture);
+    PaintCells(context.canvas, config.ProfileChart, cells, outW, outH, e, picture,
+               WorkersOf(context));
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.left + outW * e, picture.top + outH * e,
@@ -292,7 +293,8 @@ bool DrawTrackSection(const DrawContext& context, const TrackSurveyData& survey,
     if (proportional) {
         CentreVertically(frame, outH, e, picture);
     }
-    PaintCells(context.canvas, config.ProfileChart, cells, outW, outH, e, picture);
+    PaintCells(context.canvas, config.ProfileChart, cells, outW, outH, e, picture,
+               WorkersOf(context));
     if (WantsScaleFrame(config)) {
         DrawScaleFrame(config.ShowGrid != 0, config.GridColour, context.canvas, context.text,
                        picture.left, picture.top, picture.right, picture.bottom, 0.0f, extentX,

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -311,6 +312,65 @@ TEST(AutomaticRange, RoundingIsNoWidthAndDivergingChartsCentreOnZero)
     apply({-3.0f, 1.0f});
     EXPECT_EQ(chart.Minimum(), -3.0f);
     EXPECT_EQ(chart.Maximum(), 1.0f);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Both maps drawn with the rows shared out on several threads are the very pictures one thread
+// draws: pixels and values, at sizes where the bands fall differently, with refinement, centred
+// or stretched, over a survey whose newest profile is still being walked.
+TEST(MapsOnWorkerThreads, DrawTheSamePictureAsOneThread)
+{
+    WorkerPool one(1);
+    WorkerPool three(3);
+    const SimulatedGrid grid = MakeGrid(kBody, 23, 14, 1.0f, 1.5f, 23 * 9 + 11);
+    const SimulatedTrack track = MakeTrack(kBody, ZigZagWalk(), {0.0f, 0.0f});
+    struct Case
+    {
+        const char* legend;
+        int width, height, refinement, proportional;
+    };
+    const Case cases[] = {
+        {"handheld screen", 240, 320, 1, 1},
+        {"wide, stretched", 1000, 170, 1, 0},
+        {"refined cells cut at the edge", 733, 411, 3, 1},
+        {"tall, refined and stretched", 97, 1203, 2, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        for (const bool trackMap : {false, true}) {
+            SCOPED_TRACE(trackMap ? "track map" : "grid map");
+            std::vector<PixelWord> pixels[2];
+            std::vector<float> values[2];
+            WorkerPool* pools[2] = {&one, &three};
+            for (int k = 0; k < 2; ++k) {
+                DrawingConfiguration config;
+                config->PixelRefinement = c.refinement;
+                config->RealScaling = c.proportional;
+                FakePrompt prompt;
+                FakeTextPainter text;
+                PlotCanvas canvas;
+                ASSERT_TRUE(canvas.Create(c.width, c.height));
+                DrawContext context{canvas, text, *config, prompt};
+                context.workers = pools[k];
+                const FrameRect frame{3, 2, c.width - 1, c.height - 4};
+                ASSERT_TRUE(trackMap ? DrawTrackMap(context, track.Data(), kFourMetres, 9, frame)
+                                     : DrawGridMap(context, grid.Data(), 9, kFourMetres, frame));
+                pixels[k].assign(canvas.PixelData(),
+                                 canvas.PixelData() + size_t(c.width) * size_t(c.height));
+                values[k].assign(canvas.ValueData(),
+                                 canvas.ValueData() + size_t(c.width) * size_t(c.height));
+            }
+            EXPECT_TRUE(pixels[0] == pixels[1]);
+            EXPECT_EQ(
+                std::memcmp(values[0].data(), values[1].data(), values[0].size() * sizeof(float)),
+                0);
+        }
+    }
 }
 
 }  // namespace
