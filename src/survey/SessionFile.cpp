@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -183,17 +184,20 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
         try {
             trackSurvey = std::make_unique<TrackSurvey>(config);
             if (positions) {
-                fixes.resize(size_t(count));
+                fixes.reserve(size_t(count));
             }
         } catch (const std::bad_alloc&) {
             snapshot.Restore(config);
             error = "Insufficient memory";
             return nullptr;
         }
-        for (size_t i = 0; i < fixes.size(); ++i) {
-            const uint8_t* p = stationBytes.data() + i * stride + kSlotSize;
-            fixes[i].longitude = little_endian::LoadDouble(p);
-            fixes[i].latitude = little_endian::LoadDouble(p + 8);
+        if (positions) {
+            for (size_t i = 0; i < size_t(count); ++i) {
+                const uint8_t* p = stationBytes.data() + i * stride + kSlotSize;
+                GpsFix& fix = fixes.emplace_back();
+                fix.longitude = little_endian::LoadDouble(p);
+                fix.latitude = little_endian::LoadDouble(p + 8);
+            }
         }
         if (!trackSurvey->LoadSlots(stationBytes, int(count), size_t(stride)) ||
             !trackSurvey->SetPositions(fixes)) {
@@ -227,7 +231,9 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
     if (fd < 0) {
         return cannotOpen(errno);
     }
-    std::vector<uint8_t> bytes;
+    // Not value-initialised: every byte kept is one read from the file.
+    std::unique_ptr<uint8_t[]> buffer;
+    size_t done = 0;
     struct stat info
     {
     };
@@ -237,16 +243,16 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
     } else if (S_ISDIR(info.st_mode)) {
         failure = EISDIR;
     } else {
+        const size_t size = size_t(info.st_size);
         try {
-            bytes.resize(size_t(info.st_size));
+            buffer = std::make_unique_for_overwrite<uint8_t[]>(size);
         } catch (const std::exception&) {
             ::close(fd);
             error = "Insufficient memory";
             return nullptr;
         }
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        while (done < size) {
+            const ssize_t n = ::read(fd, buffer.get() + done, size - done);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
@@ -255,8 +261,7 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
                 break;
             }
             if (n == 0) {
-                bytes.resize(done);  // the file shrank while it was read
-                break;
+                break;  // the file shrank while it was read
             }
             done += size_t(n);
         }
@@ -265,6 +270,7 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
     if (failure != 0) {
         return cannotOpen(failure);
     }
+    const std::span<const uint8_t> bytes(buffer.get(), done);
     std::unique_ptr<Survey> survey = ReadSession(bytes, config, error, detail);
     if (survey) {
         survey->SetFilePath(path);

@@ -90,7 +90,15 @@ public:
     [[nodiscard]] virtual bool Save(const std::string& path, bool clear, std::string& error);
 
     // The bytes Save writes.
-    [[nodiscard]] virtual std::vector<uint8_t> SessionImage() = 0;
+    [[nodiscard]] std::vector<uint8_t> SessionImage();
+    // The same bytes, in order, handed to `write` a piece of at most about
+    // session::kImagePiece bytes at a time (a piece is valid during the call only), so that a
+    // save needs no copy of the whole file in memory. Stops with false as soon as `write`
+    // returns false.
+    using ImagePieceWriter = std::function<bool(std::span<const uint8_t>)>;
+    [[nodiscard]] virtual bool WriteSessionImage(const ImagePieceWriter& write) = 0;
+    // The length of the image, for SessionImage to allocate once.
+    [[nodiscard]] virtual size_t SessionImageSize() const = 0;
 
     [[nodiscard]] int WorkType() const { return m_workType; }
     [[nodiscard]] bool IsTrack() const;

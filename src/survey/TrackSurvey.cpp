@@ -179,34 +179,42 @@ TrackSurveyData TrackSurvey::Data() const
 
 bool TrackSurvey::SetPositions(std::span<const GpsFix> positions)
 {
-    if (!m_positions.SetCount(m_slots.Count())) {
-        return false;
-    }
     const size_t n = std::min(positions.size(), size_t(m_slots.Count()));
-    std::copy_n(positions.begin(), n, m_positions.Items().begin());
-    std::fill(m_positions.Items().begin() + std::ptrdiff_t(n), m_positions.Items().end(), GpsFix{});
-    return true;
+    return m_positions.SetCount(0) && m_positions.SetCountWith(m_slots.Count(), [&](int i) {
+        return size_t(i) < n ? positions[size_t(i)] : GpsFix{};
+    });
 }
 
-std::vector<uint8_t> TrackSurvey::SessionImage()
+size_t TrackSurvey::SessionImageSize() const
+{
+    return session::kHeaderSize + session::kTrackBodySize +
+           size_t(m_slots.Count()) * session::kTrackStationSize;
+}
+
+bool TrackSurvey::WriteSessionImage(const ImagePieceWriter& write)
 {
     UpdateLocalCoordinates();
     const int n = m_slots.Count();
     std::vector<uint8_t> out;
-    out.reserve(session::kHeaderSize + session::kTrackBodySize +
-                size_t(n) * session::kTrackStationSize);
+    out.reserve(session::kImagePiece + session::kTrackStationSize);
     session::AppendHeader(Config(), HeaderIdentity(), session::kKindTrack, out);
     session::Append32(out, uint32_t(n));
     session::Append32(out, 0);
     session::Append32(out, uint32_t(out.size() + 4));
     for (int i = 0; i < n; ++i) {
+        if (out.size() >= session::kImagePiece) {
+            if (!write(out)) {
+                return false;
+            }
+            out.clear();
+        }
         const MeasurementSlot& slot = m_slots[i];
         out.insert(out.end(), slot.bytes.begin(), slot.bytes.end());
         const GpsFix position = PositionAt(i);
         session::AppendDouble(out, position.longitude);
         session::AppendDouble(out, position.latitude);
     }
-    return out;
+    return write(out);
 }
 
 bool TrackSurvey::ApplyJournalRecord(const JournalRecord& record)
