@@ -13,6 +13,7 @@
 #include <array>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <new>
 #include <unistd.h>
 
@@ -198,23 +199,25 @@ bool Survey::StoreAt(int index, const MeasurementSlot& slot)
     return true;
 }
 
-bool Survey::LoadSlots(std::span<const uint8_t> data, int count, size_t stride)
+bool Survey::LoadSlots(std::span<const uint8_t> data, int first, int count, size_t stride)
 {
-    if (count < 0 || (count > 0 && (stride < kSlotSize ||
-                                    data.size() < size_t(count - 1) * stride + kSlotSize))) {
+    if (first < 0 || first > m_slots.Count() || count < 0 ||
+        count > std::numeric_limits<int>::max() - first ||
+        (count > 0 &&
+         (stride < kSlotSize || data.size() < size_t(count - 1) * stride + kSlotSize))) {
         return false;
     }
     const auto slotAt = [&](int i) {
-        const uint8_t* p = data.data() + size_t(i) * stride;
+        const uint8_t* p = data.data() + size_t(i - first) * stride;
         MeasurementSlot slot;
         std::copy(p, p + kSlotSize, slot.bytes.begin());
         return slot;
     };
-    const int present = std::min(count, m_slots.Count());
-    for (int i = 0; i < present; ++i) {
+    const int present = std::min(first + count, m_slots.Count());
+    for (int i = first; i < present; ++i) {
         m_slots[i] = slotAt(i);
     }
-    return count <= present || m_slots.SetCountWith(count, slotAt);
+    return first + count <= present || m_slots.SetCountWith(first + count, slotAt);
 }
 
 void Survey::NoteSerial(const MeasurementSlot& slot)

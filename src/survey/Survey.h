@@ -158,9 +158,13 @@ public:
     // Session reader and journal recovery only.
     void MarkLoaded(std::string filePath, uint64_t fileSize, uint32_t fileCrc);
     void MarkModified() { m_modified = 1; }
-    // Copies `count` slots, slot i from data[i * stride], into indexes 0..count-1, growing the
-    // slot array when needed. False when `data` is too short or memory ran out.
-    [[nodiscard]] bool LoadSlots(std::span<const uint8_t> data, int count, size_t stride);
+    // Copies `count` slots, slot i from data[i * stride], into indexes first..first+count-1,
+    // growing the slot array when needed (a file is read a block of slots at a time). False
+    // when `data` is too short, `first` lies beyond the slots there are, or memory ran out.
+    [[nodiscard]] bool LoadSlots(std::span<const uint8_t> data, int first, int count,
+                                 size_t stride);
+    // Room for `count` slots at once, before they are loaded a block at a time.
+    [[nodiscard]] bool ReserveSlots(int count) { return m_slots.Reserve(count); }
     // Replays one journal record; false when it does not fit this survey (a damaged journal).
     [[nodiscard]] virtual bool ApplyJournalRecord(const JournalRecord& record);
     // What the field log knows of each station (StationLog.h), by slot index; shorter than the
