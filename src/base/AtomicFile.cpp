@@ -11,8 +11,6 @@ namespace orv {
 
 namespace {
 
-constexpr uint64_t kWritebackStep = 1 << 20;
-
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 std::string Reason(const std::error_code& e) { return e.message(); }
@@ -78,7 +76,6 @@ void AtomicFile::Discard()
     }
     m_temporary.clear();
     m_written = 0;
-    m_writebackFrom = 0;
 }
 
 bool AtomicFile::Open(std::string& error)
@@ -130,12 +127,6 @@ bool AtomicFile::Write(std::span<const uint8_t> bytes, std::string& error)
         return false;
     }
     m_written += bytes.size();
-    // A file written in pieces goes to the disk while the next pieces are made, so that the
-    // flush of Commit has little left to wait for.
-    if (m_written - m_writebackFrom >= kWritebackStep) {
-        m_fs.StartWriteback(m_handle, m_writebackFrom, m_written - m_writebackFrom);
-        m_writebackFrom = m_written;
-    }
     return true;
 }
 

@@ -45,7 +45,6 @@ private:
     std::string m_temporary;
     int m_handle = -1;
     uint64_t m_written = 0;
-    uint64_t m_writebackFrom = 0;  // the bytes from here on are not yet handed to the disk
     bool m_committed = false;
 };
 

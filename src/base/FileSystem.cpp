@@ -73,19 +73,6 @@ public:
 
     std::error_code SyncData(int handle) override { return Checked(::fdatasync(handle)); }
 
-    void StartWriteback(int handle, uint64_t offset, uint64_t length) override
-    {
-#ifdef __linux__
-        // A failure only means the writing starts at the Sync, as without the hint.
-        static_cast<void>(
-            ::sync_file_range(handle, off_t(offset), off_t(length), SYNC_FILE_RANGE_WRITE));
-#else
-        static_cast<void>(handle);
-        static_cast<void>(offset);
-        static_cast<void>(length);
-#endif
-    }
-
     std::error_code SetMode(int handle, unsigned mode) override
     {
         return Checked(::fchmod(handle, mode_t(mode)));

@@ -41,15 +41,6 @@ public:
     virtual std::error_code Sync(int handle) = 0;
     // fdatasync: the data and what reading it back needs (the size), not the times.
     virtual std::error_code SyncData(int handle) = 0;
-    // Lets the disk start on the bytes written in the range without waiting for them, so that
-    // writing overlaps whatever the caller does before its Sync. Only a hint: what is durable
-    // is still decided by Sync alone. A layer without such a call does nothing.
-    virtual void StartWriteback(int handle, uint64_t offset, uint64_t length)
-    {
-        static_cast<void>(handle);
-        static_cast<void>(offset);
-        static_cast<void>(length);
-    }
     virtual std::error_code SetMode(int handle, unsigned mode) = 0;
     // An exclusive advisory lock, held until the handle is closed; EWOULDBLOCK when another
     // open file holds it.
