@@ -100,6 +100,10 @@ void OpenTrack(benchmark::State& state)
     for (auto _ : state) {
         std::string error;
         auto survey = OpenSession(f.path, *f.config, error);
+        if (!survey || survey->Slots().Count() != kStations) {
+            state.SkipWithError(("the track did not open: " + error).c_str());
+            break;
+        }
         benchmark::DoNotOptimize(survey.get());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.image.size()));
@@ -167,6 +171,10 @@ void ReadImage(benchmark::State& state)
     for (auto _ : state) {
         std::string error;
         auto survey = ReadSession(f.image, *f.config, error);
+        if (!survey || survey->Slots().Count() != kStations) {
+            state.SkipWithError(("the image was not read: " + error).c_str());
+            break;
+        }
         benchmark::DoNotOptimize(survey.get());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.image.size()));

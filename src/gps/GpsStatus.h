@@ -14,6 +14,8 @@ struct SatelliteInView
     uint16_t azimuth = 0;    // degrees, true
     uint16_t snr = 0;        // dB; 0 when not tracked
     uint32_t used = 0;       // 1 when the PRN is among the GSA's used PRNs
+
+    friend bool operator==(const SatelliteInView&, const SatelliteInView&) = default;
 };
 
 constexpr int kUsedPrnCount = 12;
@@ -63,6 +65,8 @@ struct GpsStatus
     double magneticVariation = 0.0;  // degrees, west negative
     uint32_t rmcCount = 0;
     uint32_t rmcTick = 0;  // tick count when the chunk that held the latest RMC was read
+
+    friend bool operator==(const GpsStatus&, const GpsStatus&) = default;
 };
 
 }  // namespace orv

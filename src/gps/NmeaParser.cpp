@@ -3,9 +3,16 @@
 #include "base/TickClock.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define ORV_NMEA_SSE2 1
+#endif
 
 namespace orv {
 
@@ -34,8 +41,17 @@ std::string_view SkipBlanks(std::string_view s)
     return s;
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // Decimal text as the receiver writes it ("4807.038", "-12.5", "000115.4"). Garbage and
 // values out of range read as 0, never as infinity or NaN.
+//
+// What receivers send has few digits: the digits as one integer m < 2^53 and k <= 22 digits
+// after the point give m / 10^k, one correctly rounded division of two exact doubles, which is
+// the very double from_chars gives. Anything longer goes to from_chars.
 double ToDouble(std::string_view s)
 {
     s = SkipBlanks(s);
@@ -45,6 +61,29 @@ double ToDouble(std::string_view s)
     const size_t first = !s.empty() && s.front() == '-' ? 1 : 0;
     if (s.size() <= first || !((s[first] >= '0' && s[first] <= '9') || s[first] == '.')) {
         return 0.0;
+    }
+    uint64_t mantissa = 0;
+    size_t digits = 0;
+    size_t i = first;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        mantissa = mantissa * 10 + uint64_t(s[i] - '0');
+        ++digits;
+    }
+    size_t fraction = 0;
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+            mantissa = mantissa * 10 + uint64_t(s[i] - '0');
+            ++fraction;
+        }
+        digits += fraction;
+    }
+    if (digits == 0) {
+        return 0.0;  // "." or "-."
+    }
+    // 19 digits cannot overflow the 64-bit mantissa.
+    if (digits <= 19 && mantissa <= (uint64_t{1} << 53) && fraction <= 22) {
+        const double v = double(mantissa) / kExactPowersOfTen[fraction];
+        return first != 0 ? -v : v;
     }
     double v = 0.0;
     const auto result = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::fixed);
@@ -155,8 +194,26 @@ void NmeaParser::Feed(std::span<const uint8_t> bytes, GpsStatus* out)
     const uint32_t now = m_clock.Now();
     std::scoped_lock lock(m_mutex);
     m_lastChunkTick = now;
-    for (const uint8_t b : bytes) {
-        Step(b);
+    const uint8_t* p = bytes.data();
+    const uint8_t* const end = p + bytes.size();
+    while (p != end) {
+        // Most bytes are field text or the gaps between sentences: those runs are taken whole;
+        // every byte that changes the state goes through Step.
+        if (m_state == State::Fields) {
+            p = TakeFieldText(p, end);
+            if (p == end) {
+                break;
+            }
+            if (m_state != State::Fields) {
+                continue;  // the field text ran over its limit
+            }
+        } else if (m_state == State::Hunt) {
+            p = FindDollar(p, end);
+            if (p == end) {
+                break;
+            }
+        }
+        Step(*p++);
     }
     if (out != nullptr) {
         *out = m_status;
@@ -173,6 +230,84 @@ GpsStatus NmeaParser::Snapshot() const
 {
     std::scoped_lock lock(m_mutex);
     return m_status;
+}
+
+// The gap before the next sentence is usually "<CR><LF>": look at a few bytes before paying
+// for a call.
+const uint8_t* NmeaParser::FindDollar(const uint8_t* p, const uint8_t* end)
+{
+    for (int i = 0; i < 4 && p != end; ++i, ++p) {
+        if (*p == '$') {
+            return p;
+        }
+    }
+    if (p == end) {
+        return end;
+    }
+    const void* dollar = std::memchr(p, '$', size_t(end - p));
+    return dollar != nullptr ? static_cast<const uint8_t*>(dollar) : end;
+}
+
+// Takes field text up to the first '$', '*' or CR, to the end of the chunk, or until the field
+// buffer is full, exactly as Step takes it byte by byte: each byte is XORed into the checksum
+// and stored, and the sentence is dropped when the text reaches kFieldSize. Returns the first
+// byte not taken.
+const uint8_t* NmeaParser::TakeFieldText(const uint8_t* p, const uint8_t* end)
+{
+    const size_t limit = std::min(size_t(end - p), kFieldSize - m_count);
+    uint8_t* to = reinterpret_cast<uint8_t*>(m_field.data()) + m_count;
+    uint8_t checksum = m_checksum;
+    size_t run = 0;
+#ifdef ORV_NMEA_SSE2
+    // Sixteen bytes at a time; a special byte at position k of a block keeps only the k bytes
+    // before it (the rest of the block is stored too, as garbage beyond the count, always
+    // inside the buffer since run + 16 <= limit <= kFieldSize - m_count).
+    // 16 bytes from kPrefixMasks + 16 - k keep the first k bytes of a block.
+    static constexpr uint8_t kPrefixMasks[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const __m128i dollar = _mm_set1_epi8('$');
+    const __m128i star = _mm_set1_epi8('*');
+    const __m128i cr = _mm_set1_epi8('\r');
+    __m128i sum = _mm_setzero_si128();
+    while (run + 16 <= limit) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + run));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + run), v);
+        const __m128i special =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, dollar), _mm_cmpeq_epi8(v, star)),
+                         _mm_cmpeq_epi8(v, cr));
+        const unsigned mask = unsigned(_mm_movemask_epi8(special));
+        if (mask != 0) {
+            const int k = std::countr_zero(mask);
+            const __m128i keep =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(kPrefixMasks + 16 - k));
+            sum = _mm_xor_si128(sum, _mm_and_si128(v, keep));
+            run += size_t(k);
+            break;
+        }
+        sum = _mm_xor_si128(sum, v);
+        run += 16;
+    }
+    sum = _mm_xor_si128(sum, _mm_srli_si128(sum, 8));
+    sum = _mm_xor_si128(sum, _mm_srli_si128(sum, 4));
+    sum = _mm_xor_si128(sum, _mm_srli_si128(sum, 2));
+    sum = _mm_xor_si128(sum, _mm_srli_si128(sum, 1));
+    checksum ^= uint8_t(_mm_cvtsi128_si32(sum));
+#endif
+    // The bytes after the last whole block; after a special byte found above, nothing.
+    for (; run < limit; ++run) {
+        const uint8_t b = p[run];
+        if (b == '$' || b == '*' || b == '\r') {
+            break;
+        }
+        checksum ^= b;
+        to[run] = b;
+    }
+    m_checksum = checksum;
+    m_count = uint16_t(m_count + run);
+    if (m_count >= kFieldSize) {
+        m_state = State::Hunt;
+    }
+    return p + run;
 }
 
 void NmeaParser::Step(uint8_t b)
@@ -263,17 +398,7 @@ void NmeaParser::Dispatch()
         return;
     }
 
-    const std::string_view text(m_field.data(), m_count);
-    m_fieldCount = 0;
-    size_t start = 0;
-    while (m_fieldCount < kMaxFields) {
-        const size_t comma = text.find(',', start);
-        m_fields[m_fieldCount++] = text.substr(start, comma - start);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        start = comma + 1;
-    }
+    SplitFields();
 
     if (gga) {
         ParseGga();
@@ -284,6 +409,42 @@ void NmeaParser::Dispatch()
     } else {
         ParseRmc();
     }
+}
+
+// Cuts the field text at its commas into m_fields: the first kMaxFields fields, the last of them
+// ending at the next comma or at the end of the text.
+void NmeaParser::SplitFields()
+{
+    const std::string_view text(m_field.data(), m_count);
+    m_fieldCount = 0;
+    size_t start = 0;
+#ifdef ORV_NMEA_SSE2
+    // The buffer is read in whole blocks (kFieldSize is a multiple of 16); commas at or beyond
+    // the count are stale bytes of earlier sentences and are masked off.
+    static_assert(kFieldSize % 16 == 0);
+    const __m128i comma = _mm_set1_epi8(',');
+    for (size_t block = 0; block < text.size() && m_fieldCount + 1 < kMaxFields; block += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_field.data() + block));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)));
+        if (text.size() - block < 16) {
+            mask &= (1u << (text.size() - block)) - 1;
+        }
+        for (; mask != 0 && m_fieldCount + 1 < kMaxFields; mask &= mask - 1) {
+            const size_t at = block + size_t(std::countr_zero(mask));
+            m_fields[m_fieldCount++] = text.substr(start, at - start);
+            start = at + 1;
+        }
+    }
+#else
+    for (size_t at = 0; at < text.size() && m_fieldCount + 1 < kMaxFields; ++at) {
+        if (text[at] == ',') {
+            m_fields[m_fieldCount++] = text.substr(start, at - start);
+            start = at + 1;
+        }
+    }
+#endif
+    const size_t last = m_fieldCount + 1 < kMaxFields ? text.size() : text.find(',', start);
+    m_fields[m_fieldCount++] = text.substr(start, last - start);
 }
 
 // $GPGGA,123519.5,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*hh

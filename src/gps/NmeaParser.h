@@ -55,7 +55,10 @@ private:
     enum class State : uint8_t { Hunt, Address, Fields, Checksum1, Checksum2 };
 
     void Step(uint8_t b);
+    const uint8_t* TakeFieldText(const uint8_t* p, const uint8_t* end);
+    static const uint8_t* FindDollar(const uint8_t* p, const uint8_t* end);
     void Dispatch();
+    void SplitFields();
     void ParseGga();
     void ParseGsa();
     void ParseGsv();

@@ -198,12 +198,17 @@ void GridSurvey::SetCursor(int profile, int station)
     m_currentStation = std::clamp(station, 0, last);
 }
 
-std::vector<uint8_t> GridSurvey::SessionImage()
+size_t GridSurvey::SessionImageSize() const
+{
+    return session::kHeaderSize + session::kGridBodySize + size_t(m_slots.Count()) * kSlotSize;
+}
+
+bool GridSurvey::WriteSessionImage(const ImagePieceWriter& write)
 {
     const Configuration& config = Config();
     const int count = m_slots.Count();
     std::vector<uint8_t> out;
-    out.reserve(session::kHeaderSize + session::kGridBodySize + size_t(count) * kSlotSize);
+    out.reserve(session::kImagePiece + kSlotSize);
     session::AppendHeader(config, HeaderIdentity(), session::kKindGrid, out);
     session::Append32(out, uint32_t(config.HeaderReserved1));
     session::Append32(out, uint32_t(config.HeaderReserved2));
@@ -217,10 +222,23 @@ std::vector<uint8_t> GridSurvey::SessionImage()
     session::AppendDouble(out, double(config.YStep));
     session::Append32(out, m_stations == 0 ? 1u : 0u);
     session::Append32(out, uint32_t(out.size() + 4));
-    for (const MeasurementSlot& slot : m_slots.View()) {
-        out.insert(out.end(), slot.bytes.begin(), slot.bytes.end());
+    for (int i = 0; i < count;) {
+        if (out.size() >= session::kImagePiece) {
+            if (!write(out)) {
+                return false;
+            }
+            out.clear();
+        }
+        // As many slots as reach the end of the piece.
+        const int batch =
+            std::min(count - i, int((session::kImagePiece - out.size()) / kSlotSize) + 1);
+        const size_t at = out.size();
+        out.resize(at + size_t(batch) * kSlotSize);
+        for (uint8_t* p = out.data() + at; p != out.data() + out.size(); p += kSlotSize, ++i) {
+            std::copy(m_slots[i].bytes.begin(), m_slots[i].bytes.end(), p);
+        }
     }
-    return out;
+    return write(out);
 }
 
 }  // namespace orv

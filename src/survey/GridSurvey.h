@@ -36,7 +36,8 @@ public:
     void NextProfile() override;
     void PreviousProfile() override;
     [[nodiscard]] int CurrentIndex() const override;
-    [[nodiscard]] std::vector<uint8_t> SessionImage() override;
+    [[nodiscard]] bool WriteSessionImage(const ImagePieceWriter& write) override;
+    [[nodiscard]] size_t SessionImageSize() const override;
 
     [[nodiscard]] int CurrentProfile() const { return m_currentProfile; }
     [[nodiscard]] int CurrentStation() const { return m_currentStation; }

@@ -33,13 +33,27 @@ public:
         if (n < 0) {
             return false;
         }
-        if (n > m_capacity) {
-            const int step = m_growStep > 0 ? m_growStep : std::clamp(Count() / 8, 4, 1024);
-            if (!Grow(std::max(n, m_capacity + step))) {
-                return false;
-            }
+        if (n > m_capacity && !SetCapacityFor(n)) {
+            return false;
         }
         m_items.resize(static_cast<size_t>(n));
+        return true;
+    }
+    // SetCount, with each new element i made by make(i) where SetCount would make an empty one:
+    // an array filled from a file is written once, not emptied first and then overwritten.
+    template <typename Make>
+    [[nodiscard]] bool SetCountWith(int n, const Make& make)
+    {
+        const int old = Count();
+        if (n <= old) {
+            return SetCount(n);
+        }
+        if (n > m_capacity && !SetCapacityFor(n)) {
+            return false;
+        }
+        for (int i = old; i < n; ++i) {
+            m_items.push_back(make(i));  // within the capacity: no reallocation, no throw
+        }
         return true;
     }
     // Raises the capacity to at least n; the count stays.
@@ -59,6 +73,13 @@ public:
     [[nodiscard]] std::span<T> Items() { return m_items; }
 
 private:
+    // The capacity SetCount(n) would choose.
+    bool SetCapacityFor(int n)
+    {
+        const int step = m_growStep > 0 ? m_growStep : std::clamp(Count() / 8, 4, 1024);
+        return Grow(std::max(n, m_capacity + step));
+    }
+
     bool Grow(int capacity)
     {
         try {

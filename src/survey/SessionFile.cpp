@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +54,8 @@ struct ConfigurationSnapshot
 {
     explicit ConfigurationSnapshot(const Configuration& c)
         : workType(c.WorkType),
+          xStep(c.XStep),
+          yStep(c.YStep),
           xSize(c.XSize),
           ySize(c.YSize),
           surveyStations(c.SurveyStations),
@@ -61,18 +64,139 @@ struct ConfigurationSnapshot
     void Restore(Configuration& c) const
     {
         c.WorkType = workType;
+        c.XStep = xStep;
+        c.YStep = yStep;
         c.XSize = xSize;
         c.YSize = ySize;
         c.SurveyStations = surveyStations;
         c.SurveyProfiles = surveyProfiles;
     }
-    int workType, xSize, ySize, surveyStations, surveyProfiles;
+    int workType;
+    float xStep, yStep;
+    int xSize, ySize, surveyStations, surveyProfiles;
 };
+
+// Where the reader finds the bytes of a session: a whole image in memory, or a file read a
+// block at a time (a long survey is never held twice, as file bytes and as slots).
+class SessionSource
+{
+public:
+    virtual ~SessionSource() = default;
+    [[nodiscard]] virtual uint64_t Size() const = 0;
+    // The `length` bytes at `offset` (offset + length <= Size()), valid until the next call;
+    // empty when they cannot be read.
+    [[nodiscard]] virtual std::span<const uint8_t> Bytes(uint64_t offset, size_t length) = 0;
+    // Called once the survey is built, before the configuration takes the file's settings:
+    // false when the rest of the source cannot be read.
+    [[nodiscard]] virtual bool Finish() { return true; }
+};
+
+class MemorySource final : public SessionSource
+{
+public:
+    explicit MemorySource(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    std::span<const uint8_t> Bytes(uint64_t offset, size_t length) override
+    {
+        return m_bytes.subspan(size_t(offset), length);
+    }
+
+private:
+    std::span<const uint8_t> m_bytes;
+};
+
+// Reads with pread into one buffer and keeps the CRC of the file's bytes from its start as far
+// as the reads have run on without a gap; Finish reads whatever the reader skipped.
+class FileSource final : public SessionSource
+{
+public:
+    FileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    uint64_t Size() const override { return m_size; }
+    std::span<const uint8_t> Bytes(uint64_t offset, size_t length) override
+    {
+        if (!Read(offset, length)) {
+            return {};
+        }
+        const std::span<const uint8_t> bytes(m_buffer.data(), length);
+        if (offset <= m_crcEnd && offset + length > m_crcEnd) {
+            m_crc = Crc32(bytes.subspan(size_t(m_crcEnd - offset)), m_crc);
+            m_crcEnd = offset + length;
+        }
+        return bytes;
+    }
+    // Reads what the reader skipped, for the CRC of the whole file.
+    bool Finish() override
+    {
+        constexpr uint64_t kBlock = 1 << 20;
+        while (m_crcEnd < m_size) {
+            if (Bytes(m_crcEnd, size_t(std::min(kBlock, m_size - m_crcEnd))).empty()) {
+                return false;
+            }
+        }
+        return true;
+    }
+    // The CRC of the whole file, once Finish succeeded.
+    [[nodiscard]] uint32_t Crc() const { return m_crc; }
+    // The errno of a failed read; 0 when the file only ended early (it shrank while read).
+    [[nodiscard]] int Failure() const { return m_failure; }
+
+private:
+    bool Read(uint64_t offset, size_t length)
+    {
+        try {
+            if (m_buffer.size() < length) {
+                m_buffer.resize(length);
+            }
+        } catch (const std::bad_alloc&) {
+            m_failure = ENOMEM;
+            return false;
+        }
+        size_t done = 0;
+        while (done < length) {
+            const ssize_t n =
+                ::pread(m_fd, m_buffer.data() + done, length - done, off_t(offset + done));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                m_failure = errno;
+                return false;
+            }
+            if (n == 0) {
+                return false;
+            }
+            done += size_t(n);
+        }
+        return true;
+    }
+
+    int m_fd;
+    uint64_t m_size;
+    std::vector<uint8_t> m_buffer;
+    uint64_t m_crcEnd = 0;
+    uint32_t m_crc = 0;
+    int m_failure = 0;
+};
+
+// The slots of a body are read this many bytes at a time.
+constexpr size_t kReadBlock = 1 << 20;
+
+std::unique_ptr<Survey> ReadFrom(SessionSource& source, Configuration& config, std::string& error,
+                                 std::string* detail);
 
 }  // namespace
 
 std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuration& config,
                                     std::string& error, std::string* detail)
+{
+    MemorySource source(bytes);
+    return ReadFrom(source, config, error, detail);
+}
+
+namespace {
+
+std::unique_ptr<Survey> ReadFrom(SessionSource& source, Configuration& config, std::string& error,
+                                 std::string* detail)
 {
     const auto fail = [&](const std::string& why) -> std::unique_ptr<Survey> {
         error = kWrongFormatText;
@@ -81,15 +205,32 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
         }
         return nullptr;
     };
-    const uint64_t size = bytes.size();
-    if (size < 4 ||
-        !std::equal(std::begin(session::kMagic), std::end(session::kMagic), bytes.begin())) {
+    const auto unreadable = [&]() {
+        return fail("The file could not be read to its end (" + Count(source.Size(), "bytes") +
+                    " when it was opened).");
+    };
+    const uint64_t size = source.Size();
+    if (size < 4) {
+        return fail("It is not a session file: it does not start with \"ORV\".");
+    }
+    const std::span<const uint8_t> magic = source.Bytes(0, 4);
+    if (magic.empty()) {
+        return unreadable();
+    }
+    if (!std::equal(std::begin(session::kMagic), std::end(session::kMagic), magic.begin())) {
         return fail("It is not a session file: it does not start with \"ORV\".");
     }
     if (size < session::kHeaderSize) {
         return fail("The file ends after " + Count(size, "bytes") +
                     ", inside its 788-byte header.");
     }
+    std::array<uint8_t, session::kHeaderSize> header;
+    if (const std::span<const uint8_t> read = source.Bytes(0, header.size()); !read.empty()) {
+        std::copy(read.begin(), read.end(), header.begin());
+    } else {
+        return unreadable();
+    }
+    const std::span<const uint8_t> bytes(header);
     const std::string texts[3] = {Text(bytes, session::kText1Offset),
                                   Text(bytes, session::kText1Offset + session::kTextSize),
                                   Text(bytes, session::kText1Offset + 2 * session::kTextSize)};
@@ -106,7 +247,13 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
         return fail("Its survey description at byte " + std::to_string(body) +
                     " lies beyond its end (" + Count(size, "bytes") + ").");
     }
-    const uint8_t* b = bytes.data() + body;
+    std::array<uint8_t, std::max(session::kGridBodySize, session::kTrackBodySize)> bodyFields{};
+    if (const std::span<const uint8_t> read = source.Bytes(body, size_t(bodySize)); !read.empty()) {
+        std::copy(read.begin(), read.end(), bodyFields.begin());
+    } else {
+        return unreadable();
+    }
+    const uint8_t* b = bodyFields.data();
     const ConfigurationSnapshot snapshot(config);
     std::unique_ptr<Survey> survey;
 
@@ -155,10 +302,25 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
             error = "Insufficient memory";
             return nullptr;
         }
-        if (!survey->LoadSlots(bytes.subspan(size_t(slotsOffset)), int(count), kSlotSize)) {
+        if (!survey->ReserveSlots(int(count))) {
             snapshot.Restore(config);
             error = "Insufficient memory";
             return nullptr;
+        }
+        constexpr uint64_t kBlockSlots = kReadBlock / kSlotSize;
+        for (uint64_t first = 0; first < count; first += kBlockSlots) {
+            const uint64_t n = std::min(kBlockSlots, count - first);
+            const std::span<const uint8_t> block =
+                source.Bytes(slotsOffset + first * kSlotSize, size_t(n * kSlotSize));
+            if (block.empty()) {
+                snapshot.Restore(config);
+                return unreadable();
+            }
+            if (!survey->LoadSlots(block, int(first), int(n), kSlotSize)) {
+                snapshot.Restore(config);
+                error = "Insufficient memory";
+                return nullptr;
+            }
         }
         config.HeaderReserved1 = int(reserved1);
         config.HeaderReserved2 = int(reserved2);
@@ -179,24 +341,43 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
         config.WorkType = work_type::kGpsTrack;
         auto trackSurvey = std::unique_ptr<TrackSurvey>();
         std::vector<GpsFix> fixes;
-        const std::span<const uint8_t> stationBytes = bytes.subspan(size_t(slotsOffset));
         try {
             trackSurvey = std::make_unique<TrackSurvey>(config);
             if (positions) {
-                fixes.resize(size_t(count));
+                fixes.reserve(size_t(count));
+            }
+            if (!trackSurvey->ReserveSlots(int(count))) {
+                throw std::bad_alloc();
             }
         } catch (const std::bad_alloc&) {
             snapshot.Restore(config);
             error = "Insufficient memory";
             return nullptr;
         }
-        for (size_t i = 0; i < fixes.size(); ++i) {
-            const uint8_t* p = stationBytes.data() + i * stride + kSlotSize;
-            fixes[i].longitude = little_endian::LoadDouble(p);
-            fixes[i].latitude = little_endian::LoadDouble(p + 8);
+        const uint64_t blockStations = std::max<uint64_t>(1, kReadBlock / stride);
+        for (uint64_t first = 0; first < count; first += blockStations) {
+            const uint64_t n = std::min(blockStations, count - first);
+            const std::span<const uint8_t> block =
+                source.Bytes(slotsOffset + first * stride, size_t(n * stride));
+            if (block.empty()) {
+                snapshot.Restore(config);
+                return unreadable();
+            }
+            if (positions) {
+                for (size_t i = 0; i < size_t(n); ++i) {
+                    const uint8_t* p = block.data() + i * stride + kSlotSize;
+                    GpsFix& fix = fixes.emplace_back();
+                    fix.longitude = little_endian::LoadDouble(p);
+                    fix.latitude = little_endian::LoadDouble(p + 8);
+                }
+            }
+            if (!trackSurvey->LoadSlots(block, int(first), int(n), size_t(stride))) {
+                snapshot.Restore(config);
+                error = "Insufficient memory";
+                return nullptr;
+            }
         }
-        if (!trackSurvey->LoadSlots(stationBytes, int(count), size_t(stride)) ||
-            !trackSurvey->SetPositions(fixes)) {
+        if (!trackSurvey->SetPositions(fixes)) {
             snapshot.Restore(config);
             error = "Insufficient memory";
             return nullptr;
@@ -205,6 +386,10 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
         survey = std::move(trackSurvey);
     }
 
+    if (!source.Finish()) {
+        snapshot.Restore(config);
+        return unreadable();
+    }
     config.SessionText1 = texts[0];
     config.SessionText2 = texts[1];
     config.SessionText3 = texts[2];
@@ -215,6 +400,8 @@ std::unique_ptr<Survey> ReadSession(std::span<const uint8_t> bytes, Configuratio
     survey->MarkLoaded(std::string(), size, 0);
     return survey;
 }
+
+}  // namespace
 
 std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& config,
                                     std::string& error, std::string* detail)
@@ -227,7 +414,6 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
     if (fd < 0) {
         return cannotOpen(errno);
     }
-    std::vector<uint8_t> bytes;
     struct stat info
     {
     };
@@ -236,40 +422,25 @@ std::unique_ptr<Survey> OpenSession(const std::string& path, Configuration& conf
         failure = errno;
     } else if (S_ISDIR(info.st_mode)) {
         failure = EISDIR;
-    } else {
-        try {
-            bytes.resize(size_t(info.st_size));
-        } catch (const std::exception&) {
-            ::close(fd);
-            error = "Insufficient memory";
-            return nullptr;
-        }
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                failure = errno;
-                break;
-            }
-            if (n == 0) {
-                bytes.resize(done);  // the file shrank while it was read
-                break;
-            }
-            done += size_t(n);
-        }
     }
-    ::close(fd);
     if (failure != 0) {
+        ::close(fd);
         return cannotOpen(failure);
     }
-    std::unique_ptr<Survey> survey = ReadSession(bytes, config, error, detail);
-    if (survey) {
-        survey->SetFilePath(path);
-        survey->MarkLoaded(path, bytes.size(), Crc32(bytes));
+    FileSource source(fd, uint64_t(info.st_size));
+    std::unique_ptr<Survey> survey = ReadFrom(source, config, error, detail);
+    ::close(fd);
+    if (!survey) {
+        // A read that failed is the file's fault, not its format's.
+        if (source.Failure() == ENOMEM) {
+            error = "Insufficient memory";
+        } else if (source.Failure() != 0) {
+            return cannotOpen(source.Failure());
+        }
+        return nullptr;
     }
+    survey->SetFilePath(path);
+    survey->MarkLoaded(path, source.Size(), source.Crc());
     return survey;
 }
 

@@ -47,6 +47,10 @@ constexpr size_t kGridBodySize = 40;  // up to and including the slots offset
 constexpr size_t kTrackBodySize = 12;
 constexpr size_t kTrackStationSize = 196;
 
+// The pieces in which a writer hands the image on: big enough that writing costs few calls,
+// small enough to stay in the cache between building a piece and writing it.
+constexpr size_t kImagePiece = 256 * 1024;
+
 constexpr uint16_t kKindGrid = 0;
 constexpr uint16_t kKindTrack = 1;
 constexpr uint32_t kTrackNoPositions = 2;

@@ -13,6 +13,7 @@
 #include <array>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <new>
 #include <unistd.h>
 
@@ -48,18 +49,44 @@ bool Survey::PaintToCanvas(PlotCanvas* canvas, const PaintArea& area) const
     return Paint(*canvas, area);
 }
 
-bool Survey::Save(const std::string& path, bool clear, std::string& error)
+std::vector<uint8_t> Survey::SessionImage()
 {
     std::vector<uint8_t> image;
+    image.reserve(SessionImageSize());
+    static_cast<void>(WriteSessionImage([&](std::span<const uint8_t> piece) {
+        image.insert(image.end(), piece.begin(), piece.end());
+        return true;
+    }));
+    return image;
+}
+
+bool Survey::Save(const std::string& path, bool clear, std::string& error)
+{
+    // The image goes to the temporary file piece by piece as it is built, and its checksum
+    // with it: no copy of the whole file is made. Until Commit the old file is untouched, and
+    // the temporary goes with `file` on any failure.
+    AtomicFile file(path, *m_fileSystem);
+    if (!file.Open(error)) {
+        return false;
+    }
+    uint64_t size = 0;
+    uint32_t crc = 0;
     try {
-        image = SessionImage();
+        const bool written = WriteSessionImage([&](std::span<const uint8_t> piece) {
+            crc = Crc32(piece, crc);
+            size += piece.size();
+            return file.Write(piece, error);
+        });
+        if (!written) {
+            return false;
+        }
     } catch (const std::bad_alloc&) {
         error = "Insufficient memory";
         return false;
     }
     // The journal goes only once the file is durable: until then it is what a power cut
     // leaves of the measurements.
-    if (!WriteFileAtomically(path, image, error, *m_fileSystem)) {
+    if (!file.Commit(error)) {
         return false;
     }
     if (clear) {
@@ -73,7 +100,7 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
         m_journalProblem.clear();
         m_journalWarning.clear();
         m_fileIdentity = HeaderIdentity();
-        MarkLoaded(path, image.size(), Crc32(image));
+        MarkLoaded(path, size, crc);
     }
     return true;
 }
@@ -172,20 +199,25 @@ bool Survey::StoreAt(int index, const MeasurementSlot& slot)
     return true;
 }
 
-bool Survey::LoadSlots(std::span<const uint8_t> data, int count, size_t stride)
+bool Survey::LoadSlots(std::span<const uint8_t> data, int first, int count, size_t stride)
 {
-    if (count < 0 || (count > 0 && (stride < kSlotSize ||
-                                    data.size() < size_t(count - 1) * stride + kSlotSize))) {
+    if (first < 0 || first > m_slots.Count() || count < 0 ||
+        count > std::numeric_limits<int>::max() - first ||
+        (count > 0 &&
+         (stride < kSlotSize || data.size() < size_t(count - 1) * stride + kSlotSize))) {
         return false;
     }
-    if (count > m_slots.Count() && !m_slots.SetCount(count)) {
-        return false;
+    const auto slotAt = [&](int i) {
+        const uint8_t* p = data.data() + size_t(i - first) * stride;
+        MeasurementSlot slot;
+        std::copy(p, p + kSlotSize, slot.bytes.begin());
+        return slot;
+    };
+    const int present = std::min(first + count, m_slots.Count());
+    for (int i = first; i < present; ++i) {
+        m_slots[i] = slotAt(i);
     }
-    for (int i = 0; i < count; ++i) {
-        const uint8_t* p = data.data() + size_t(i) * stride;
-        std::copy(p, p + kSlotSize, m_slots[i].bytes.begin());
-    }
-    return true;
+    return first + count <= present || m_slots.SetCountWith(first + count, slotAt);
 }
 
 void Survey::NoteSerial(const MeasurementSlot& slot)

@@ -90,7 +90,15 @@ public:
     [[nodiscard]] virtual bool Save(const std::string& path, bool clear, std::string& error);
 
     // The bytes Save writes.
-    [[nodiscard]] virtual std::vector<uint8_t> SessionImage() = 0;
+    [[nodiscard]] std::vector<uint8_t> SessionImage();
+    // The same bytes, in order, handed to `write` a piece of at most about
+    // session::kImagePiece bytes at a time (a piece is valid during the call only), so that a
+    // save needs no copy of the whole file in memory. Stops with false as soon as `write`
+    // returns false.
+    using ImagePieceWriter = std::function<bool(std::span<const uint8_t>)>;
+    [[nodiscard]] virtual bool WriteSessionImage(const ImagePieceWriter& write) = 0;
+    // The length of the image, for SessionImage to allocate once.
+    [[nodiscard]] virtual size_t SessionImageSize() const = 0;
 
     [[nodiscard]] int WorkType() const { return m_workType; }
     [[nodiscard]] bool IsTrack() const;
@@ -150,9 +158,13 @@ public:
     // Session reader and journal recovery only.
     void MarkLoaded(std::string filePath, uint64_t fileSize, uint32_t fileCrc);
     void MarkModified() { m_modified = 1; }
-    // Copies `count` slots, slot i from data[i * stride], into indexes 0..count-1, growing the
-    // slot array when needed. False when `data` is too short or memory ran out.
-    [[nodiscard]] bool LoadSlots(std::span<const uint8_t> data, int count, size_t stride);
+    // Copies `count` slots, slot i from data[i * stride], into indexes first..first+count-1,
+    // growing the slot array when needed (a file is read a block of slots at a time). False
+    // when `data` is too short, `first` lies beyond the slots there are, or memory ran out.
+    [[nodiscard]] bool LoadSlots(std::span<const uint8_t> data, int first, int count,
+                                 size_t stride);
+    // Room for `count` slots at once, before they are loaded a block at a time.
+    [[nodiscard]] bool ReserveSlots(int count) { return m_slots.Reserve(count); }
     // Replays one journal record; false when it does not fit this survey (a damaged journal).
     [[nodiscard]] virtual bool ApplyJournalRecord(const JournalRecord& record);
     // What the field log knows of each station (StationLog.h), by slot index; shorter than the

@@ -179,34 +179,48 @@ TrackSurveyData TrackSurvey::Data() const
 
 bool TrackSurvey::SetPositions(std::span<const GpsFix> positions)
 {
-    if (!m_positions.SetCount(m_slots.Count())) {
-        return false;
-    }
     const size_t n = std::min(positions.size(), size_t(m_slots.Count()));
-    std::copy_n(positions.begin(), n, m_positions.Items().begin());
-    std::fill(m_positions.Items().begin() + std::ptrdiff_t(n), m_positions.Items().end(), GpsFix{});
-    return true;
+    return m_positions.SetCount(0) && m_positions.SetCountWith(m_slots.Count(), [&](int i) {
+        return size_t(i) < n ? positions[size_t(i)] : GpsFix{};
+    });
 }
 
-std::vector<uint8_t> TrackSurvey::SessionImage()
+size_t TrackSurvey::SessionImageSize() const
+{
+    return session::kHeaderSize + session::kTrackBodySize +
+           size_t(m_slots.Count()) * session::kTrackStationSize;
+}
+
+bool TrackSurvey::WriteSessionImage(const ImagePieceWriter& write)
 {
     UpdateLocalCoordinates();
     const int n = m_slots.Count();
     std::vector<uint8_t> out;
-    out.reserve(session::kHeaderSize + session::kTrackBodySize +
-                size_t(n) * session::kTrackStationSize);
+    out.reserve(session::kImagePiece + session::kTrackStationSize);
     session::AppendHeader(Config(), HeaderIdentity(), session::kKindTrack, out);
     session::Append32(out, uint32_t(n));
     session::Append32(out, 0);
     session::Append32(out, uint32_t(out.size() + 4));
-    for (int i = 0; i < n; ++i) {
-        const MeasurementSlot& slot = m_slots[i];
-        out.insert(out.end(), slot.bytes.begin(), slot.bytes.end());
-        const GpsFix position = PositionAt(i);
-        session::AppendDouble(out, position.longitude);
-        session::AppendDouble(out, position.latitude);
+    constexpr size_t kStride = session::kTrackStationSize;
+    for (int i = 0; i < n;) {
+        if (out.size() >= session::kImagePiece) {
+            if (!write(out)) {
+                return false;
+            }
+            out.clear();
+        }
+        // As many stations as reach the end of the piece, written in place.
+        const int batch = std::min(n - i, int((session::kImagePiece - out.size()) / kStride) + 1);
+        const size_t at = out.size();
+        out.resize(at + size_t(batch) * kStride);
+        for (uint8_t* p = out.data() + at; p != out.data() + out.size(); p += kStride, ++i) {
+            std::copy(m_slots[i].bytes.begin(), m_slots[i].bytes.end(), p);
+            const GpsFix position = PositionAt(i);
+            little_endian::StoreDouble(p + kSlotSize, position.longitude);
+            little_endian::StoreDouble(p + kSlotSize + 8, position.latitude);
+        }
     }
-    return out;
+    return write(out);
 }
 
 bool TrackSurvey::ApplyJournalRecord(const JournalRecord& record)

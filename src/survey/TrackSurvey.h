@@ -47,7 +47,8 @@ public:
     void PreviousProfile() override { StepBack(); }
     [[nodiscard]] int CurrentIndex() const override { return m_currentStation; }
     // Runs UpdateLocalCoordinates first, as the writer of the handheld did.
-    [[nodiscard]] std::vector<uint8_t> SessionImage() override;
+    [[nodiscard]] bool WriteSessionImage(const ImagePieceWriter& write) override;
+    [[nodiscard]] size_t SessionImageSize() const override;
 
     [[nodiscard]] int CurrentStation() const { return m_currentStation; }
 

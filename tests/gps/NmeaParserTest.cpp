@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -206,6 +211,116 @@ TEST_F(NmeaParserTest, ResetForgetsHalfReadSentences)
     EXPECT_EQ(s.year, 2000);
     EXPECT_EQ(s.rmcStatus, 'V');
     EXPECT_EQ(m_parser.Snapshot().sentenceCount, 0u);
+}
+
+// The field text is taken in runs, not byte by byte: the limit of 255 characters after the address
+// and the checksum must hold wherever the chunks of the port cut the sentence.
+TEST_F(NmeaParserTest, FieldLimitAndChecksumHoldAtEveryCut)
+{
+    const auto sentence = [](size_t length, bool checked) {
+        std::string text;
+        for (size_t i = 0; i < length; ++i) {
+            text += "0123456789,.ABC-"[i % 16];
+        }
+        std::string s = "$GPXYZ," + text;
+        if (!checked) {
+            return s + "\r\n";
+        }
+        unsigned sum = 0;
+        for (size_t i = 1; i < s.size(); ++i) {
+            sum ^= uint8_t(s[i]);
+        }
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", sum);
+        return s + "*" + digits + "\r\n";
+    };
+    struct Case
+    {
+        const char* legend;
+        std::string text;
+        uint32_t sentences;
+    };
+    const std::string good = sentence(200, true);
+    const Case cases[] = {
+        {"255 characters, checked", sentence(255, true), 1},
+        {"255 characters, unchecked", sentence(255, false), 1},
+        {"256 characters, checked", sentence(256, true), 0},
+        {"256 characters, unchecked", sentence(256, false), 0},
+        {"one wrong character", good.substr(0, 100) + "X" + good.substr(101), 0},
+        {"31 characters", sentence(31, true), 1},
+        {"32 characters", sentence(32, true), 1},
+        {"no text", sentence(0, true), 1},
+        {"three in a row", good + sentence(17, true) + sentence(16, false), 3},
+    };
+    for (const auto& c : cases) {
+        for (const size_t chunk : {size_t{1}, size_t{5}, size_t{15}, size_t{16}, size_t{17},
+                                   size_t{256}, c.text.size()}) {
+            SCOPED_TRACE(std::string(c.legend) + ", chunks of " + std::to_string(chunk));
+            m_parser.Reset();
+            GpsStatus s;
+            for (size_t offset = 0; offset < c.text.size(); offset += chunk) {
+                s = Feed(c.text.substr(offset, chunk));
+            }
+            EXPECT_EQ(s.sentenceCount, c.sentences);
+        }
+    }
+}
+
+// Decimals are read as std::from_chars reads them, to the last bit, however many digits the
+// receiver writes (an altitude stands for every decimal field here).
+TEST_F(NmeaParserTest, ReadsDecimalsAsFromCharsDoes)
+{
+    std::vector<std::string> numbers = {"545.4",
+                                        "000115.4",
+                                        "0.1",
+                                        "-0.0",
+                                        "-12.5",
+                                        "5.",
+                                        ".5",
+                                        "-.5",
+                                        "0.30000000000000004",
+                                        "9007199254740993",
+                                        "9007199254740992.5",
+                                        "1234567890123456789",
+                                        "12345678901234567890",
+                                        "0.0000000000000000000001",
+                                        "0.00000000000000000000001",
+                                        "123.4567890123456789012",
+                                        "1" + std::string(200, '0'),
+                                        "0." + std::string(40, '0') + "17",
+                                        "1e5",
+                                        "12.5x",
+                                        "4807.038"};
+    std::mt19937_64 random(20);
+    for (int i = 0; i < 20000; ++i) {
+        std::string n = random() % 4 == 0 ? "-" : "";
+        const size_t whole = random() % 24;
+        const size_t fraction = random() % 26;
+        for (size_t k = 0; k < whole; ++k) {
+            n += char('0' + random() % 10);
+        }
+        if (fraction > 0 || whole == 0) {
+            n += '.';
+        }
+        for (size_t k = 0; k < fraction; ++k) {
+            n += char('0' + random() % 10);
+        }
+        numbers.push_back(n);
+    }
+    for (const std::string& n : numbers) {
+        SCOPED_TRACE(n);
+        double expected = 0.0;
+        const auto r =
+            std::from_chars(n.data(), n.data() + n.size(), expected, std::chars_format::fixed);
+        if (r.ec != std::errc() || !std::isfinite(expected)) {
+            expected = 0.0;
+        }
+        m_parser.Reset();
+        const GpsStatus s = Feed("$GPGGA,,,,,,,,," + n + ",M,,M,,\r\n");
+        ASSERT_EQ(s.ggaCount, 1u);
+        EXPECT_EQ(std::signbit(s.altitude), std::signbit(expected));
+        EXPECT_EQ(s.altitude, expected);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -127,20 +128,27 @@ TEST(RealCaptures, SatellitesAndQualityOfTheLastEpoch)
     EXPECT_NEAR(s.ggaLatitude, Degrees(41, 34.50180366), 1e-9);
 }
 
+// The parser takes field text in runs and scans for '$' ahead: the chunks the port happens to
+// deliver, down to single bytes, must not change a single value.
 TEST(RealCaptures, ChunkSizeDoesNotChangeTheResult)
 {
-    for (const char* file : {"ublox-zed-f9t-ubx-mix.nmea", "gp320fw-coldboot-garbage.nmea",
-                             "teseo-liv4f-double-dollar.nmea", "unicore-um621.nmea"}) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(ORV_SOURCE_DIR) + "/tests/data/nmea")) {
+        if (entry.path().extension() != ".nmea") {
+            continue;
+        }
+        const std::string file = entry.path().filename().string();
         SCOPED_TRACE(file);
         const auto bytes = Capture(file);
-        const GpsStatus whole = FeedInChunks(bytes, bytes.size()).status;
-        for (const size_t chunk : {size_t{1}, size_t{7}, size_t{256}}) {
-            const GpsStatus s = FeedInChunks(bytes, chunk).status;
-            EXPECT_EQ(s.sentenceCount, whole.sentenceCount);
-            EXPECT_EQ(s.rmcCount, whole.rmcCount);
-            EXPECT_EQ(s.rmcLatitude, whole.rmcLatitude);
-            EXPECT_EQ(s.satellitesInView, whole.satellitesInView);
-            EXPECT_EQ(s.vdop, whole.vdop);
+        const Result whole = FeedInChunks(bytes, bytes.size());
+        for (const size_t chunk :
+             {size_t{1}, size_t{7}, size_t{15}, size_t{16}, size_t{17}, size_t{256}}) {
+            SCOPED_TRACE("chunks of " + std::to_string(chunk));
+            const Result r = FeedInChunks(bytes, chunk);
+            // The tick stamps follow the chunks; everything else must be the same.
+            GpsStatus s = r.status;
+            s.rmcTick = whole.status.rmcTick;
+            EXPECT_TRUE(s == whole.status);
         }
     }
 }

@@ -159,6 +159,49 @@ TEST_F(JournalTest, JournalCutAnywhereInItsLastRecordKeepsTheRecordsBefore)
     }
 }
 
+// The journal names the file it continues by its length and CRC, computed while a long file is
+// saved in pieces or opened a block at a time: recovery must find that file unchanged.
+TEST_F(JournalTest, LongTrackIsRecoveredAgainstTheFileItWasSavedToOrOpenedFrom)
+{
+    constexpr int kStations = 7000;  // 1.4 MB: several pieces and read blocks
+    m_config.WorkType = work_type::kGpsTrack;
+    auto track = std::make_unique<TrackSurvey>(m_config);
+    for (int n = 1; n <= kStations; ++n) {
+        ASSERT_TRUE(track->StoreMeasurement(Measurement(uint32_t(n))));
+    }
+    std::string error;
+    const std::string path = m_dir.File("long.orv");
+    ASSERT_TRUE(SaveSession(*track, path, error)) << error;
+    track->EnableJournal(DataDir());
+    ASSERT_TRUE(track->StoreMeasurement(Measurement(kStations + 1)));
+    std::string journal = track->JournalPath();
+    track.reset();
+    auto recovered = Recover(journal, error);
+    ASSERT_TRUE(recovered) << error;
+    EXPECT_EQ(recovered->Slots().Count(), kStations + 1);
+    recovered.reset();
+    std::filesystem::remove(journal);
+
+    // Bytes after the last station are no part of the survey but are of the file.
+    std::vector<uint8_t> file = ReadFileBytes(path);
+    file.insert(file.end(), 1000, 0x5A);
+    WriteFileText(path, std::string(file.begin(), file.end()));
+    auto opened = OpenSession(path, m_config, error);
+    ASSERT_TRUE(opened) << error;
+    ASSERT_EQ(opened->Slots().Count(), kStations);
+    opened->EnableJournal(DataDir());
+    const int index = opened->CurrentIndex();  // an opened survey stands at its first station
+    ASSERT_TRUE(opened->StoreMeasurement(Measurement(kStations + 2)));
+    journal = opened->JournalPath();
+    const int count = opened->Slots().Count();
+    opened.reset();
+    recovered = Recover(journal, error);
+    ASSERT_TRUE(recovered) << error;
+    EXPECT_EQ(recovered->Slots().Count(), count);
+    EXPECT_EQ(NumberOf(recovered->Slots()[index]), uint32_t(kStations + 2));
+    EXPECT_EQ(NumberOf(recovered->Slots()[kStations - 1]), uint32_t(kStations));
+}
+
 TEST_F(JournalTest, JournalOfAChangedOrMissingFileIsKept)
 {
     std::unique_ptr<TrackSurvey> track;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -241,6 +242,51 @@ TEST_F(SessionFileTest, EveryWorkTypeReopensAsItself)
             EXPECT_EQ(NumberOf(reopened->Slots()[i]), uint32_t(i + 1));
         }
     }
+}
+
+// A save hands the file on in pieces of a few hundred kilobytes: surveys of several pieces, with
+// stations cut at a piece's end, must be written exactly as the layout says and read back whole.
+TEST_F(SessionFileTest, LongSurveysAreWrittenWholeAcrossPieces)
+{
+    constexpr int kStations = 3000;  // about 2.2 pieces of a track, 2.1 of a map
+    m_config.WorkType = work_type::kGpsTrack;
+    TrackSurvey track(m_config);
+    for (int i = 0; i < kStations; ++i) {
+        const MeasurementSlot slot = Measurement(uint32_t(i + 1));
+        ASSERT_TRUE(track.StoreMeasurement(slot));
+        ASSERT_TRUE(track.AssignPosition(i, {60.0 + i * 1e-5, 30.0 + i * 1e-5, slot.TickStamp()}));
+    }
+    const std::vector<uint8_t> file = SaveAndRead(track, "long-track.orv");
+    ASSERT_EQ(file.size(), 800u + kStations * 196u);
+    EXPECT_EQ(little_endian::Load32(&file[788]), uint32_t(kStations));
+    for (int i = 0; i < kStations; ++i) {
+        SCOPED_TRACE(i);
+        const uint8_t* station = &file[800 + size_t(i) * 196];
+        ASSERT_TRUE(std::equal(station, station + 180, track.Slots()[i].bytes.begin()));
+        EXPECT_EQ(little_endian::LoadDouble(station + 180), 30.0 + i * 1e-5);  // longitude
+        EXPECT_EQ(little_endian::LoadDouble(station + 188), 60.0 + i * 1e-5);  // latitude
+    }
+    auto reopened = Read(file);
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(reopened->Slots().Count(), kStations);
+    EXPECT_EQ(reopened->SessionImage(), file);
+
+    Grid(work_type::kMap, 60, 50);
+    GridSurvey map(m_config);
+    for (int n = 1; n <= kStations; ++n) {
+        ASSERT_TRUE(map.StoreMeasurement(Measurement(uint32_t(n))));
+    }
+    const std::vector<uint8_t> mapFile = SaveAndRead(map, "long-map.orv");
+    ASSERT_EQ(mapFile.size(), 828u + kStations * 180u);
+    for (int i = 0; i < kStations; ++i) {
+        SCOPED_TRACE(i);
+        const uint8_t* slot = &mapFile[828 + size_t(i) * 180];
+        ASSERT_TRUE(std::equal(slot, slot + 180, map.Slots()[i].bytes.begin()));
+    }
+    auto reopenedMap = Read(mapFile);
+    ASSERT_TRUE(reopenedMap);
+    EXPECT_EQ(reopenedMap->ValidCount(), kStations);
+    EXPECT_EQ(reopenedMap->SessionImage(), mapFile);
 }
 
 TEST_F(SessionFileTest, TextsAreCutTo255BytesAndKeepTheirCodePage)
