@@ -21,7 +21,7 @@ constexpr size_t kTargetSize = 8u << 20;
 constexpr size_t kChunk = 256;
 
 const std::filesystem::path kDataDir =
-    std::filesystem::path(__FILE__).parent_path() / ".." / "tests" / "data" / "nmea";
+    std::filesystem::path(ORV_SOURCE_DIR) / "tests" / "data" / "nmea";
 
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
 {

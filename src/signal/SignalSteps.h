@@ -6,16 +6,34 @@
 #include "base/Frequencies.h"
 #include "base/NoValue.h"
 #include "config/Configuration.h"
+#include "signal/Complex.h"
 #include "signal/SignalComputation.h"
 
 #include <cmath>
 #include <cstddef>
+#include <optional>
 
 namespace orv::signal_steps {
 
 inline bool ValidIndex(int i) { return i >= 0 && i < kFrequencyCount; }
 
 inline double Finite(double x) { return std::isfinite(x) ? x : 0.0; }
+
+// The part of the signal `s` that `component` names: its module, its quadrature (real) or its
+// in-phase (imaginary) part; nothing for another component.
+inline std::optional<double> ComponentOf(const Complex& s, int component)
+{
+    switch (component) {
+        case signal_component::kModule:
+            return Modulus(s);
+        case signal_component::kQuadrature:
+            return s.re;
+        case signal_component::kInphase:
+            return s.im;
+        default:
+            return std::nullopt;
+    }
+}
 
 // Single precision for drawing. A value beyond its range would become infinity, and one that
 // lands on the largest float would read as NoValue in a grid: both are shown as 0.

@@ -44,6 +44,7 @@
 
 namespace orv {
 
+using signal_steps::ComponentOf;
 using signal_steps::FilterActive;
 using signal_steps::Finite;
 using signal_steps::Shown;
@@ -282,20 +283,7 @@ Bounded Apparent(int kind, Bounded sigma)
         s = Difference(s, {f.airNormX, f.airNormY});
         s = Product(s, {f.primaryX, f.primaryY});
         s = Scale(s, f.gain);
-        double v = 0.0;
-        switch (component) {
-            case signal_component::kModule:
-                v = Modulus(s);
-                break;
-            case signal_component::kQuadrature:
-                v = s.re;
-                break;
-            case signal_component::kInphase:
-                v = s.im;
-                break;
-            default:
-                break;
-        }
+        const double v = ComponentOf(s, component).value_or(0.0);
         return Apparent(k.ApparentValueKind, Sigma(f, component, v, quick));
     }
     if (k.UnitMeasure != unit_measure::kAdc) {
@@ -312,20 +300,11 @@ Bounded Apparent(int kind, Bounded sigma)
     if (k.PhaseEqualization != 0) {
         s = Product(s, {f.primaryX, f.primaryY});
     }
-    double v = 0.0;
-    switch (component) {
-        case signal_component::kModule:
-            v = Modulus(s);
-            break;
-        case signal_component::kQuadrature:
-            v = s.re;
-            break;
-        case signal_component::kInphase:
-            v = s.im;
-            break;
-        default:
-            return {};
+    const std::optional<double> part = ComponentOf(s, component);
+    if (!part) {
+        return {};
     }
+    double v = *part;
     if (k.NormalizedToFrequency != 0) {
         v = v / f.frequencyPower[static_cast<size_t>(component)];
     }
