@@ -199,7 +199,12 @@ TEST_F(TrackPage, WalksATrackWithPositionsAndShowsTheMap)
     m_page->DeliverHandheldKey(13, false);
     m_page->PaintNow();
     EXPECT_EQ(m_page->ShownGraphic(), 1002);
-    EXPECT_EQ(m_page->StatusText(), "Section: profile 0 (proportional)");
+    // How far the walk went between the stations depends on the threads' pace: a section too
+    // thin to read is drawn fit to screen.
+    const std::string section = m_page->StatusText();
+    EXPECT_TRUE(section == "Section: profile 0 (proportional)" ||
+                section == "Section: profile 0 (fit to screen)")
+        << section;
     for (int i = 0; i < 48; ++i) {
         m_page->StepRadius(+1);
     }
