@@ -1,7 +1,7 @@
 // The gridded maps as GeoTIFF and Surfer grids, read back through GDAL: the Main page's map
 // cell for cell, nodata where no station reaches, and their place on the ground.
 
-#include "../graphics/FakeTextPainter.h"
+#include "../graphics/DrawingFixture.h"
 #include "ExchangeFixture.h"
 #include "FakePrompt.h"
 #include "GdalRead.h"
@@ -28,21 +28,7 @@ protected:
     DrawContext Context() { return {m_canvas, m_text, *m_config, m_prompt}; }
 
     // The picture's cells: the bounding box of the pixels that hold a value.
-    FrameRect Picture() const
-    {
-        FrameRect box{m_canvas.Width(), m_canvas.Height(), 0, 0};
-        for (int y = 0; y < m_canvas.Height(); ++y) {
-            for (int x = 0; x < m_canvas.Width(); ++x) {
-                if (!IsNoValue(m_canvas.GetValue(x, y))) {
-                    box.left = std::min(box.left, x);
-                    box.top = std::min(box.top, y);
-                    box.right = std::max(box.right, x + 1);
-                    box.bottom = std::max(box.bottom, y + 1);
-                }
-            }
-        }
-        return box;
-    }
+    FrameRect Picture() const { return ValueBoundsOf(m_canvas); }
 
     // Expects band `b` of the raster to hold the Main page's value layer over `picture` cell for
     // cell, nodata where the page has nothing.

@@ -10,7 +10,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace orv {
+
+// The bounding box of the pixels of `canvas` that hold a value; right and bottom exclusive.
+inline FrameRect ValueBoundsOf(const PlotCanvas& canvas)
+{
+    FrameRect box{canvas.Width(), canvas.Height(), 0, 0};
+    for (int y = 0; y < canvas.Height(); ++y) {
+        for (int x = 0; x < canvas.Width(); ++x) {
+            if (!IsNoValue(canvas.GetValue(x, y))) {
+                box.left = std::min(box.left, x);
+                box.top = std::min(box.top, y);
+                box.right = std::max(box.right, x + 1);
+                box.bottom = std::max(box.bottom, y + 1);
+            }
+        }
+    }
+    return box;
+}
 
 class DrawingTest : public ::testing::Test
 {
@@ -20,21 +39,7 @@ protected:
     DrawContext Context() { return {m_canvas, m_text, *m_config, m_prompt}; }
 
     // The bounding box of the pixels that hold a value; right and bottom exclusive.
-    FrameRect ValueBounds() const
-    {
-        FrameRect box{m_canvas.Width(), m_canvas.Height(), 0, 0};
-        for (int y = 0; y < m_canvas.Height(); ++y) {
-            for (int x = 0; x < m_canvas.Width(); ++x) {
-                if (!IsNoValue(m_canvas.GetValue(x, y))) {
-                    box.left = std::min(box.left, x);
-                    box.top = std::min(box.top, y);
-                    box.right = std::max(box.right, x + 1);
-                    box.bottom = std::max(box.bottom, y + 1);
-                }
-            }
-        }
-        return box;
-    }
+    FrameRect ValueBounds() const { return ValueBoundsOf(m_canvas); }
 
     // The pixel holding the largest value.
     void ArgMax(int& bestX, int& bestY) const
