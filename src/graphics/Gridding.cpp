@@ -23,7 +23,7 @@ GridOutcome GridScattered(std::span<const ScatteredPoint> points, int radius, in
                           std::span<float> out, WorkerPool& workers)
 {
     try {
-        const ScatteredInterpolator interpolator(radius, ScatteredInterpolator::Method::RowSpans,
+        const ScatteredInterpolator interpolator(radius, ScatteredInterpolator::Method::Diagonals,
                                                  &workers);
         return interpolator.Grid(points, outW, outH, out) ? GridOutcome::Gridded
                                                           : GridOutcome::Failed;

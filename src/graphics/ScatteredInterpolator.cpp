@@ -4,10 +4,12 @@
 #include "graphics/WorkerPool.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace orv {
@@ -228,6 +230,264 @@ void GridRowSpans(std::vector<Placed>& placed, int64_t radius, int outW, int out
     });
 }
 
+// Whole multiples of one power of two, 2^exponent, that all values of a row's sums are: when the
+// largest sum the row spans form is still a whole number of quanta below 2^53, every double
+// addition they make is exact, so their result is the exact weighted mean, whatever the order of
+// its terms. The diagonals below then form the same sums in integers.
+struct Quantum
+{
+    bool exact = false;
+    int exponent = 0;
+};
+
+// The exponent of a float's lowest set bit; none for zero.
+int LowestBitExponent(float v)
+{
+    const auto bits = std::bit_cast<uint32_t>(v);
+    const uint32_t biased = (bits >> 23) & 0xFFu;
+    uint32_t mantissa = bits & 0x7FFFFFu;
+    int exponent = -149;
+    if (biased != 0) {
+        mantissa |= 0x800000u;
+        exponent = static_cast<int>(biased) - 150;
+    }
+    return exponent + std::countr_zero(mantissa);
+}
+
+// `placed` sorted by row. A row of the grid takes the points within radius - 1 rows; the row
+// spans' largest partial sum there is below (radius + 4) times the sum of those points' |value|
+// (running value: radius; entries: 4). A margin of 2^3 covers the rounding of this estimate.
+Quantum QuantumOf(const std::vector<Placed>& placed, int64_t radius, int outH)
+{
+    Quantum q;
+    q.exponent = std::numeric_limits<int>::max();
+    for (const Placed& p : placed) {
+        if (p.value != 0) {
+            q.exponent = std::min(q.exponent, LowestBitExponent(static_cast<float>(p.value)));
+        }
+    }
+    if (q.exponent == std::numeric_limits<int>::max()) {
+        q.exponent = 0;  // all zero
+    }
+    // Sum of |value| / quantum over the points up to each row, then over each row's reach.
+    const size_t rows = static_cast<size_t>(outH) + static_cast<size_t>(radius);
+    std::vector<double> upTo(rows + 1, 0.0);
+    for (const Placed& p : placed) {
+        upTo[static_cast<size_t>(p.row) + 1] += std::ldexp(std::abs(p.value), -q.exponent);
+    }
+    for (size_t r = 1; r <= rows; ++r) {
+        upTo[r] += upTo[r - 1];
+    }
+    double most = 0.0;
+    for (int64_t row = 0; row < outH; ++row) {
+        const auto first = static_cast<size_t>(std::max<int64_t>(row - radius + 1, 0));
+        const auto end = static_cast<size_t>(std::min<int64_t>(row + radius, int64_t(rows)));
+        most = std::max(most, upTo[end] - upTo[first]);
+    }
+    constexpr double kLimit = 0x1p50;
+    q.exact = most * static_cast<double>(radius + 4) < kLimit;
+    return q;
+}
+
+// A point on one row adds a triangle of second differences: +1 at its column - a + 1, -2 at its
+// column + 1, +1 at its column + a + 1, with a = radius - |rows between|. From row to row the
+// middle entry stays in its column, and the outer ones move one column per row: along a
+// rising diagonal (column + row constant) or a falling one (column - row constant), outward
+// down to the point's row and inward after it. So the entries are kept on a column line and two
+// diagonal lines, where each point starts and ends five segments; a row is the sum of the three
+// lines at its columns, then two running sums. Values count in quanta (whole numbers) and
+// weights in points, so the sums are exact and independent of order.
+class Diagonals
+{
+public:
+    Diagonals(int64_t radius, int outW, int outH, int quantumExponent)
+        : m_radius(radius),
+          m_w(outW),
+          m_h(outH),
+          m_quantum(std::ldexp(1.0, quantumExponent)),
+          m_quantumExponent(quantumExponent)
+    {
+        // Columns from -radius; the rising diagonals' keys column + row from -radius + 1, the
+        // falling ones' column - row from -(h + 2 radius) + 3, both below w + h + 4 radius.
+        const auto columns = static_cast<size_t>(m_w + 2 * radius + 2);
+        const auto keys = static_cast<size_t>(m_w + m_h + 4 * radius + 2);
+        m_column.assign(columns, 0);
+        m_columnWeight.assign(columns, 0);
+        m_rising.assign(keys, 0);
+        m_risingWeight.assign(keys, 0);
+        m_falling.assign(keys, 0);
+        m_fallingWeight.assign(keys, 0);
+    }
+
+    // Rows firstRow .. endRow - 1 of `out`, from the points sorted by row.
+    void Rows(const std::vector<Placed>& placed, int64_t firstRow, int64_t endRow, float* out)
+    {
+        const auto rowOf = [&](int64_t row) {
+            return std::equal_range(placed.begin(), placed.end(), Placed{0, row, 0.0}, ByRow);
+        };
+        // The segments alive on firstRow.
+        const auto from = std::lower_bound(placed.begin(), placed.end(),
+                                           Placed{0, firstRow - m_radius + 1, 0.0}, ByRow);
+        const auto to =
+            std::lower_bound(from, placed.end(), Placed{0, firstRow + m_radius, 0.0}, ByRow);
+        for (auto p = from; p != to; ++p) {
+            const int64_t m = Quanta(*p);
+            Column(*p, m, 1);
+            if (p->row >= firstRow) {
+                Outward(*p, m, 1);
+            } else {
+                Inward(*p, m, 1);
+            }
+        }
+        for (int64_t row = firstRow; row < endRow; ++row) {
+            if (row > firstRow) {
+                for (auto [p, end] = rowOf(row + m_radius - 1); p != end; ++p) {
+                    const int64_t m = Quanta(*p);
+                    Column(*p, m, 1);
+                    Outward(*p, m, 1);
+                }
+                for (auto [p, end] = rowOf(row - 1); p != end; ++p) {
+                    const int64_t m = Quanta(*p);
+                    Outward(*p, m, -1);
+                    if (m_radius > 1) {
+                        Inward(*p, m, 1);
+                    }
+                }
+                for (auto [p, end] = rowOf(row - m_radius); p != end; ++p) {
+                    const int64_t m = Quanta(*p);
+                    Column(*p, m, -1);
+                    if (m_radius > 1) {
+                        Inward(*p, m, -1);
+                    }
+                }
+            }
+            Sweep(row, out + static_cast<size_t>(row - firstRow) * static_cast<size_t>(m_w));
+        }
+    }
+
+private:
+    static bool ByRow(const Placed& a, const Placed& b) { return a.row < b.row; }
+
+    [[nodiscard]] int64_t Quanta(const Placed& p) const
+    {
+        return static_cast<int64_t>(std::ldexp(p.value, -m_quantumExponent));
+    }
+
+    // The middle entry, -2 in the column right of the point.
+    void Column(const Placed& p, int64_t m, int sign)
+    {
+        const auto t = static_cast<size_t>(p.column + 1 + m_radius);
+        m_column[t] -= 2 * sign * m;
+        m_columnWeight[t] -= 2 * sign;
+    }
+
+    // The outer entries on the rows down to the point's: the left one on a rising diagonal, the
+    // right one on a falling one.
+    void Outward(const Placed& p, int64_t m, int sign)
+    {
+        Rising(p.column + p.row - m_radius + 1, m, sign);
+        Falling(p.column - p.row + m_radius + 1, m, sign);
+    }
+
+    // After the point's row: the left one on a falling diagonal, the right one on a rising one.
+    void Inward(const Placed& p, int64_t m, int sign)
+    {
+        Falling(p.column - p.row - m_radius + 1, m, sign);
+        Rising(p.column + p.row + m_radius + 1, m, sign);
+    }
+
+    void Rising(int64_t key, int64_t m, int sign)
+    {
+        const auto t = static_cast<size_t>(key + m_radius);
+        m_rising[t] += sign * m;
+        m_risingWeight[t] += sign;
+    }
+
+    void Falling(int64_t key, int64_t m, int sign)
+    {
+        const auto t = static_cast<size_t>(key + m_h + 2 * m_radius);
+        m_falling[t] += sign * m;
+        m_fallingWeight[t] += sign;
+    }
+
+    void Sweep(int64_t row, float* cells)
+    {
+        // Column c (from -radius) is entry c + radius of the column line, entry c + row + radius
+        // of the rising diagonals and c - row + h + 2 radius of the falling ones.
+        const int64_t* column = m_column.data();
+        const int64_t* rising = m_rising.data() + row;
+        const int64_t* falling = m_falling.data() + (m_h + m_radius - row);
+        const int32_t* columnWeight = m_columnWeight.data();
+        const int32_t* risingWeight = m_risingWeight.data() + row;
+        const int32_t* fallingWeight = m_fallingWeight.data() + (m_h + m_radius - row);
+        int64_t slope = 0;
+        int64_t sum = 0;
+        int64_t weightSlope = 0;
+        int64_t weight = 0;
+        const auto left = static_cast<size_t>(m_radius);
+        for (size_t j = 0; j < left; ++j) {
+            slope += column[j] + rising[j] + falling[j];
+            sum += slope;
+            weightSlope += columnWeight[j] + risingWeight[j] + fallingWeight[j];
+            weight += weightSlope;
+        }
+        column += left;
+        rising += left;
+        falling += left;
+        columnWeight += left;
+        risingWeight += left;
+        fallingWeight += left;
+        for (size_t j = 0; j < static_cast<size_t>(m_w); ++j) {
+            slope += column[j] + rising[j] + falling[j];
+            sum += slope;
+            weightSlope += columnWeight[j] + risingWeight[j] + fallingWeight[j];
+            weight += weightSlope;
+            cells[j] = weight > 0
+                           ? Mean(static_cast<double>(sum) * m_quantum, static_cast<double>(weight))
+                           : kNoValue;
+        }
+    }
+
+    int64_t m_radius;
+    int64_t m_w;
+    int64_t m_h;
+    double m_quantum;
+    int m_quantumExponent;
+    std::vector<int64_t> m_column;
+    std::vector<int32_t> m_columnWeight;
+    std::vector<int64_t> m_rising;
+    std::vector<int32_t> m_risingWeight;
+    std::vector<int64_t> m_falling;
+    std::vector<int32_t> m_fallingWeight;
+};
+
+// Radii up to this many cells take the diagonals, whose rows are radius cells longer.
+constexpr int64_t kMostDiagonalRadius = 4096;
+
+// False when the row spans' sums might round: the caller then forms them in point order.
+bool GridDiagonals(std::vector<Placed>& placed, int64_t radius, int outW, int outH,
+                   std::span<float> out, WorkerPool& workers)
+{
+    if (radius > kMostDiagonalRadius) {
+        return false;
+    }
+    SortByRow(placed);
+    const Quantum q = QuantumOf(placed, radius, outH);
+    if (!q.exact) {
+        return false;
+    }
+    constexpr int kMinBandRows = 16;
+    const int bands = WorkerPool::BandCount(outH, kMinBandRows);
+    workers.Run(bands, [&](int band) {
+        const int64_t firstRow = WorkerPool::BandStart(outH, bands, band);
+        const int64_t endRow = WorkerPool::BandStart(outH, bands, band + 1);
+        Diagonals diagonals(radius, outW, outH, q.exponent);
+        diagonals.Rows(placed, firstRow, endRow,
+                       &out[static_cast<size_t>(firstRow) * static_cast<size_t>(outW)]);
+    });
+    return true;
+}
+
 }  // namespace
 
 bool ScatteredInterpolator::Grid(std::span<const ScatteredPoint> points, int outW, int outH,
@@ -302,6 +562,9 @@ bool ScatteredInterpolator::Grid(std::span<const ScatteredPoint> points, int out
 
     if (m_method == Method::Direct) {
         GridDirect(placed, radius, cell, outW, outH, out);
+    } else if (m_method == Method::Diagonals &&
+               GridDiagonals(placed, radius, outW, outH, out,
+                             m_workers != nullptr ? *m_workers : WorkerPool::Shared())) {
     } else {
         GridRowSpans(placed, radius, outW, outH, out,
                      m_workers != nullptr ? *m_workers : WorkerPool::Shared());

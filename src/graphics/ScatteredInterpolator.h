@@ -32,16 +32,21 @@ public:
     // RowSpans adds each point to each row it reaches as one triangular span, in constant work
     // per span through second differences (exact integer weights, double-precision sums),
     // points x radius visits: the same weighted mean up to single-precision rounding.
+    // Diagonals forms the row spans' sums in whole numbers, each point starting and ending five
+    // lines of entries that run along columns and diagonals from row to row (constant work per
+    // point, then per cell), whenever the row spans' double sums are exact, which makes the
+    // result theirs bit for bit; otherwise, or beyond a radius of 4096, it is RowSpans.
     enum class Method {
         Direct,
         RowSpans,
+        Diagonals,
     };
 
     static constexpr int kDefaultRadius = 50;
 
-    // RowSpans shares the output rows out on `workers` (the drawings' shared pool when null);
-    // the result is the same on any pool.
-    explicit ScatteredInterpolator(int radius = kDefaultRadius, Method method = Method::RowSpans,
+    // RowSpans and Diagonals share the output rows out on `workers` (the drawings' shared pool when
+    // null); the result is the same on any pool.
+    explicit ScatteredInterpolator(int radius = kDefaultRadius, Method method = Method::Diagonals,
                                    WorkerPool* workers = nullptr)
         : m_radius(radius), m_method(method), m_workers(workers)
     {}

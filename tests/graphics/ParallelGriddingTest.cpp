@@ -238,8 +238,8 @@ TEST(ParallelGridding, ScatteredRowsAreTheSameOnAnyPool)
         }
         std::vector<float> serial(size_t(c.outW) * size_t(c.outH));
         std::vector<float> parallel(serial.size());
-        const ScatteredInterpolator byOne(c.radius, ScatteredInterpolator::Method::RowSpans, &one);
-        const ScatteredInterpolator byFour(c.radius, ScatteredInterpolator::Method::RowSpans,
+        const ScatteredInterpolator byOne(c.radius, ScatteredInterpolator::Method::Diagonals, &one);
+        const ScatteredInterpolator byFour(c.radius, ScatteredInterpolator::Method::Diagonals,
                                            &four);
         ASSERT_TRUE(byOne.Grid(points, c.outW, c.outH, serial));
         ASSERT_TRUE(byFour.Grid(points, c.outW, c.outH, parallel));

@@ -1,10 +1,12 @@
 #include "graphics/ScatteredInterpolator.h"
 
 #include "base/NoValue.h"
+#include "graphics/WorkerPool.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -24,8 +26,8 @@ float At(const std::vector<float>& g, int w, int row, int col) { return g[size_t
 
 TEST(ScatteredInterpolator, ConeWeightedMeanWorkedByHand)
 {
-    for (const Method method : {Method::Direct, Method::RowSpans}) {
-        SCOPED_TRACE(method == Method::Direct ? "direct" : "row spans");
+    for (const Method method : {Method::Direct, Method::RowSpans, Method::Diagonals}) {
+        SCOPED_TRACE(static_cast<int>(method));
         ScatteredInterpolator grid(8, method);
         std::vector<float> out(121, kSentinel);
         ASSERT_TRUE(grid.Grid(kSquare, 11, 11, out));
@@ -130,6 +132,71 @@ TEST(ScatteredInterpolator, RowSpansGiveTheDirectResult)
                 }
                 // The direct sums are single precision over up to a few thousand points.
                 ASSERT_NEAR(direct[n], spans[n], 2e-3f) << "cell " << n;
+            }
+        }
+    }
+}
+
+TEST(ScatteredInterpolator, DiagonalsGiveTheRowSpansResultBitForBit)
+{
+    WorkerPool one(1);
+    WorkerPool four(4);
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> jitter(-3.0f, 3.0f);
+    std::uniform_real_distribution<float> anywhere(0.0f, 300.0f);
+    // Values in 1/1024ths, both signs, zeros of both signs: the row spans' sums are exact.
+    std::uniform_int_distribution<int> steps(-90 * 1024, 90 * 1024);
+    const auto stepped = [&] { return float(steps(rng)) / 1024.0f; };
+
+    struct Case
+    {
+        const char* legend;
+        std::vector<ScatteredPoint> points;
+    };
+    std::vector<Case> cases;
+    {
+        Case walk{"a walked track with a far outlier along the loose axis", {}};
+        for (int n = 0; n < 3000; ++n) {
+            const float t = float(n) * 0.2f;
+            walk.points.push_back(
+                {t + jitter(rng), 40 * std::sin(t / 30) + jitter(rng), stepped()});
+        }
+        walk.points.push_back({150, 900, 5});
+        walk.points.push_back({-400, 10, -0.0f});
+        cases.push_back(std::move(walk));
+    }
+    {
+        Case crowd{"points crowded into few cells, some on the same one", {}};
+        for (int n = 0; n < 2000; ++n) {
+            const float x = std::floor(anywhere(rng) / 30.0f) * 30.0f;
+            crowd.points.push_back({x, anywhere(rng) * 0.5f, n % 7 == 0 ? 0.0f : stepped()});
+        }
+        cases.push_back(std::move(crowd));
+    }
+    cases.push_back({"all values zero", {{0, 0, 0}, {10, 0, -0.0f}, {0, 7, 0}, {9, 9, 0}}});
+    {
+        // Sums of 1e-30 and 1e30 round in double: the diagonals must leave them to the row spans.
+        Case wide{"values too far apart for exact sums", {}};
+        for (int n = 0; n < 400; ++n) {
+            wide.points.push_back({anywhere(rng), anywhere(rng), n % 2 == 0 ? 1e30f : 3e-30f});
+        }
+        cases.push_back(std::move(wide));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.legend);
+        for (const int radius : {1, 2, 7, 50, 400, 5000}) {
+            for (const auto& [w, h] : {std::pair{160, 90}, std::pair{37, 211}, std::pair{2, 2}}) {
+                SCOPED_TRACE(testing::Message() << "radius " << radius << ", " << w << " x " << h);
+                std::vector<float> spans(size_t(w) * size_t(h), kSentinel);
+                ASSERT_TRUE(ScatteredInterpolator(radius, Method::RowSpans, &one)
+                                .Grid(c.points, w, h, spans));
+                for (WorkerPool* pool : {&one, &four}) {
+                    std::vector<float> diagonals(spans.size(), kSentinel);
+                    ASSERT_TRUE(ScatteredInterpolator(radius, Method::Diagonals, pool)
+                                    .Grid(c.points, w, h, diagonals));
+                    ASSERT_EQ(std::memcmp(spans.data(), diagonals.data(), spans.size() * 4), 0)
+                        << pool->Threads() << " threads";
+                }
             }
         }
     }
