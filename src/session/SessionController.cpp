@@ -194,6 +194,7 @@ bool SessionController::WriteTo(const std::string& path)
         Tell(FormatResource(string_id::kSaveFailed, {error}));
         return false;
     }
+    m_survey->PrepareJournalAhead();
     m_window.NoteSaved(path);
     return true;
 }
@@ -302,6 +303,10 @@ void SessionController::AdoptSurvey(std::unique_ptr<Survey> survey)
     m_survey = std::move(survey);
     if (m_survey && !m_parts.dataDirectory.empty() && !m_survey->JournalEnabled()) {
         m_survey->EnableJournal(m_parts.dataDirectory);
+    }
+    if (m_survey) {
+        // A survey read from its file: the first station then does not wait for the journal.
+        m_survey->PrepareJournalAhead();
     }
     m_window.SurveyChanged(m_survey.get());
 }

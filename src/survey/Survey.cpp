@@ -23,7 +23,23 @@ Survey::Survey(Configuration& config, int workType)
     : m_config(config), m_workType(workType), m_fileSystem(&DefaultFileSystem())
 {}
 
-Survey::~Survey() = default;
+Survey::~Survey()
+{
+    // A journal made ahead holds no measurement: nothing to recover at the next start.
+    TakeJournalAhead(false);
+    if (m_journal && m_journalUnused) {
+        std::string ignored;
+        static_cast<void>(m_journal->Remove(ignored));
+    }
+}
+
+void Survey::UseFileSystem(FileSystem& fs)
+{
+    if (&fs != m_fileSystem) {
+        TakeJournalAhead(false);
+    }
+    m_fileSystem = &fs;
+}
 
 bool Survey::IsTrack() const { return m_workType == work_type::kGpsTrack; }
 
@@ -91,10 +107,12 @@ bool Survey::Save(const std::string& path, bool clear, std::string& error)
     }
     if (clear) {
         m_modified = 0;
+        TakeJournalAhead(false);
         if (m_journal) {
             std::string ignored;
             m_journal->Remove(ignored);
             m_journal.reset();
+            m_journalUnused = false;
         }
         m_unjournaled.clear();
         m_journalProblem.clear();
@@ -297,11 +315,13 @@ std::string Survey::JournalPath() const { return m_journal ? m_journal->Path() :
 
 bool Survey::DiscardJournal(std::string& error)
 {
+    TakeJournalAhead(false);
     if (!m_journal) {
         return true;
     }
     const bool ok = m_journal->Remove(error);
     m_journal.reset();
+    m_journalUnused = false;
     m_unjournaled.clear();
     return ok;
 }
@@ -313,16 +333,84 @@ void Survey::PrepareJournal()
     }
 }
 
-bool Survey::OpenJournal()
+bool Survey::UnchangedSinceRead() const
+{
+    return m_modified == 0 && m_haveBase && m_basePath == m_filePath;
+}
+
+JournalBase Survey::BaseNamingTheFile() const
 {
     JournalBase base;
     base.sessionPath = m_filePath;
-    if (m_modified == 0 && m_haveBase && m_basePath == m_filePath) {
+    base.embedded = false;
+    base.fileSize = m_baseSize;
+    base.fileCrc = m_baseCrc;
+    return base;
+}
+
+std::string Survey::PreferredJournalPath() const
+{
+    if (!m_filePath.empty()) {
+        return m_filePath + journal::kExtension;
+    }
+    return (std::filesystem::path(m_journalFolder) /
+            ("unsaved-" + AutomaticFileName(std::time(nullptr)) + "-" + std::to_string(::getpid()) +
+             journal::kExtension))
+        .string();
+}
+
+void Survey::PrepareJournalAhead()
+{
+    if (!JournalEnabled() || m_journal || m_journalAhead.valid() || !UnchangedSinceRead()) {
+        return;
+    }
+    m_journalAheadFilePath = m_filePath;
+    try {
+        m_journalAhead = std::async(
+            std::launch::async, [preferred = PreferredJournalPath(), folder = m_journalFolder,
+                                 base = BaseNamingTheFile(), fs = m_fileSystem] {
+                JournalAhead ahead;
+                ahead.journal =
+                    MeasurementJournal::Create(preferred, folder, base, ahead.error, *fs);
+                return ahead;
+            });
+    } catch (const std::exception&) {
+        // No thread to spare: the first measurement makes the journal as it always did.
+    }
+}
+
+void Survey::TakeJournalAhead(bool use)
+{
+    if (!m_journalAhead.valid()) {
+        return;
+    }
+    JournalAhead ahead = m_journalAhead.get();
+    if (!ahead.journal) {
+        return;  // the first change tries again, and reports why it fails
+    }
+    if (use && UnchangedSinceRead() && m_filePath == m_journalAheadFilePath) {
+        m_journal = std::move(ahead.journal);
+        m_journalWarning = ahead.error;
+        m_journalProblem.clear();
+        m_journalUnused = true;
+        return;
+    }
+    std::string ignored;
+    static_cast<void>(ahead.journal->Remove(ignored));
+}
+
+bool Survey::OpenJournal()
+{
+    TakeJournalAhead(true);
+    if (m_journal) {
+        return true;
+    }
+    JournalBase base;
+    if (UnchangedSinceRead()) {
         // The file holds this survey as it is now: name it rather than copy it.
-        base.embedded = false;
-        base.fileSize = m_baseSize;
-        base.fileCrc = m_baseCrc;
+        base = BaseNamingTheFile();
     } else {
+        base.sessionPath = m_filePath;
         try {
             base.image = SessionImage();
         } catch (const std::bad_alloc&) {
@@ -330,17 +418,9 @@ bool Survey::OpenJournal()
             return false;
         }
     }
-    std::string preferred;
-    if (!m_filePath.empty()) {
-        preferred = m_filePath + journal::kExtension;
-    } else {
-        preferred = (std::filesystem::path(m_journalFolder) /
-                     ("unsaved-" + AutomaticFileName(std::time(nullptr)) + "-" +
-                      std::to_string(::getpid()) + journal::kExtension))
-                        .string();
-    }
     std::string error;
-    m_journal = MeasurementJournal::Create(preferred, m_journalFolder, base, error, *m_fileSystem);
+    m_journal = MeasurementJournal::Create(PreferredJournalPath(), m_journalFolder, base, error,
+                                           *m_fileSystem);
     if (m_journal) {
         m_journalWarning = error;
         m_journalProblem.clear();
@@ -372,6 +452,7 @@ void Survey::Journal(std::span<const JournalRecord> records)
     }
     std::string error;
     if (m_journal->Append(pending, error)) {
+        m_journalUnused = false;
         m_journalProblem.clear();
         m_unjournaled.clear();
         if (m_journalListener) {

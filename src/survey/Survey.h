@@ -31,6 +31,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <span>
@@ -44,6 +45,7 @@ class FileSystem;
 class MeasurementJournal;
 class PlotCanvas;
 struct JournalRecord;
+struct JournalBase;
 
 using SlotArray = GrowableArray<MeasurementSlot>;
 
@@ -144,8 +146,16 @@ public:
     using JournalListener = std::function<void(std::span<const JournalRecord>)>;
     void OnJournaled(JournalListener listener) { m_journalListener = std::move(listener); }
     // The file system that saves and the journal write through (the program's own unless a test
-    // puts another in its place). Set it before the first measurement.
-    void UseFileSystem(FileSystem& fs) { m_fileSystem = &fs; }
+    // puts another in its place). Set it before the first measurement; a journal made ahead on
+    // another is dropped.
+    void UseFileSystem(FileSystem& fs);
+    // Makes the journal on a thread of its own while the survey is as read from its file, so
+    // that the first measurement does not wait for the disk (creating a journal flushes the
+    // file, its folder and the pointer to it). The first change takes it over if the survey is
+    // still as read then; else, and when the survey goes unchanged, it is removed. Nothing
+    // happens for a survey without a journal, with one in use, or modified. A journal made ahead
+    // and left by a crash names the unchanged file, so the next start finds it already saved.
+    void PrepareJournalAhead();
 
     // The identity the header of the next save names: the one read from the session file as
     // long as no measurement of this session came from another instrument, else the serial of
@@ -208,6 +218,11 @@ protected:
 private:
     void NoteSerial(const MeasurementSlot& slot);
     bool OpenJournal();
+    // The journal made ahead, once it is ready: in use when it still fits, else removed.
+    void TakeJournalAhead(bool use);
+    [[nodiscard]] JournalBase BaseNamingTheFile() const;
+    [[nodiscard]] bool UnchangedSinceRead() const;
+    [[nodiscard]] std::string PreferredJournalPath() const;
 
     Configuration& m_config;
     int m_workType;
@@ -226,6 +241,15 @@ private:
     std::string m_journalProblem;
     std::string m_journalWarning;
     std::unique_ptr<MeasurementJournal> m_journal;
+    // A journal made ahead: being made, then in use without a record yet.
+    struct JournalAhead
+    {
+        std::unique_ptr<MeasurementJournal> journal;
+        std::string error;
+    };
+    std::future<JournalAhead> m_journalAhead;
+    std::string m_journalAheadFilePath;
+    bool m_journalUnused = false;
     std::vector<int> m_lastStored;
     // Records a failed append could not write (a full disk): the next append writes them first,
     // so that a journal that works again holds every station.

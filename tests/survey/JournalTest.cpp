@@ -202,6 +202,95 @@ TEST_F(JournalTest, LongTrackIsRecoveredAgainstTheFileItWasSavedToOrOpenedFrom)
     EXPECT_EQ(NumberOf(recovered->Slots()[kStations - 1]), uint32_t(kStations));
 }
 
+TEST_F(JournalTest, JournalMadeAheadIsTakenByTheFirstStationOrLeavesNothing)
+{
+    std::unique_ptr<TrackSurvey> saved;
+    static_cast<void>(TrackWithJournal(0, saved));
+    saved.reset();
+    const std::string path = m_dir.File("track.orv");
+    const std::string beside = path + journal::kExtension;
+    std::string error;
+    const auto open = [&] {
+        auto survey = OpenSession(path, m_config, error);
+        EXPECT_TRUE(survey) << error;
+        survey->EnableJournal(DataDir());
+        survey->PrepareJournalAhead();
+        return survey;
+    };
+    const auto contentsOf = [&](const std::string& journalPath) {
+        JournalContents contents;
+        EXPECT_TRUE(ParseJournal(ReadFileBytes(journalPath), contents, error)) << error;
+        return contents;
+    };
+    const auto nothingLeft = [&] {
+        EXPECT_FALSE(std::filesystem::exists(beside));
+        EXPECT_TRUE(!std::filesystem::exists(DataDir()) || std::filesystem::is_empty(DataDir()));
+    };
+
+    // Taken by the first station: it names the unchanged file and holds the station.
+    auto survey = open();
+    ASSERT_TRUE(survey->StoreMeasurement(Measurement(7)));
+    EXPECT_EQ(survey->JournalProblem(), "");
+    ASSERT_EQ(survey->JournalPath(), beside);
+    JournalContents contents = contentsOf(beside);
+    EXPECT_FALSE(contents.base.embedded);
+    EXPECT_EQ(contents.records.size(), 1u);
+    survey.reset();
+    EXPECT_TRUE(std::filesystem::exists(beside));  // kept for the next start
+    ASSERT_TRUE(DiscardOrphanedJournal(beside, DataDir(), error)) << error;
+
+    // Not measured: nothing is left at the end.
+    open().reset();
+    nothingLeft();
+
+    // Changed otherwise first: the survey is no longer the file's, so a journal that copies it
+    // takes the same name.
+    survey = open();
+    survey->MarkModified();
+    ASSERT_TRUE(survey->StoreMeasurement(Measurement(8)));
+    ASSERT_EQ(survey->JournalPath(), beside);
+    EXPECT_TRUE(contentsOf(beside).base.embedded);
+    ASSERT_TRUE(survey->DiscardJournal(error)) << error;
+    survey.reset();
+    nothingLeft();
+
+    // Saved elsewhere first: no journal beside either file until the next station.
+    survey = open();
+    const std::string copy = m_dir.File("copy.orv");
+    ASSERT_TRUE(SaveSession(*survey, copy, error)) << error;
+    nothingLeft();
+    ASSERT_TRUE(survey->StoreMeasurement(Measurement(9)));
+    EXPECT_EQ(survey->JournalPath(), copy + journal::kExtension);
+    ASSERT_TRUE(survey->DiscardJournal(error)) << error;
+    survey.reset();
+
+    // Killed before a station: the next start finds the file already saved and removes it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto doomed = open();
+        // The journal's pointer in the data folder is written last, under its name at the end.
+        const auto pointed = [&] {
+            std::error_code ec;
+            for (const auto& entry : std::filesystem::directory_iterator(DataDir(), ec)) {
+                if (entry.path().extension() == journal::kLinkExtension) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        for (int wait = 0; wait < 3000 && !pointed(); ++wait) {
+            usleep(10000);
+        }
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(std::filesystem::exists(beside));
+    EXPECT_TRUE(FindOrphanedJournals(DataDir()).empty());
+    nothingLeft();
+}
+
 TEST_F(JournalTest, JournalOfAChangedOrMissingFileIsKept)
 {
     std::unique_ptr<TrackSurvey> track;
