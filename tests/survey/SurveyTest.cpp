@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
@@ -278,3 +279,57 @@ TEST_F(SurveyTest, UnpositionedStationsAreLeftOutOfTheLocalCoordinates)
 }
 
 }  // namespace
+
+namespace orv {
+namespace {
+
+// A survey's arrays grow in small blocks and in pages of their own beyond a megabyte; every
+// growth keeps what was there and makes the new elements empty.
+TEST(GrowableArray, KeepsItsElementsAcrossEveryGrowth)
+{
+    struct Marked
+    {
+        uint32_t number = 0;
+        double weight = -1.0;  // an element made empty is value-initialised, not zeroed
+    };
+    GrowableArray<Marked> array;
+    EXPECT_FALSE(array.SetCount(-1));
+    EXPECT_TRUE(array.Empty());
+    constexpr int kMany = 300000;  // 4.8 MB: through the small block into pages, then grown there
+    for (int n = 0; n < kMany; ++n) {
+        ASSERT_TRUE(array.SetCount(n + 1));
+        ASSERT_EQ(array[n].weight, -1.0);
+        array[n].number = uint32_t(n);
+        // The automatic step: an eighth of the count, 4 to 1024.
+        ASSERT_LE(array.Capacity(), std::max(n + 1, (n + 1) + std::clamp(n / 8, 4, 1024)));
+    }
+    for (int n = 0; n < kMany; n += 997) {
+        ASSERT_EQ(array[n].number, uint32_t(n));
+    }
+    // Shrinking keeps the capacity; growing again makes empty elements.
+    const int capacity = array.Capacity();
+    ASSERT_TRUE(array.SetCount(10));
+    EXPECT_EQ(array.Capacity(), capacity);
+    ASSERT_TRUE(array.SetCount(12));
+    EXPECT_EQ(array[11].weight, -1.0);
+    EXPECT_EQ(array[9].number, 9u);
+    ASSERT_TRUE(array.SetCountWith(kMany, [](int i) { return Marked{uint32_t(i) * 2, 1.0}; }));
+    EXPECT_EQ(array[kMany - 1].number, uint32_t(kMany - 1) * 2);
+
+    GrowableArray<Marked> copy = array;
+    array[5].number = 77;
+    EXPECT_EQ(copy[5].number, 5u);
+    EXPECT_EQ(copy.Count(), kMany);
+    GrowableArray<Marked> moved = std::move(copy);
+    EXPECT_EQ(moved[kMany - 1].number, uint32_t(kMany - 1) * 2);
+    copy = moved;
+    EXPECT_EQ(copy.View().size(), size_t(kMany));
+    GrowableArray<Marked> small(3);
+    ASSERT_TRUE(small.SetCount(1));
+    EXPECT_EQ(small.Capacity(), 3);
+    small = moved;
+    EXPECT_EQ(small.Count(), kMany);
+}
+
+}  // namespace
+}  // namespace orv
