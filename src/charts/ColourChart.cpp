@@ -36,13 +36,6 @@ constexpr Colour kCoolWarm[17] = {0xC04C3B, 0xD7684D, 0xEA8262, 0xF79A77, 0xFEB0
                                   0xF9D0B8, 0xEED9CC, 0xDDDDDD, 0xC5D3EC, 0xADC4F5, 0x94B1F7,
                                   0x7B9AF4, 0x637FEC, 0x4D60DE, 0x383ECB, 0x2604B4};
 
-uint32_t Channel(uint32_t from, uint32_t to, float f)
-{
-    const float difference = static_cast<float>(static_cast<int>(to) - static_cast<int>(from));
-    const float value = difference * f + static_cast<float>(from) + 0.5f;
-    return static_cast<uint32_t>(std::clamp(static_cast<int>(value), 0, 255));
-}
-
 }  // namespace
 
 std::span<const Colour> PresetStops(ColourPreset preset)
@@ -117,25 +110,9 @@ Colour ColourChart::ColourAt(float value) const
     if (value >= m_maximum) {
         return m_colours.back();
     }
-    float t = (value - m_minimum) * m_inverseStep;
-    // An infinite or NaN inverse step (a range too narrow for a float step) must still index
-    // inside the stops.
-    if (!(t >= 0.0f)) {
-        t = 0.0f;
-    }
-    const float last = static_cast<float>(count - 1);
-    if (t > last) {
-        t = last;
-    }
-    int i = static_cast<int>(t);
-    if (i >= count - 1) {
-        i = count - 2;
-    }
-    const float f = t - static_cast<float>(i);
-    const Colour a = m_colours[size_t(i)];
-    const Colour b = m_colours[size_t(i) + 1];
-    return MakeColour(Channel(RedOf(a), RedOf(b), f), Channel(GreenOf(a), GreenOf(b), f),
-                      Channel(BlueOf(a), BlueOf(b), f));
+    const float t = StopPosition(value, m_minimum, m_inverseStep, static_cast<float>(count - 1));
+    const int i = SegmentAt(t, count);
+    return ColourRamp(m_colours[size_t(i)], m_colours[size_t(i) + 1]).At(t - static_cast<float>(i));
 }
 
 void ColourChart::SetColour(int index, Colour colour)

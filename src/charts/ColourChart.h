@@ -22,6 +22,70 @@ enum class ColourPreset { Res2dinv, Rgb, Viridis, Cividis, CoolWarm };
 // "viridis", "cividis", "cool-warm").
 [[nodiscard]] const char* PresetName(ColourPreset preset);
 
+// ColourAt's arithmetic in steps, for code that colours many values with one chart and keeps
+// what it can between them (the painting loops).
+//
+// The position of a value above the minimum and below the maximum among count >= 2 stops, from
+// 0 to last = count - 1. A range too narrow for a float step (an infinite or NaN inverse step)
+// still gives a position among the stops.
+[[nodiscard]] inline float StopPosition(float value, float minimum, float inverseStep, float last)
+{
+    float t = (value - minimum) * inverseStep;
+    if (!(t >= 0.0f)) {
+        t = 0.0f;
+    }
+    if (t > last) {
+        t = last;
+    }
+    return t;
+}
+
+// The segment a position falls in: the stop it starts at, 0 to count - 2.
+[[nodiscard]] inline int SegmentAt(float t, int count)
+{
+    const int i = static_cast<int>(t);
+    return i >= count - 1 ? count - 2 : i;
+}
+
+// The colours of a segment, from its first stop (f = 0) to the next (f = 1), each channel
+// rounded to the nearest step.
+class ColourRamp
+{
+public:
+    ColourRamp(Colour from, Colour to)
+        : m_red(Channel::Of(RedOf(from), RedOf(to))),
+          m_green(Channel::Of(GreenOf(from), GreenOf(to))),
+          m_blue(Channel::Of(BlueOf(from), BlueOf(to)))
+    {}
+    [[nodiscard]] Colour At(float f) const { return MakeColour(Red(f), Green(f), Blue(f)); }
+    // Its channels one by one, 0 to 255, for colours packed otherwise.
+    [[nodiscard]] uint32_t Red(float f) const { return m_red.At(f); }
+    [[nodiscard]] uint32_t Green(float f) const { return m_green.At(f); }
+    [[nodiscard]] uint32_t Blue(float f) const { return m_blue.At(f); }
+
+private:
+    struct Channel
+    {
+        float from;
+        float difference;
+
+        static Channel Of(uint32_t from, uint32_t to)
+        {
+            return {static_cast<float>(from),
+                    static_cast<float>(static_cast<int>(to) - static_cast<int>(from))};
+        }
+        [[nodiscard]] uint32_t At(float f) const
+        {
+            const float value = difference * f + from + 0.5f;
+            const int rounded = static_cast<int>(value);
+            return static_cast<uint32_t>(rounded < 0 ? 0 : rounded > 255 ? 255 : rounded);
+        }
+    };
+    Channel m_red;
+    Channel m_green;
+    Channel m_blue;
+};
+
 class ColourChart
 {
 public:

@@ -23,13 +23,11 @@ PixelPalette::PixelPalette(const ColourChart& chart)
     }
 }
 
-std::vector<PixelPalette::Segment> PixelPalette::SegmentsOf(const std::vector<Colour>& stops)
+std::vector<ColourRamp> PixelPalette::SegmentsOf(const std::vector<Colour>& stops)
 {
-    std::vector<Segment> segments;
+    std::vector<ColourRamp> segments;
     for (size_t i = 0; i + 1 < stops.size(); ++i) {
-        segments.push_back({Ramp::Of(RedOf(stops[i]), RedOf(stops[i + 1])),
-                            Ramp::Of(GreenOf(stops[i]), GreenOf(stops[i + 1])),
-                            Ramp::Of(BlueOf(stops[i]), BlueOf(stops[i + 1]))});
+        segments.emplace_back(stops[i], stops[i + 1]);
     }
     return segments;
 }
@@ -52,7 +50,7 @@ std::shared_ptr<const PixelPalette::Table> PixelPalette::TableFor(const std::vec
             }
         }
     }
-    const std::vector<Segment> segments = SegmentsOf(stops);
+    const std::vector<ColourRamp> segments = SegmentsOf(stops);
     const auto buckets = static_cast<size_t>(kBuckets);
     auto table = std::make_shared<Table>(segments.size() * buckets + 1, kStepping);
     for (size_t i = 0; i < segments.size(); ++i) {
@@ -60,14 +58,14 @@ std::shared_ptr<const PixelPalette::Table> PixelPalette::TableFor(const std::vec
             // The part holds f from m / kBuckets up to just below (m + 1) / kBuckets, all exact.
             const float low = static_cast<float>(m) / kBuckets;
             const float high = std::nextafter(static_cast<float>(m + 1) / kBuckets, 0.0f);
-            const PixelWord word = segments[i].At(low);
-            if (segments[i].At(high) == word) {
+            const PixelWord word = WordOf(segments[i], low);
+            if (WordOf(segments[i], high) == word) {
                 (*table)[i * buckets + m] = word;
             }
         }
     }
     // t at the last stop exactly: the end of the last segment.
-    (*table)[segments.size() * buckets] = segments.back().At(1.0f);
+    (*table)[segments.size() * buckets] = WordOf(segments.back(), 1.0f);
     const std::scoped_lock guard(lock);
     kept[1] = std::move(kept[0]);
     kept[0] = {stops, table};

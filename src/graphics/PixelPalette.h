@@ -1,8 +1,8 @@
 #pragma once
 // A colour chart as the painting loops use it: the pixel word of a value, worked out inline
-// with the very arithmetic of ColourChart::ColourAt (single precision, step by step in the same
-// order), so a map painted through it is the same, pixel for pixel, as one painted cell by cell
-// through the chart. Made per drawing, after the automatic range is set; it copies what it
+// through the steps of ColourChart::ColourAt (StopPosition, SegmentAt, ColourRamp), so a map
+// painted through it is the same, pixel for pixel, as one painted cell by cell through the
+// chart. Made per drawing, after the automatic range is set; it copies what it
 // needs, so the chart may change afterwards.
 //
 // Most values are looked up instead of worked out: the position t of a value among the stops
@@ -42,13 +42,7 @@ public:
         if (value >= m_maximum) {
             return m_last;
         }
-        float t = (value - m_minimum) * m_inverseStep;
-        if (!(t >= 0.0f)) {
-            t = 0.0f;
-        }
-        if (t > m_lastIndex) {
-            t = m_lastIndex;
-        }
+        const float t = StopPosition(value, m_minimum, m_inverseStep, m_lastIndex);
         if (m_table != nullptr) {
             // t * kBuckets is exact: the buckets are a power of two.
             const PixelWord word = (*m_table)[static_cast<size_t>(t * kBuckets)];
@@ -70,48 +64,20 @@ private:
     // set, so 0 is free.
     static constexpr PixelWord kStepping = 0;
 
-    // One channel between two stops.
-    struct Ramp
-    {
-        float from;
-        float difference;
-
-        static Ramp Of(uint32_t from, uint32_t to)
-        {
-            return {static_cast<float>(from),
-                    static_cast<float>(static_cast<int>(to) - static_cast<int>(from))};
-        }
-        [[nodiscard]] uint32_t At(float f) const
-        {
-            const float value = difference * f + from + 0.5f;
-            return static_cast<uint32_t>(std::clamp(static_cast<int>(value), 0, 255));
-        }
-    };
-    struct Segment
-    {
-        Ramp red;
-        Ramp green;
-        Ramp blue;
-
-        [[nodiscard]] PixelWord At(float f) const
-        {
-            return 0xFF000000u | red.At(f) << 16 | green.At(f) << 8 | blue.At(f);
-        }
-    };
     using Table = std::vector<PixelWord>;
 
-    static std::vector<Segment> SegmentsOf(const std::vector<Colour>& stops);
+    static std::vector<ColourRamp> SegmentsOf(const std::vector<Colour>& stops);
     static std::shared_ptr<const Table> TableFor(const std::vector<Colour>& stops);
 
     // The colour at position t, 0 <= t <= count - 1, as ColourAt works it out.
     [[nodiscard]] PixelWord WordAtPosition(float t) const
     {
-        int i = static_cast<int>(t);
-        if (i >= m_count - 1) {
-            i = m_count - 2;
-        }
-        const float f = t - static_cast<float>(i);
-        return m_segments[static_cast<size_t>(i)].At(f);
+        const int i = SegmentAt(t, m_count);
+        return WordOf(m_segments[static_cast<size_t>(i)], t - static_cast<float>(i));
+    }
+    static PixelWord WordOf(const ColourRamp& segment, float f)
+    {
+        return 0xFF000000u | segment.Red(f) << 16 | segment.Green(f) << 8 | segment.Blue(f);
     }
 
     int m_count;
@@ -122,7 +88,7 @@ private:
     PixelWord m_single = 0;
     PixelWord m_first = 0;
     PixelWord m_last = 0;
-    std::vector<Segment> m_segments;
+    std::vector<ColourRamp> m_segments;
     std::shared_ptr<const Table> m_table;
 };
 
