@@ -32,11 +32,13 @@ bool Usable(const ScatteredPoint& p)
            !IsNoValue(p.value);
 }
 
-// A mean that rounds up to the largest float must not read as "no value".
+// The float just below NoValue: a mean that rounds up to the largest float must not read as
+// "no value".
+constexpr double kTop = 3.4028232635611926e38;
+
 float Mean(double sum, double weight)
 {
     const double m = sum / weight;
-    constexpr double kTop = 3.4028232635611926e38;  // the float just below NoValue
     return static_cast<float>(std::clamp(m, -kTop, kTop));
 }
 
@@ -318,8 +320,8 @@ public:
         m_risingWeight.assign(keys, 0);
         m_falling.assign(keys, 0);
         m_fallingWeight.assign(keys, 0);
-        m_sums.resize(static_cast<size_t>(m_w));
-        m_weights.resize(static_cast<size_t>(m_w));
+        m_sums.resize(static_cast<size_t>(m_w + radius));
+        m_weights.resize(static_cast<size_t>(m_w + radius));
     }
 
     // Rows firstRow .. endRow - 1 of `out`, from the points sorted by row.
@@ -427,23 +429,13 @@ private:
         int64_t sum = 0;
         int64_t weightSlope = 0;
         int64_t weight = 0;
+        // The running sums from column -radius, where nothing has started yet; the grid's
+        // columns follow the radius columns left of it.
         const auto left = static_cast<size_t>(m_radius);
-        for (size_t j = 0; j < left; ++j) {
-            slope += column[j] + rising[j] + falling[j];
-            sum += slope;
-            weightSlope += columnWeight[j] + risingWeight[j] + fallingWeight[j];
-            weight += weightSlope;
-        }
-        column += left;
-        rising += left;
-        falling += left;
-        columnWeight += left;
-        risingWeight += left;
-        fallingWeight += left;
+        const auto w = static_cast<size_t>(m_w);
         double* sums = m_sums.data();
         double* weights = m_weights.data();
-        const auto w = static_cast<size_t>(m_w);
-        for (size_t j = 0; j < w; ++j) {
+        for (size_t j = 0; j < left + w; ++j) {
             slope += column[j] + rising[j] + falling[j];
             sum += slope;
             weightSlope += columnWeight[j] + risingWeight[j] + fallingWeight[j];
@@ -451,9 +443,10 @@ private:
             sums[j] = static_cast<double>(sum);
             weights[j] = static_cast<double>(weight);
         }
+        sums += left;
+        weights += left;
         // Mean's arithmetic without branches, so that it runs several cells at a time: a cell
         // without weight has no sum either, and divides 0 by 1 before it is set aside.
-        constexpr double kTop = 3.4028232635611926e38;  // the float just below NoValue
         const double quantum = m_quantum;
         for (size_t j = 0; j < w; ++j) {
             const double divisor = weights[j] > 1.0 ? weights[j] : 1.0;
@@ -470,7 +463,7 @@ private:
     int64_t m_h;
     double m_quantum;
     double m_perQuantum;
-    // One row's sums and weights, exact in double below 2^53.
+    // One row's sums and weights from column -radius, exact in double below 2^53.
     std::vector<double> m_sums;
     std::vector<double> m_weights;
     std::vector<int64_t> m_column;
