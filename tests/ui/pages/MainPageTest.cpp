@@ -4,6 +4,7 @@
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "FakeSystemClock.h"
+#include "PageCoreFixture.h"
 #include "PageTestApp.h"
 #include "TempDir.h"
 #include "base/NoValue.h"
@@ -46,16 +47,12 @@ constexpr unsigned kPort = 11;
 using page_test::App;
 using page_test::RecordingSheet;
 
-class MainPage : public ::testing::Test
+class MainPage : public page_test::CoreFixture
 {
 protected:
     void SetUp() override
     {
-        App();
-        setenv("ORVCONTROL_PORT_PATTERN", (m_dir.Path() / "port%u").c_str(), 1);
-        m_core = std::make_unique<ProgramCore>(
-            PlatformParts{m_store, m_dir.File("OrvCalibration.ini"), m_prompt, m_instrument, m_gps,
-                          SteadyTickClock(), m_systemClock, nullptr, LinkTimings{1500, 10}});
+        MakeCore(1500);
         Configuration& c = Config();
         c.BluetoothInboundPort = int(kPort);
         c.WorkType = work_type::kMap;
@@ -92,8 +89,6 @@ protected:
         m_survey.reset();
         m_core.reset();
     }
-    Configuration& Config() { return m_core->Config(); }
-    InstrumentDevice& Device() { return m_core->Device(); }
     // Start as the operator does, after the previous result was drawn.
     void Start()
     {
@@ -120,14 +115,6 @@ protected:
         return n;
     }
 
-    TempDir m_dir;
-    FakeSettingsStore m_store;
-    FakePrompt m_prompt;
-    RecordingSheet m_sheet;
-    QtSerialPort m_instrument;
-    QtSerialPort m_gps;
-    FakeSystemClock m_systemClock;
-    std::unique_ptr<ProgramCore> m_core;
     std::unique_ptr<sim::InstrumentSimulator> m_sim;
     std::unique_ptr<GridSurvey> m_survey;
     std::unique_ptr<CPropertyPageView1> m_page;

@@ -5,6 +5,7 @@
 #include "FakePrompt.h"
 #include "FakeSettingsStore.h"
 #include "FakeSystemClock.h"
+#include "PageCoreFixture.h"
 #include "PageTestApp.h"
 #include "TempDir.h"
 #include "base/NoValue.h"
@@ -49,16 +50,12 @@ using page_test::RecordingSheet;
 
 void Pump(std::chrono::milliseconds span) { page_test::ProcessEventsFor(span); }
 
-class TrackPage : public ::testing::Test
+class TrackPage : public page_test::CoreFixture
 {
 protected:
     void SetUp() override
     {
-        App();
-        setenv("ORVCONTROL_PORT_PATTERN", (m_dir.Path() / "port%u").c_str(), 1);
-        m_core = std::make_unique<ProgramCore>(
-            PlatformParts{m_store, m_dir.File("OrvCalibration.ini"), m_prompt, m_instrument, m_gps,
-                          SteadyTickClock(), m_systemClock, nullptr, LinkTimings{3000, 10}});
+        MakeCore(3000);
         Configuration& c = Config();
         c.BluetoothInboundPort = int(kInstrumentPort);
         c.BluetoothOutboundPort = int(kGpsPort);
@@ -106,10 +103,6 @@ protected:
         m_survey.reset();
         m_core.reset();
     }
-    Configuration& Config() { return m_core->Config(); }
-    InstrumentDevice& Device() { return m_core->Device(); }
-    GpsMatcher& Matcher() { return m_core->Matcher(); }
-    NmeaParser& Parser() { return m_core->Parser(); }
     // Start as the operator does, once the previous result is drawn; then the position of the
     // new station comes back from the matcher.
     void Start()
@@ -136,14 +129,6 @@ protected:
         return values;
     }
 
-    TempDir m_dir;
-    FakeSettingsStore m_store;
-    FakePrompt m_prompt;
-    RecordingSheet m_sheet;
-    QtSerialPort m_instrument;
-    QtSerialPort m_gps;
-    FakeSystemClock m_systemClock;
-    std::unique_ptr<ProgramCore> m_core;
     std::unique_ptr<sim::InstrumentSimulator> m_instrumentSim;
     std::unique_ptr<sim::GpsSimulator> m_gpsSim;
     std::unique_ptr<TrackSurvey> m_survey;
