@@ -520,7 +520,9 @@ TEST_F(WholeWindow, AnInstrumentThatStopsAnsweringLosesNothing)
     EXPECT_EQ(Grid()->CurrentStation(), 3);
     EXPECT_EQ(Grid()->Modified(), 0);
     ExpectFileHolds(path, *Grid());
-    EXPECT_FALSE(Device().IsReady());
+    // The link is not taken for answering. The port may be open again already: the link's watch
+    // reopens it within a second, and finds the instrument still silent.
+    EXPECT_NE(Main()->LinkStatus().state, InstrumentLink::Connected);
     // The session goes on.
     EXPECT_EQ(m_sheet->Pages(), (std::vector<PageId>{P::Settings, P::ViewSettings, P::MainGrid}));
     EXPECT_EQ(m_sheet->ActiveIndex(), 2);
