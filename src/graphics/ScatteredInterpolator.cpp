@@ -198,13 +198,15 @@ private:
     std::vector<int32_t> m_weight2;
 };
 
-void GridRowSpans(std::vector<Placed>& placed, int64_t radius, int outW, int outH,
+// Rows per band of the worker pool's jobs, at least.
+constexpr int kMinBandRows = 16;
+
+// `placed` sorted by row.
+void GridRowSpans(const std::vector<Placed>& placed, int64_t radius, int outW, int outH,
                   std::span<float> out, WorkerPool& workers)
 {
-    SortByRow(placed);
     const auto w = static_cast<size_t>(outW);
     const int64_t reach = radius - 1;  // rows a point reaches: its own +- reach
-    constexpr int kMinBandRows = 16;
     const int bands = WorkerPool::BandCount(outH, kMinBandRows);
     std::vector<RowSpans> rows;
     rows.reserve(static_cast<size_t>(bands));
@@ -477,19 +479,18 @@ private:
 // Radii up to this many cells take the diagonals, whose rows are radius cells longer.
 constexpr int64_t kMostDiagonalRadius = 4096;
 
-// False when the row spans' sums might round: the caller then forms them in point order.
-bool GridDiagonals(std::vector<Placed>& placed, int64_t radius, int outW, int outH,
+// `placed` sorted by row. False when the row spans' sums might round: the caller then forms
+// them in point order.
+bool GridDiagonals(const std::vector<Placed>& placed, int64_t radius, int outW, int outH,
                    std::span<float> out, WorkerPool& workers)
 {
     if (radius > kMostDiagonalRadius) {
         return false;
     }
-    SortByRow(placed);
     const Quantum q = QuantumOf(placed, radius, outH);
     if (!q.exact) {
         return false;
     }
-    constexpr int kMinBandRows = 16;
     const int bands = WorkerPool::BandCount(outH, kMinBandRows);
     workers.Run(bands, [&](int band) {
         const int64_t firstRow = WorkerPool::BandStart(outH, bands, band);
@@ -575,12 +576,12 @@ bool ScatteredInterpolator::Grid(std::span<const ScatteredPoint> points, int out
 
     if (m_method == Method::Direct) {
         GridDirect(placed, radius, cell, outW, outH, out);
-    } else if (m_method == Method::Diagonals &&
-               GridDiagonals(placed, radius, outW, outH, out,
-                             m_workers != nullptr ? *m_workers : WorkerPool::Shared())) {
-    } else {
-        GridRowSpans(placed, radius, outW, outH, out,
-                     m_workers != nullptr ? *m_workers : WorkerPool::Shared());
+        return true;
+    }
+    SortByRow(placed);
+    WorkerPool& workers = m_workers != nullptr ? *m_workers : WorkerPool::Shared();
+    if (m_method != Method::Diagonals || !GridDiagonals(placed, radius, outW, outH, out, workers)) {
+        GridRowSpans(placed, radius, outW, outH, out, workers);
     }
     return true;
 }
