@@ -222,23 +222,12 @@ bool GridSurvey::WriteSessionImage(const ImagePieceWriter& write)
     session::AppendDouble(out, double(config.YStep));
     session::Append32(out, m_stations == 0 ? 1u : 0u);
     session::Append32(out, uint32_t(out.size() + 4));
-    for (int i = 0; i < count;) {
-        if (out.size() >= session::kImagePiece) {
-            if (!write(out)) {
-                return false;
-            }
-            out.clear();
-        }
-        // As many slots as reach the end of the piece.
-        const int batch =
-            std::min(count - i, int((session::kImagePiece - out.size()) / kSlotSize) + 1);
-        const size_t at = out.size();
-        out.resize(at + size_t(batch) * kSlotSize);
-        for (uint8_t* p = out.data() + at; p != out.data() + out.size(); p += kSlotSize, ++i) {
-            std::copy(m_slots[i].bytes.begin(), m_slots[i].bytes.end(), p);
-        }
-    }
-    return write(out);
+    return session::AppendStations(out, count, kSlotSize, write,
+                                   [&](int i, uint8_t* p) {
+                                       std::copy(m_slots[i].bytes.begin(), m_slots[i].bytes.end(),
+                                                 p);
+                                   }) &&
+           write(out);
 }
 
 }  // namespace orv

@@ -20,6 +20,7 @@
 //     without a GPS position has longitude 0 and latitude 0 (local coordinates are not stored:
 //     the reader computes them afresh)
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -50,6 +51,31 @@ constexpr size_t kTrackStationSize = 196;
 // The pieces in which a writer hands the image on: big enough that writing costs few calls,
 // small enough to stay in the cache between building a piece and writing it.
 constexpr size_t kImagePiece = 256 * 1024;
+
+// Appends `count` stations of `stride` bytes to the image being built in `out`, station i
+// written in place by put(i, p). Whenever `out` holds a whole piece it goes to write(out) and
+// starts again; the last, partial piece stays in `out` for the caller. False when a write fails.
+template <typename Write, typename Put>
+[[nodiscard]] bool AppendStations(std::vector<uint8_t>& out, int count, size_t stride,
+                                  const Write& write, const Put& put)
+{
+    for (int i = 0; i < count;) {
+        if (out.size() >= kImagePiece) {
+            if (!write(out)) {
+                return false;
+            }
+            out.clear();
+        }
+        // As many stations as reach the end of the piece.
+        const int batch = std::min(count - i, int((kImagePiece - out.size()) / stride) + 1);
+        const size_t at = out.size();
+        out.resize(at + size_t(batch) * stride);
+        for (uint8_t* p = out.data() + at; p != out.data() + out.size(); p += stride, ++i) {
+            put(i, p);
+        }
+    }
+    return true;
+}
 
 constexpr uint16_t kKindGrid = 0;
 constexpr uint16_t kKindTrack = 1;

@@ -201,26 +201,15 @@ bool TrackSurvey::WriteSessionImage(const ImagePieceWriter& write)
     session::Append32(out, uint32_t(n));
     session::Append32(out, 0);
     session::Append32(out, uint32_t(out.size() + 4));
-    constexpr size_t kStride = session::kTrackStationSize;
-    for (int i = 0; i < n;) {
-        if (out.size() >= session::kImagePiece) {
-            if (!write(out)) {
-                return false;
-            }
-            out.clear();
-        }
-        // As many stations as reach the end of the piece, written in place.
-        const int batch = std::min(n - i, int((session::kImagePiece - out.size()) / kStride) + 1);
-        const size_t at = out.size();
-        out.resize(at + size_t(batch) * kStride);
-        for (uint8_t* p = out.data() + at; p != out.data() + out.size(); p += kStride, ++i) {
-            std::copy(m_slots[i].bytes.begin(), m_slots[i].bytes.end(), p);
-            const GpsFix position = PositionAt(i);
-            little_endian::StoreDouble(p + kSlotSize, position.longitude);
-            little_endian::StoreDouble(p + kSlotSize + 8, position.latitude);
-        }
-    }
-    return write(out);
+    return session::AppendStations(
+               out, n, session::kTrackStationSize, write,
+               [&](int i, uint8_t* p) {
+                   std::copy(m_slots[i].bytes.begin(), m_slots[i].bytes.end(), p);
+                   const GpsFix position = PositionAt(i);
+                   little_endian::StoreDouble(p + kSlotSize, position.longitude);
+                   little_endian::StoreDouble(p + kSlotSize + 8, position.latitude);
+               }) &&
+           write(out);
 }
 
 bool TrackSurvey::ApplyJournalRecord(const JournalRecord& record)
