@@ -76,6 +76,9 @@ struct ConfigurationSnapshot
     int xSize, ySize, surveyStations, surveyProfiles;
 };
 
+// The slots of a body, and what a reader skipped, are read this many bytes at a time.
+constexpr size_t kReadBlock = 1 << 20;
+
 // Where the reader finds the bytes of a session: a whole image in memory, or a file read a
 // block at a time (a long survey is never held twice, as file bytes and as slots).
 class SessionSource
@@ -127,9 +130,9 @@ public:
     // Reads what the reader skipped, for the CRC of the whole file.
     bool Finish() override
     {
-        constexpr uint64_t kBlock = 1 << 20;
         while (m_crcEnd < m_size) {
-            if (Bytes(m_crcEnd, size_t(std::min(kBlock, m_size - m_crcEnd))).empty()) {
+            if (Bytes(m_crcEnd, size_t(std::min<uint64_t>(kReadBlock, m_size - m_crcEnd)))
+                    .empty()) {
                 return false;
             }
         }
@@ -177,9 +180,6 @@ private:
     uint32_t m_crc = 0;
     int m_failure = 0;
 };
-
-// The slots of a body are read this many bytes at a time.
-constexpr size_t kReadBlock = 1 << 20;
 
 std::unique_ptr<Survey> ReadFrom(SessionSource& source, Configuration& config, std::string& error,
                                  std::string* detail);
@@ -256,6 +256,30 @@ std::unique_ptr<Survey> ReadFrom(SessionSource& source, Configuration& config, s
     const uint8_t* b = bodyFields.data();
     const ConfigurationSnapshot snapshot(config);
     std::unique_ptr<Survey> survey;
+    // The body's `count` stations of `stride` bytes from `offset` into `target`'s slots, a block
+    // at a time, each block shown to take(block, stations) first. False, with `error` set and
+    // the configuration restored, when a block cannot be read or memory runs out.
+    const auto loadStations = [&](Survey& target, uint64_t offset, uint64_t count, uint64_t stride,
+                                  const auto& take) {
+        const uint64_t blockStations = std::max<uint64_t>(1, kReadBlock / stride);
+        for (uint64_t first = 0; first < count; first += blockStations) {
+            const uint64_t n = std::min(blockStations, count - first);
+            const std::span<const uint8_t> block =
+                source.Bytes(offset + first * stride, size_t(n * stride));
+            if (block.empty()) {
+                snapshot.Restore(config);
+                static_cast<void>(unreadable());
+                return false;
+            }
+            take(block, size_t(n));
+            if (!target.LoadSlots(block, int(first), int(n), size_t(stride))) {
+                snapshot.Restore(config);
+                error = "Insufficient memory";
+                return false;
+            }
+        }
+        return true;
+    };
 
     if (!track) {
         const uint32_t reserved1 = little_endian::Load32(b);
@@ -307,20 +331,9 @@ std::unique_ptr<Survey> ReadFrom(SessionSource& source, Configuration& config, s
             error = "Insufficient memory";
             return nullptr;
         }
-        constexpr uint64_t kBlockSlots = kReadBlock / kSlotSize;
-        for (uint64_t first = 0; first < count; first += kBlockSlots) {
-            const uint64_t n = std::min(kBlockSlots, count - first);
-            const std::span<const uint8_t> block =
-                source.Bytes(slotsOffset + first * kSlotSize, size_t(n * kSlotSize));
-            if (block.empty()) {
-                snapshot.Restore(config);
-                return unreadable();
-            }
-            if (!survey->LoadSlots(block, int(first), int(n), kSlotSize)) {
-                snapshot.Restore(config);
-                error = "Insufficient memory";
-                return nullptr;
-            }
+        if (!loadStations(*survey, slotsOffset, count, kSlotSize,
+                          [](std::span<const uint8_t>, size_t) {})) {
+            return nullptr;
         }
         config.HeaderReserved1 = int(reserved1);
         config.HeaderReserved2 = int(reserved2);
@@ -354,28 +367,18 @@ std::unique_ptr<Survey> ReadFrom(SessionSource& source, Configuration& config, s
             error = "Insufficient memory";
             return nullptr;
         }
-        const uint64_t blockStations = std::max<uint64_t>(1, kReadBlock / stride);
-        for (uint64_t first = 0; first < count; first += blockStations) {
-            const uint64_t n = std::min(blockStations, count - first);
-            const std::span<const uint8_t> block =
-                source.Bytes(slotsOffset + first * stride, size_t(n * stride));
-            if (block.empty()) {
-                snapshot.Restore(config);
-                return unreadable();
-            }
+        const auto takePositions = [&](std::span<const uint8_t> block, size_t n) {
             if (positions) {
-                for (size_t i = 0; i < size_t(n); ++i) {
+                for (size_t i = 0; i < n; ++i) {
                     const uint8_t* p = block.data() + i * stride + kSlotSize;
                     GpsFix& fix = fixes.emplace_back();
                     fix.longitude = little_endian::LoadDouble(p);
                     fix.latitude = little_endian::LoadDouble(p + 8);
                 }
             }
-            if (!trackSurvey->LoadSlots(block, int(first), int(n), size_t(stride))) {
-                snapshot.Restore(config);
-                error = "Insufficient memory";
-                return nullptr;
-            }
+        };
+        if (!loadStations(*trackSurvey, slotsOffset, count, stride, takePositions)) {
+            return nullptr;
         }
         if (!trackSurvey->SetPositions(fixes)) {
             snapshot.Restore(config);
